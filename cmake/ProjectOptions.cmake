@@ -1,0 +1,20 @@
+# Compiler settings shared by every target of the project, applied through one
+# interface library so that a target opts in by linking it.
+add_library(mirello_options INTERFACE)
+
+target_compile_options(mirello_options INTERFACE -Wall -Wextra -Wpedantic)
+if(MIRELLO_WARNINGS_AS_ERRORS)
+    target_compile_options(mirello_options INTERFACE -Werror)
+endif()
+
+# Every conversion between bytes and QString must name its encoding: roll files
+# are GBK or UTF-8 by file, so an implicit Latin-1/UTF-8 cast would be a bug.
+target_compile_definitions(mirello_options INTERFACE
+    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY
+    QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
+
+if(MIRELLO_SANITIZE)
+    target_compile_options(mirello_options INTERFACE
+        -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(mirello_options INTERFACE -fsanitize=address,undefined)
+endif()
