@@ -1,0 +1,19 @@
+#include "ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace mirello {
+
+QString programFolder()
+{
+    // applicationDirPath() reads /proc/self/exe on Linux, which is the resolved target.
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString pathInFolder(const QString& folder, const QString& tail)
+{
+    return QDir::toNativeSeparators(folder + u'/' + tail);
+}
+
+} // namespace mirello

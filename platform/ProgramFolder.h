@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace mirello {
+
+// The folder that holds the running executable, with native separators and no
+// trailing separator. Symbolic links to the executable are resolved, so a program
+// started through a link or a desktop entry still finds the folder beside it.
+// Needs a QCoreApplication.
+QString programFolder();
+
+// `folder` followed by the relative `tail` ("checkroll/TEMP.txt"), with native separators.
+QString pathInFolder(const QString& folder, const QString& tail);
+
+} // namespace mirello
