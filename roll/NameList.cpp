@@ -1,0 +1,30 @@
+#include "NameList.h"
+
+namespace mirello {
+
+NameList NameList::fromText(QString text)
+{
+    NameList list;
+    list.m_text = std::move(text);
+    if (list.m_text.isEmpty()) {
+        list.m_lineStarts = {0};
+        return list;
+    }
+    const QStringView view(list.m_text);
+    list.m_lineStarts.push_back(0);
+    for (qsizetype lf = view.indexOf(u'\n'); lf >= 0; lf = view.indexOf(u'\n', lf + 1))
+        list.m_lineStarts.push_back(lf + 1);
+    list.m_lineStarts.push_back(view.size() + 1);
+    return list;
+}
+
+QStringView NameList::at(qsizetype index) const
+{
+    const qsizetype start = m_lineStarts[index];
+    qsizetype end = m_lineStarts[index + 1] - 1;
+    if (end > start && m_text[end - 1] == u'\r' && end < m_text.size())
+        --end;
+    return QStringView(m_text).sliced(start, end - start);
+}
+
+} // namespace mirello

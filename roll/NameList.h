@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+namespace mirello {
+
+// The lines of one class file as text, in file order, without their line ends. A
+// line ends at CR LF or at a lone LF; a lone CR stays inside its line. A text that
+// ends with a line end has an empty last line, so a file of N complete lines gives
+// N + 1 elements. The lines share one buffer, which keeps a large class small.
+class NameList
+{
+public:
+    static NameList fromText(QString text);
+
+    qsizetype size() const { return static_cast<qsizetype>(m_lineStarts.size()) - 1; }
+    // The highest index: size() - 1, so -1 for a list without elements.
+    qsizetype upperBound() const { return size() - 1; }
+    QStringView at(qsizetype index) const;
+
+private:
+    QString m_text;
+    // Start of every line, then a sentinel one past the end of the text, so line i
+    // ends just before the LF at m_lineStarts[i + 1] - 1.
+    std::vector<qsizetype> m_lineStarts;
+};
+
+} // namespace mirello

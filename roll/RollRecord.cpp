@@ -1,0 +1,39 @@
+#include "RollRecord.h"
+
+#include "platform/TextFunctions.h"
+
+namespace mirello {
+
+std::optional<QStringView> RollRecord::personName() const
+{
+    return mid(m_line, 10, length() - MinimumLength);
+}
+
+std::optional<QStringView> RollRecord::callCountText() const
+{
+    return mid(m_line, length() - 6, 2);
+}
+
+std::optional<QStringView> RollRecord::tallyDigit(Grade grade) const
+{
+    return mid(m_line, length() - 3 + static_cast<int>(grade), 1);
+}
+
+qint64 RollRecord::callCount() const
+{
+    return leadingNumber(callCountText().value_or(QStringView()));
+}
+
+qint64 RollRecord::gradeTally() const
+{
+    return leadingNumber(rightPart(m_line, 4));
+}
+
+std::optional<QStringView> RollRecord::recordHead() const
+{
+    if (length() < CounterLength)
+        return std::nullopt;
+    return m_line.first(length() - CounterLength);
+}
+
+} // namespace mirello
