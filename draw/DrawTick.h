@@ -1,0 +1,31 @@
+#pragma once
+
+#include "roll/NameList.h"
+
+#include <optional>
+#include <QString>
+
+namespace mirello {
+
+class RandomSource;
+
+// What one tick puts on screen. Each text is present only when its step succeeded;
+// the window leaves a control untouched where a text is absent.
+struct DrawTexts
+{
+    std::optional<QString> name;      // the drawn person's name
+    std::optional<QString> tallies;   // 优秀1次|良好2次|及格0次|不及格3次
+    std::optional<QString> callCount; // 已被点到过05次
+};
+
+// One tick of the roll call: reseed from the clock, draw an index, then build the
+// three texts from the drawn line. The last element of a list of two or more is
+// never drawn: it is the empty text after the file's final line end. With no list,
+// or a list without elements, nothing is produced.
+DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random);
+
+// The index a value r in [0, 1) selects among a list whose highest index is
+// `upperBound`: floor(r * upperBound).
+qint64 drawIndex(double r, qsizetype upperBound);
+
+} // namespace mirello
