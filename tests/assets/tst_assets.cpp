@@ -1,0 +1,251 @@
+#include "platform/TextCodec.h"
+#include "roll/RollRecord.h"
+#include "roll/RosterLoader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace mirello;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString AssetsFolder = QString::fromUtf8(MIRELLO_ASSETS_FOLDER);
+
+QString assetPath(const QString& relativePath)
+{
+    return AssetsFolder + u'/' + relativePath;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Mean perceived brightness of the tile's inner square, where the glyph is thinnest.
+double meanBrightness(const QImage& face)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = 4; y < 28; ++y)
+        for (int x = 4; x < 28; ++x, ++count)
+            sum += qGray(face.pixel(x, y));
+    return sum / count;
+}
+
+bool isDigit(QChar character)
+{
+    return character >= u'0' && character <= u'9';
+}
+
+} // namespace
+
+class TestAssets : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void facesAreOpaque24BitBitmaps_data();
+    void facesAreOpaque24BitBitmaps();
+    void pointerOverFacesAreLighter_data();
+    void pointerOverFacesAreLighter();
+    void searchFramesMove();
+    void designFacesMatchTheirIcons_data();
+    void designFacesMatchTheirIcons();
+    void picturesHaveTheirSizes_data();
+    void picturesHaveTheirSizes();
+    void iconFileHoldsTheSmallSizes();
+    void textAreaOfTheBackgroundStaysLight();
+    void sampleClassesAreGbkRollFiles_data();
+    void sampleClassesAreGbkRollFiles();
+    void stagingKeepsClassesAlreadyThere_data();
+    void stagingKeepsClassesAlreadyThere();
+};
+
+void TestAssets::facesAreOpaque24BitBitmaps_data()
+{
+    QTest::addColumn<QString>("fileName");
+    for (const QString& name : {u"start1"_s, u"start2"_s, u"pause1"_s, u"pause2"_s, u"ok1"_s,
+                                u"ok2"_s, u"search1"_s, u"search2"_s, u"search3"_s})
+        QTest::newRow(qPrintable(name)) << name + u".bmp"_s;
+}
+
+void TestAssets::facesAreOpaque24BitBitmaps()
+{
+    QFETCH(QString, fileName);
+    const QString path = assetPath(u"Icons/"_s + fileName);
+    const QImage face(path);
+    QCOMPARE(face.size(), QSize(32, 32));
+    QVERIFY(!face.hasAlphaChannel());
+    const QByteArray header = fileBytes(path).left(30);
+    QCOMPARE(header.left(2), "BM"_ba);
+    QCOMPARE(int(header.at(28)), 24); // bits per pixel
+}
+
+void TestAssets::pointerOverFacesAreLighter_data()
+{
+    QTest::addColumn<QString>("face");
+    QTest::newRow("start") << u"start"_s;
+    QTest::newRow("pause") << u"pause"_s;
+    QTest::newRow("ok") << u"ok"_s;
+}
+
+void TestAssets::pointerOverFacesAreLighter()
+{
+    QFETCH(QString, face);
+    const QImage resting(assetPath(u"Icons/"_s + face + u"1.bmp"_s));
+    const QImage pointerOver(assetPath(u"Icons/"_s + face + u"2.bmp"_s));
+    QVERIFY(meanBrightness(pointerOver) > meanBrightness(resting) + 25);
+}
+
+void TestAssets::searchFramesMove()
+{
+    QList<QImage> frames;
+    for (int frame = 1; frame <= 3; ++frame)
+        frames.append(QImage(assetPath(u"Icons/search%1.bmp"_s.arg(frame))));
+    QVERIFY(frames[0] != frames[1]);
+    QVERIFY(frames[1] != frames[2]);
+    QVERIFY(frames[2] != frames[0]);
+}
+
+void TestAssets::designFacesMatchTheirIcons_data()
+{
+    QTest::addColumn<QString>("designFace");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("start") << u"design-start.png"_s << u"start1.bmp"_s;
+    QTest::newRow("ok") << u"design-ok.png"_s << u"ok1.bmp"_s;
+    QTest::newRow("search") << u"design-search.png"_s << u"search1.bmp"_s;
+}
+
+void TestAssets::designFacesMatchTheirIcons()
+{
+    QFETCH(QString, designFace);
+    QFETCH(QString, icon);
+    const QImage design =
+        QImage(assetPath(u"pictures/"_s + designFace)).convertToFormat(QImage::Format_RGB32);
+    const QImage loaded =
+        QImage(assetPath(u"Icons/"_s + icon)).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!design.isNull());
+    QCOMPARE(design, loaded);
+}
+
+void TestAssets::picturesHaveTheirSizes_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("background") << u"background.png"_s << QSize(392, 265);
+    QTest::newRow("about logo") << u"about-logo.png"_s << QSize(124, 78);
+    QTest::newRow("status bar person") << u"status-person.png"_s << QSize(24, 24);
+    for (const int side : {16, 20, 24})
+        QTest::addRow("window icon %d", side) << u"icon-%1.png"_s.arg(side) << QSize(side, side);
+}
+
+void TestAssets::picturesHaveTheirSizes()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QSize, size);
+    QCOMPARE(QImage(assetPath(u"pictures/"_s + fileName)).size(), size);
+}
+
+void TestAssets::iconFileHoldsTheSmallSizes()
+{
+    QImageReader reader(assetPath(u"pictures/mirello.ico"_s));
+    QCOMPARE(reader.imageCount(), 3);
+    QList<QSize> sizes;
+    do {
+        const QImage image = reader.read();
+        QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+        sizes.append(image.size());
+    } while (reader.jumpToNextImage());
+    QCOMPARE(sizes, (QList<QSize>{{16, 16}, {20, 20}, {24, 24}}));
+}
+
+// Black and pure red label texts are drawn over x 20-220, y 15-180.
+void TestAssets::textAreaOfTheBackgroundStaysLight()
+{
+    const QImage background(assetPath(u"pictures/background.png"_s));
+    int darkest = 255;
+    for (int y = 15; y <= 180; ++y)
+        for (int x = 20; x <= 220; ++x)
+            darkest = std::min(darkest, qGray(background.pixel(x, y)));
+    QVERIFY2(darkest >= 170, qPrintable(u"darkest grey %1"_s.arg(darkest)));
+}
+
+void TestAssets::sampleClassesAreGbkRollFiles_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("senior class") << u"高一(3)班.txt"_s;
+    QTest::newRow("small class") << u"高一(5)班.txt"_s;
+}
+
+void TestAssets::sampleClassesAreGbkRollFiles()
+{
+    QFETCH(QString, fileName);
+    const QByteArray bytes = fileBytes(assetPath(u"checkroll/"_s + fileName));
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+    QCOMPARE(detectEncoding(bytes), TextEncoding::Gbk);
+    const NameList lines = nameListFromBytes(bytes);
+    QVERIFY(lines.size() > 1);
+    QVERIFY(lines.at(lines.upperBound()).isEmpty());
+    QSet<QString> names;
+    for (qsizetype i = 0; i < lines.upperBound(); ++i) {
+        const QStringView line = lines.at(i);
+        const RollRecord record(line);
+        QVERIFY2(record.personName() && !record.personName()->isEmpty(),
+                 qPrintable(line.toString()));
+        QVERIFY2(isDigit(line.at(line.size() - 7)) && isDigit(line.at(line.size() - 6)),
+                 qPrintable(line.toString()));
+        QCOMPARE(line.at(line.size() - 5), u'\\');
+        qint64 tallySum = 0;
+        for (const auto grade : {RollRecord::Grade::Excellent, RollRecord::Grade::Good,
+                                 RollRecord::Grade::Pass, RollRecord::Grade::Fail}) {
+            QVERIFY(isDigit(record.tallyDigit(grade)->at(0)));
+            tallySum += record.tallyDigit(grade)->toString().toInt();
+        }
+        QCOMPARE(record.callCount(), tallySum);
+        names.insert(record.personName()->toString());
+    }
+    // Grades are recorded by name, so two students of one name would share them.
+    QCOMPARE(names.size(), lines.upperBound());
+}
+
+void TestAssets::stagingKeepsClassesAlreadyThere_data()
+{
+    QTest::addColumn<bool>("alreadyThere");
+    QTest::newRow("missing class is copied") << false;
+    QTest::newRow("class edited by a test run is kept") << true;
+}
+
+void TestAssets::stagingKeepsClassesAlreadyThere()
+{
+    QFETCH(bool, alreadyThere);
+    const QString fileName = u"高一(3)班.txt"_s;
+    const QByteArray edited = "S20230301edited-01\\1000\r\n"_ba;
+    QTemporaryDir programFolder;
+    const QString classFolder = programFolder.filePath(u"checkroll"_s);
+    if (alreadyThere) {
+        QVERIFY(QDir().mkpath(classFolder));
+        QFile file(classFolder + u'/' + fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(edited);
+    }
+    const int exitCode = QProcess::execute(QString::fromUtf8(MIRELLO_CMAKE_COMMAND),
+                                           {u"-D"_s, u"SOURCE="_s + assetPath(u"checkroll"_s),
+                                            u"-D"_s, u"DESTINATION="_s + classFolder, u"-P"_s,
+                                            assetPath(u"CopyMissingClasses.cmake"_s)});
+    QCOMPARE(exitCode, 0);
+    const QByteArray expected =
+        alreadyThere ? edited : fileBytes(assetPath(u"checkroll/"_s + fileName));
+    QCOMPARE(fileBytes(classFolder + u'/' + fileName), expected);
+}
+
+QTEST_MAIN(TestAssets)
+#include "tst_assets.moc"
