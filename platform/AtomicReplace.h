@@ -1,0 +1,52 @@
+#pragma once
+
+#include "FileOperations.h"
+#include "Result.h"
+
+#include <optional>
+#include <QByteArrayView>
+#include <QString>
+
+namespace mirello {
+
+// The steps of replacing a file, in the order they are taken.
+enum class ReplaceStep
+{
+    ClearScratch,    // remove a scratch file left over from an earlier attempt
+    CreateScratch,   // create the scratch file anew
+    KeepOwner,       // give it the owner and group of the file it replaces
+    KeepPermissions, // and its permission bits
+    Write,           // write the new content, as many writes as it takes
+    Sync,            // flush the scratch file to the storage device (fsync)
+    Close,           // close it, checking the result
+    Rename,          // rename it over the target: the one atomic step
+    SyncFolder,      // flush the folder, so that the rename is durable
+};
+
+struct ReplaceFailure
+{
+    ReplaceStep step;
+    // What the failed file step reported, with the system's reason.
+    Error error;
+    // Whether the target already holds the new content: true only when the
+    // rename was done and the folder could not be synced afterwards.
+    bool targetReplaced = false;
+    // Whether a scratch file could not be removed after the failure.
+    bool scratchLeft = false;
+};
+
+// Replaces the content of the file `target` with `content` so that at every moment
+// `target` holds either its whole old or its whole new content: `content` is written
+// completely to the new file `scratch` in the same folder, every write checked,
+// flushed to disk and closed; only then is `scratch` renamed over `target`, and the
+// folder flushed. The new file gets `keep`'s owner, group and permission bits.
+// On a failure before the rename `target` is untouched and `scratch` is removed.
+// Returns nothing on success.
+[[nodiscard]] std::optional<ReplaceFailure>
+replaceFileAtomically(FileOperations& files, const QString& target, const QString& scratch,
+                      QByteArrayView content, const FileStatus& keep);
+
+// The folder part of `path`: everything before its last separator.
+QString folderOf(const QString& path);
+
+} // namespace mirello

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "Result.h"
+
+#include <optional>
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace mirello {
+
+// What the file system says about one file, after following symbolic links.
+struct FileStatus
+{
+    enum class Kind
+    {
+        RegularFile,
+        Folder,
+        Other
+    };
+
+    Kind kind = Kind::Other;
+    // The permission bits of the mode (07777 on POSIX).
+    quint32 permissions = 0;
+    quint32 owner = 0;
+    quint32 group = 0;
+    qint64 size = 0;
+
+    // Whether any write permission bit (owner, group or others) is set. A file
+    // without one is read-only for everybody, the administrator included.
+    bool hasWriteBit() const { return (permissions & 0222) != 0; }
+};
+
+// The single file steps that writing a file safely is made of, one system call
+// each, so that tests can make every step fail in turn without replacing the logic
+// that uses them. A failure is an Error whose message says in Chinese which step
+// failed on which file and whose reason is the system's own text.
+//
+// Handles are the system's file handles: descriptors on POSIX. Nothing in the
+// interface is POSIX-only, so a Windows implementation (CreateFileW, WriteFile,
+// FlushFileBuffers, MoveFileExW with MOVEFILE_REPLACE_EXISTING |
+// MOVEFILE_WRITE_THROUGH) can take the place of PosixFileOperations.
+class FileOperations
+{
+public:
+    using Handle = qintptr;
+
+    virtual ~FileOperations() = default;
+
+    // The status of the file at `path`, following symbolic links; none when
+    // nothing is there (a dangling link included).
+    virtual Result<std::optional<FileStatus>> status(const QString& path) = 0;
+    // The absolute path with every symbolic link resolved.
+    virtual Result<QString> resolvePath(const QString& path) = 0;
+    // Whether the user running the program may write the file at `path`; false
+    // when the system denies it (no permission, read-only file system).
+    virtual Result<bool> mayWrite(const QString& path) = 0;
+
+    virtual Result<Handle> openForReading(const QString& path) = 0;
+    // Everything from the current position to the end of the file.
+    virtual Result<QByteArray> readAll(Handle handle) = 0;
+
+    // Creates a new, empty file for writing; fails when something exists at
+    // `path`, a symbolic link included. Only the owner may read or write it until
+    // setPermissions().
+    virtual Result<Handle> createNew(const QString& path) = 0;
+    virtual Result<void> setOwner(Handle handle, quint32 owner, quint32 group) = 0;
+    virtual Result<void> setPermissions(Handle handle, quint32 permissions) = 0;
+    // Writes some of `bytes`, at least one byte when `bytes` is not empty, and
+    // returns how many: a write may be short. Interruptions by signals are retried.
+    virtual Result<qsizetype> write(Handle handle, QByteArrayView bytes) = 0;
+    // Flushes the file's data and metadata to the storage device (fsync).
+    virtual Result<void> sync(Handle handle) = 0;
+    // Closes the handle. The handle is gone afterwards even when this fails.
+    virtual Result<void> close(Handle handle) = 0;
+
+    // Replaces `to` with `from` in one atomic step; `to` may exist.
+    virtual Result<void> rename(const QString& from, const QString& to) = 0;
+    // Flushes the entries of the folder at `path` to the storage device, so that
+    // a rename in it survives a power failure. A file system that cannot sync a
+    // folder at all counts as done.
+    virtual Result<void> syncFolder(const QString& path) = 0;
+    // Removes the file at `path`; a path where nothing is counts as done.
+    virtual Result<void> remove(const QString& path) = 0;
+
+    // Writes all of `bytes` through write(), however short each write is.
+    Result<void> writeAll(Handle handle, QByteArrayView bytes);
+};
+
+// The file steps as the Linux system calls open, read, write, fsync, close,
+// rename, unlink, fchmod, fchown and stat. Paths are encoded as Qt encodes local
+// file names (UTF-8).
+class PosixFileOperations final : public FileOperations
+{
+public:
+    Result<std::optional<FileStatus>> status(const QString& path) override;
+    Result<QString> resolvePath(const QString& path) override;
+    Result<bool> mayWrite(const QString& path) override;
+    Result<Handle> openForReading(const QString& path) override;
+    Result<QByteArray> readAll(Handle handle) override;
+    Result<Handle> createNew(const QString& path) override;
+    Result<void> setOwner(Handle handle, quint32 owner, quint32 group) override;
+    Result<void> setPermissions(Handle handle, quint32 permissions) override;
+    Result<qsizetype> write(Handle handle, QByteArrayView bytes) override;
+    Result<void> sync(Handle handle) override;
+    Result<void> close(Handle handle) override;
+    Result<void> rename(const QString& from, const QString& to) override;
+    Result<void> syncFolder(const QString& path) override;
+    Result<void> remove(const QString& path) override;
+};
+
+// The system's text for an errno value, as the reason of an Error.
+QString systemReason(int errorCode);
+
+} // namespace mirello

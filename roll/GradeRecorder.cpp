@@ -1,0 +1,230 @@
+#include "GradeRecorder.h"
+
+#include "platform/AtomicReplace.h"
+#include "platform/FileOperations.h"
+#include "platform/ProgramFolder.h"
+#include "RollFolderLock.h"
+#include "RollRewrite.h"
+
+#include <QDir>
+
+namespace mirello {
+
+namespace {
+
+constexpr QStringView Refused = u"无法记录成绩：";
+
+Error refused(const QString& what, const QString& reason = QString())
+{
+    return Error{Refused + what, reason};
+}
+
+QString fileNameOf(const QString& path)
+{
+    const QString normal = QDir::fromNativeSeparators(path);
+    return normal.sliced(normal.lastIndexOf(u'/') + 1);
+}
+
+// Why the named file is no class file that may be rewritten, if it is none.
+std::optional<Error> unsuitableName(const QString& classFileName)
+{
+    if (classFileName.isEmpty())
+        return refused(QStringLiteral("还没有选择班级。请先选择一个班级，再记录成绩。"));
+    if (!RollFolder::isPlainFileName(classFileName)) {
+        return refused(u"“" + classFileName +
+                       u"”不是点名册文件夹中的文件名。请重新选择班级后再试。");
+    }
+    if (classFileName == QStringView(RollFolder::ScratchFileName) ||
+        RollFolderLock::isLockFileName(classFileName)) {
+        return refused(u"“" + classFileName +
+                       u"”是记录成绩时使用的辅助文件，不是班级文件。请选择其他班级。");
+    }
+    return std::nullopt;
+}
+
+// The status of the class file, or why it cannot be recorded in.
+Result<FileStatus> classFileStatus(FileOperations& files, const QString& path, const QString& shown)
+{
+    Result<std::optional<FileStatus>> status = files.status(path);
+    if (!status) {
+        return refused(u"无法查看班级文件“" + shown + u"”。请检查该文件后再试。",
+                       status.error().reason);
+    }
+    if (!status.value()) {
+        return refused(u"找不到班级文件“" + shown +
+                       u"”，它可能已被移走或删除。请重新选择班级后再试。");
+    }
+    if (status.value()->kind != FileStatus::Kind::RegularFile)
+        return refused(u"“" + shown + u"”不是普通文件，无法记录。请选择其他班级。");
+    return *status.value();
+}
+
+Result<QByteArray> readClassFile(FileOperations& files, const QString& path, const QString& shown)
+{
+    const QString unchanged = u"班级文件“" + shown + u"”没有改动，请检查该文件后再试。";
+    Result<FileOperations::Handle> opened = files.openForReading(path);
+    if (!opened)
+        return refused(u"无法打开班级文件“" + shown + u"”。" + unchanged, opened.error().reason);
+    Result<QByteArray> bytes = files.readAll(opened.value());
+    if (!bytes) {
+        (void)files.close(opened.value());
+        return refused(u"无法读取班级文件“" + shown + u"”。" + unchanged, bytes.error().reason);
+    }
+    if (Result<void> closed = files.close(opened.value()); !closed) {
+        return refused(u"读取后无法关闭班级文件“" + shown + u"”。" + unchanged,
+                       closed.error().reason);
+    }
+    return bytes;
+}
+
+// The scratch file for replacing `target`: "TEMP.txt" when the class file lies in
+// the roll folder itself. A class file that is a link to another folder is replaced
+// through a hidden scratch file beside the file it points to, since a rename is
+// atomic only within one file system.
+Result<QString> scratchPathFor(FileOperations& files, const RollFolder& folder,
+                               const QString& target, const QString& shown)
+{
+    Result<QString> rollFolder = files.resolvePath(folder.path());
+    if (!rollFolder) {
+        return refused(u"无法找到点名册文件夹“" + QDir::toNativeSeparators(folder.path()) +
+                           u"”的实际位置。班级文件“" + shown + u"”没有改动，请检查该文件夹后再试。",
+                       rollFolder.error().reason);
+    }
+    const QString targetFolder = folderOf(target);
+    if (targetFolder == rollFolder.value())
+        return pathInFolder(targetFolder, QString::fromUtf16(RollFolder::ScratchFileName));
+    return pathInFolder(targetFolder, u'.' + fileNameOf(target) + u".mirello-tmp");
+}
+
+QString describeFailedStep(ReplaceStep step, const QString& scratch, const QString& shown)
+{
+    switch (step) {
+    case ReplaceStep::ClearScratch:
+        return u"无法删除上次留下的临时文件“" + scratch + u"”。";
+    case ReplaceStep::CreateScratch:
+        return u"无法创建临时文件“" + scratch + u"”。";
+    case ReplaceStep::KeepOwner:
+        return u"无法让新的班级文件保留“" + shown + u"”原来的所有者。";
+    case ReplaceStep::KeepPermissions:
+        return u"无法让新的班级文件保留“" + shown + u"”原来的权限。";
+    case ReplaceStep::Write:
+        return u"写入临时文件“" + scratch + u"”失败。";
+    case ReplaceStep::Sync:
+        return u"无法把临时文件“" + scratch + u"”保存到磁盘。";
+    case ReplaceStep::Close:
+        return u"关闭临时文件“" + scratch + u"”失败。";
+    case ReplaceStep::Rename:
+        return u"无法用临时文件“" + scratch + u"”替换班级文件“" + shown + u"”。";
+    case ReplaceStep::SyncFolder:
+        break;
+    }
+    return QString();
+}
+
+Error replaceFailureError(const ReplaceFailure& failure, const QString& scratchPath,
+                          const QString& shown)
+{
+    const QString scratch = fileNameOf(scratchPath);
+    if (failure.targetReplaced) {
+        return Error{u"成绩已记入班级文件“" + shown +
+                         u"”，但系统未能确认点名册文件夹已保存到磁盘（断电时可能丢失这次记录）。"
+                         u"请不要重复记录；请检查磁盘后再核对这条记录。",
+                     failure.error.reason};
+    }
+    QString what = describeFailedStep(failure.step, scratch, shown) + u"班级文件“" + shown +
+                   u"”没有改动，请检查磁盘空间和文件夹权限后再试。";
+    if (failure.scratchLeft)
+        what += u"临时文件“" + scratch + u"”未能删除，下次记录时会再次清理。";
+    return refused(what, failure.error.reason);
+}
+
+} // namespace
+
+std::optional<int> gradeWeight(QStringView gradeText)
+{
+    if (gradeText == u"优秀")
+        return 1000;
+    if (gradeText == u"良好")
+        return 100;
+    if (gradeText == u"及格")
+        return 10;
+    if (gradeText == u"不及格")
+        return 1;
+    return std::nullopt;
+}
+
+Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
+                         const QString& personName, const QString& gradeText)
+{
+    PosixFileOperations files;
+    return recordGrade(folder, classFileName, personName, gradeText, files);
+}
+
+Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
+                         const QString& personName, const QString& gradeText, FileOperations& files)
+{
+    if (std::optional<Error> unsuitable = unsuitableName(classFileName))
+        return *unsuitable;
+    const QString& shown = classFileName;
+    const QString classPath = folder.classFilePath(classFileName);
+
+    // Looked at before the lock, so that nothing is created for a class file that
+    // is not there; looked at again under the lock, where it counts.
+    if (Result<FileStatus> status = classFileStatus(files, classPath, shown); !status)
+        return status.error();
+
+    RollFolderLock lock(folder.path());
+    switch (lock.acquire(RecordingLockWait)) {
+    case RollFolderLock::Outcome::Locked:
+        break;
+    case RollFolderLock::Outcome::HeldElsewhere:
+        return refused(u"另一个 Mirello 正在写入点名册文件夹，等待后仍未完成。班级文件“" + shown +
+                       u"”没有改动，请稍等片刻后再试。");
+    case RollFolderLock::Outcome::Failed:
+        return refused(u"无法锁定点名册文件夹“" + QDir::toNativeSeparators(folder.path()) +
+                           u"”（锁文件“" + QString::fromUtf16(RollFolderLock::FileName) +
+                           u"”）。班级文件“" + shown + u"”没有改动，请检查该文件夹是否可写后再试。",
+                       lock.failureReason());
+    }
+
+    Result<FileStatus> status = classFileStatus(files, classPath, shown);
+    if (!status)
+        return status.error();
+    // A link is followed: the file it points to is rewritten and the link stays.
+    Result<QString> target = files.resolvePath(classPath);
+    if (!target) {
+        return refused(u"无法找到班级文件“" + shown + u"”的实际位置。请检查该文件后再试。",
+                       target.error().reason);
+    }
+
+    // A rename would replace a read-only file without asking, so it is refused here.
+    Result<bool> mayWrite = files.mayWrite(target.value());
+    if (!mayWrite) {
+        return refused(u"无法检查班级文件“" + shown + u"”能否写入。请检查该文件后再试。",
+                       mayWrite.error().reason);
+    }
+    if (!status.value().hasWriteBit() || !mayWrite.value())
+        return refused(u"班级文件“" + shown + u"”是只读的。请取消只读后再试。");
+
+    Result<QString> scratch = scratchPathFor(files, folder, target.value(), shown);
+    if (!scratch)
+        return scratch.error();
+    if (scratch.value() == target.value()) {
+        return refused(u"班级文件“" + shown +
+                       u"”指向记录成绩用的临时文件，无法记录。请选择其他班级。");
+    }
+
+    Result<QByteArray> original = readClassFile(files, target.value(), shown);
+    if (!original)
+        return original.error();
+    Result<RewrittenRoll> rewritten = rewriteRoll(original.value(), personName, gradeText, shown);
+    if (!rewritten)
+        return rewritten.error();
+
+    if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
+            files, target.value(), scratch.value(), rewritten.value().bytes, status.value()))
+        return replaceFailureError(*failure, scratch.value(), shown);
+    return {};
+}
+
+} // namespace mirello
