@@ -18,3 +18,10 @@ if(MIRELLO_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
     target_link_options(mirello_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Coverage instrumentation for libFuzzer (clang only); the fuzz targets add the driver.
+if(MIRELLO_FUZZ)
+    target_compile_options(mirello_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(mirello_options INTERFACE -fsanitize=address,undefined)
+endif()
