@@ -29,6 +29,7 @@ struct RewrittenRoll
 //   with bytes that are not valid GBK among them, keeps its bytes exactly.
 // - Every line is followed by CR LF; a byte-order mark is kept, none is added. A
 //   file of zero bytes stays empty.
+// A file with a zero byte is no text file and is refused as a whole.
 // The whole recording is refused, with a message naming the person and
 // `shownFileName`, when a matching line's counters would not fit (count above 99 or
 // below 0, tally above 9999 or below 0, or the grade's digit already 9), or when

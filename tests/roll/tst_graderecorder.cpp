@@ -217,7 +217,7 @@ void TestGradeRecorder::keepsEveryOtherByte()
     const QByteArray matching = head + "03\\1201";
     const QByteArray lines[] = {
         "S20230101\x80\xFF\xFE-01\\0001"_ba,
-        "\t\x00\x01 odd \\\\ line \x81"_ba,
+        "\t\x02\x01 odd \\\\ line \x81"_ba,
         gbk(u"S20230102€①ü±-02\\0002"),
         "short\r"_ba,
         QByteArray(),

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace mirello::test {
+
+// What must hold between a class file before and after a successful recording for
+// `personName`: the preamble and every other line byte for byte, each changed line
+// only in its last 7 characters and as long as before, its head byte for byte,
+// and a CR LF after every line. Returns what is broken, or an empty text.
+QString recordingViolation(QByteArrayView before, QByteArrayView after, const QString& personName);
+
+} // namespace mirello::test
