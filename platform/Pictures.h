@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Result.h"
+
+#include <QPixmap>
+#include <QString>
+
+namespace mirello {
+
+// The picture in the file at `path` (BMP, PNG or any format Qt reads), read from
+// disk on every call. The error names the file and says why it could not be read.
+// Needs a QGuiApplication.
+Result<QPixmap> loadPicture(const QString& path);
+
+} // namespace mirello

@@ -1,0 +1,47 @@
+#include "Fonts.h"
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+QStringList familiesOf(TypeStyle style)
+{
+    switch (style) {
+    case TypeStyle::Song:
+        return {u"宋体"_s, u"SimSun"_s, u"AR PL UMing CN"_s, u"Noto Serif CJK SC"_s};
+    case TypeStyle::Kai:
+        return {u"楷体_GB2312"_s,  u"楷体"_s,          u"KaiTi"_s,
+                u"KaiTi_GB2312"_s, u"AR PL UKai CN"_s, u"Noto Serif CJK SC"_s};
+    case TypeStyle::FangSong:
+        // Free systems rarely have a FangSong face; a Song face with a real bold
+        // weight is the nearest.
+        return {u"仿宋_GB2312"_s,       u"仿宋"_s,          u"FangSong"_s, u"FangSong_GB2312"_s,
+                u"Noto Serif CJK SC"_s, u"AR PL UMing CN"_s};
+    case TypeStyle::Hei:
+        return {u"黑体"_s, u"SimHei"_s, u"WenQuanYi Zen Hei"_s, u"Noto Sans CJK SC"_s};
+    }
+    return {};
+}
+
+QFont::StyleHint styleHintOf(TypeStyle style)
+{
+    return style == TypeStyle::Hei ? QFont::SansSerif : QFont::Serif;
+}
+
+} // namespace
+
+QFont chineseFont(TypeStyle style, qreal points, QFont::Weight weight)
+{
+    QFont font;
+    font.setFamilies(familiesOf(style));
+    font.setStyleHint(styleHintOf(style));
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    return font;
+}
+
+} // namespace mirello

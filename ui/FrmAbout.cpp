@@ -1,0 +1,45 @@
+#include "FrmAbout.h"
+
+#include "Fonts.h"
+#include "LabelText.h"
+#include "ProgramIcon.h"
+
+#include <QLabel>
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+FrmAbout::FrmAbout()
+    : m_logo(u":/pictures/about-logo.png"_s)
+{
+    setObjectName(u"FrmAbout"_s);
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    // A tool window does not keep the program running by itself; this one must.
+    // Set after the flags, which reset it.
+    setAttribute(Qt::WA_QuitOnClose);
+    setWindowTitle(u"关于"_s);
+    setWindowIcon(programIcon());
+    setFixedSize(123, 78);
+    createCredit();
+}
+
+void FrmAbout::createCredit()
+{
+    auto* credit = new QLabel(this);
+    credit->setObjectName(u"Label1"_s);
+    credit->setFont(chineseFont(TypeStyle::Hei, 10.5));
+    credit->move(48, 56);
+    setSizedText(*credit, u"米若工作室"_s);
+}
+
+void FrmAbout::paintEvent(QPaintEvent*)
+{
+    // The logo at its natural size from the top-left corner, never scaled.
+    QPainter(this).drawPixmap(0, 0, m_logo);
+}
+
+} // namespace mirello

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+namespace mirello {
+
+// The About window: the maker's logo and credit. A small tool window without an
+// entry in the task bar and without an owner; it deletes itself when closed.
+// Closing the main window leaves it open, and the program runs until it is closed too.
+class FrmAbout final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    FrmAbout();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void createCredit();
+
+    QPixmap m_logo;
+};
+
+} // namespace mirello

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <functional>
+#include <optional>
+#include <QPixmap>
+#include <QSet>
+#include <QString>
+
+namespace mirello {
+
+// The folder "Icons" beside the executable, which holds the button faces and the
+// animation frames. Every load reads the file from disk anew. A file that fails to
+// load is reported the first time only, so that a missing face does not bring up a
+// message at every mouse move or timer tick.
+class IconFolder
+{
+public:
+    using ReportError = std::function<void(const Error&)>;
+
+    IconFolder(const QString& programFolder, ReportError report);
+
+    // The picture in `fileName`; none when it cannot be loaded.
+    std::optional<QPixmap> load(const QString& fileName);
+
+private:
+    QString m_path;
+    ReportError m_report;
+    QSet<QString> m_reportedFiles;
+};
+
+} // namespace mirello
