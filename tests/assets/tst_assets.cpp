@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QImageReader>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -29,17 +28,6 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Mean perceived brightness of the tile's inner square, where the glyph is thinnest.
-double meanBrightness(const QImage& face)
-{
-    double sum = 0;
-    int count = 0;
-    for (int y = 4; y < 28; ++y)
-        for (int x = 4; x < 28; ++x, ++count)
-            sum += qGray(face.pixel(x, y));
-    return sum / count;
-}
-
 bool isDigit(QChar character)
 {
     return character >= u'0' && character <= u'9';
@@ -54,15 +42,10 @@ class TestAssets : public QObject
 private Q_SLOTS:
     void facesAreOpaque24BitBitmaps_data();
     void facesAreOpaque24BitBitmaps();
-    void pointerOverFacesAreLighter_data();
-    void pointerOverFacesAreLighter();
-    void searchFramesMove();
     void designFacesMatchTheirIcons_data();
     void designFacesMatchTheirIcons();
     void picturesHaveTheirSizes_data();
     void picturesHaveTheirSizes();
-    void iconFileHoldsTheSmallSizes();
-    void textAreaOfTheBackgroundStaysLight();
     void sampleClassesAreGbkRollFiles_data();
     void sampleClassesAreGbkRollFiles();
     void stagingKeepsClassesAlreadyThere_data();
@@ -87,32 +70,6 @@ void TestAssets::facesAreOpaque24BitBitmaps()
     const QByteArray header = fileBytes(path).left(30);
     QCOMPARE(header.left(2), "BM"_ba);
     QCOMPARE(int(header.at(28)), 24); // bits per pixel
-}
-
-void TestAssets::pointerOverFacesAreLighter_data()
-{
-    QTest::addColumn<QString>("face");
-    QTest::newRow("start") << u"start"_s;
-    QTest::newRow("pause") << u"pause"_s;
-    QTest::newRow("ok") << u"ok"_s;
-}
-
-void TestAssets::pointerOverFacesAreLighter()
-{
-    QFETCH(QString, face);
-    const QImage resting(assetPath(u"Icons/"_s + face + u"1.bmp"_s));
-    const QImage pointerOver(assetPath(u"Icons/"_s + face + u"2.bmp"_s));
-    QVERIFY(meanBrightness(pointerOver) > meanBrightness(resting) + 25);
-}
-
-void TestAssets::searchFramesMove()
-{
-    QList<QImage> frames;
-    for (int frame = 1; frame <= 3; ++frame)
-        frames.append(QImage(assetPath(u"Icons/search%1.bmp"_s.arg(frame))));
-    QVERIFY(frames[0] != frames[1]);
-    QVERIFY(frames[1] != frames[2]);
-    QVERIFY(frames[2] != frames[0]);
 }
 
 void TestAssets::designFacesMatchTheirIcons_data()
@@ -152,30 +109,6 @@ void TestAssets::picturesHaveTheirSizes()
     QFETCH(QString, fileName);
     QFETCH(QSize, size);
     QCOMPARE(QImage(assetPath(u"pictures/"_s + fileName)).size(), size);
-}
-
-void TestAssets::iconFileHoldsTheSmallSizes()
-{
-    QImageReader reader(assetPath(u"pictures/mirello.ico"_s));
-    QCOMPARE(reader.imageCount(), 3);
-    QList<QSize> sizes;
-    do {
-        const QImage image = reader.read();
-        QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-        sizes.append(image.size());
-    } while (reader.jumpToNextImage());
-    QCOMPARE(sizes, (QList<QSize>{{16, 16}, {20, 20}, {24, 24}}));
-}
-
-// Black and pure red label texts are drawn over x 20-220, y 15-180.
-void TestAssets::textAreaOfTheBackgroundStaysLight()
-{
-    const QImage background(assetPath(u"pictures/background.png"_s));
-    int darkest = 255;
-    for (int y = 15; y <= 180; ++y)
-        for (int x = 20; x <= 220; ++x)
-            darkest = std::min(darkest, qGray(background.pixel(x, y)));
-    QVERIFY2(darkest >= 170, qPrintable(u"darkest grey %1"_s.arg(darkest)));
 }
 
 void TestAssets::sampleClassesAreGbkRollFiles_data()

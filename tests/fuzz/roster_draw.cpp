@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::uint64_t bits = 0;
     const std::size_t taken = std::min(size, sizeof bits);
-    std::memcpy(&bits, data, taken);
+    if (taken > 0)
+        std::memcpy(&bits, data, taken);
     const double r = static_cast<double>(bits >> 11) * 0x1.0p-53;
     const QByteArrayView bytes(reinterpret_cast<const char*>(data) + taken,
                                qsizetype(size - taken));
