@@ -14,8 +14,6 @@ private Q_SLOTS:
     void mid();
     void leadingNumber_data();
     void leadingNumber();
-    void zeroPadded_data();
-    void zeroPadded();
 };
 
 void TestTextFunctions::mid_data()
@@ -79,27 +77,6 @@ void TestTextFunctions::leadingNumber()
     QFETCH(QString, text);
     QFETCH(qint64, expected);
     QCOMPARE(mirello::leadingNumber(text), expected);
-}
-
-void TestTextFunctions::zeroPadded_data()
-{
-    QTest::addColumn<qint64>("value");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("one digit in two") << qint64(4) << 2 << u"04"_s;
-    QTest::newRow("two digits in two") << qint64(10) << 2 << u"10"_s;
-    QTest::newRow("zero in four") << qint64(0) << 4 << u"0000"_s;
-    QTest::newRow("three digits in four") << qint64(110) << 4 << u"0110"_s;
-    QTest::newRow("wider than the field") << qint64(12345) << 4 << u"12345"_s;
-}
-
-void TestTextFunctions::zeroPadded()
-{
-    QFETCH(qint64, value);
-    QFETCH(int, width);
-    QFETCH(QString, expected);
-    QCOMPARE(mirello::zeroPadded(value, width), expected);
 }
 
 QTEST_GUILESS_MAIN(TestTextFunctions)

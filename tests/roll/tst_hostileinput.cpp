@@ -3,18 +3,15 @@
 // byte for byte as it was.
 #include "draw/DrawTick.h"
 #include "platform/RandomSource.h"
-#include "platform/TextCodec.h"
-#include "roll/GradeRecorder.h"
+#include "RecordingFixture.h"
 #include "roll/RosterLoader.h"
 #include "support/RecordingProperties.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace mirello;
-using namespace Qt::StringLiterals;
+using namespace recordingtest;
 
 namespace {
 
@@ -24,24 +21,13 @@ enum class Outcome
     Refused
 };
 
-class ValueSource final : public RandomSource
+// Hands out the same value on every draw.
+struct ValueSource final : RandomSource
 {
-public:
-    explicit ValueSource(double value)
-        : m_value(value)
-    {
-    }
+    double value = 0;
     void reseedFromClock() override {}
-    double next() override { return m_value; }
-
-private:
-    double m_value;
+    double next() override { return value; }
 };
-
-QByteArray gbk(const QString& text)
-{
-    return *encodeText(text, TextEncoding::Gbk);
-}
 
 // Files too large to keep in the repository are made on the spot.
 QByteArray generated(const QString& name)
@@ -67,19 +53,13 @@ QByteArray contentOf(const QString& source)
 }
 
 // Lines that differ, each without the CR of a CR LF.
-int changedLines(const QByteArray& before, const QByteArray& after)
+int changedLines(QByteArray before, QByteArray after)
 {
-    const auto lines = [](const QByteArray& bytes) {
-        QList<QByteArray> pieces = bytes.split('\n');
-        for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
-            pieces[i].chop(pieces[i].endsWith('\r') ? 1 : 0);
-        return pieces;
-    };
-    const QList<QByteArray> a = lines(before);
-    const QList<QByteArray> b = lines(after);
+    const QList<QByteArray> a = before.replace("\r\n", "\n").split('\n');
+    const QList<QByteArray> b = after.replace("\r\n", "\n").split('\n');
     int changed = 0;
     for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i)
-        changed += a[i] != b[i] ? 1 : 0;
+        changed += a[i] != b[i];
     return changed;
 }
 
@@ -142,32 +122,27 @@ void TestHostileInput::loadsDrawsAndRecordsSafely()
     QFETCH(Outcome, outcome);
     QFETCH(int, changed);
 
-    QTemporaryDir programFolder;
-    const RollFolder folder(programFolder.path());
-    QVERIFY(QDir().mkpath(folder.path()));
-    const QString className = u"班级.txt"_s;
+    RollFixture roll;
     const QByteArray before = contentOf(source);
-    QFile file(folder.classFilePath(className));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
-    file.close();
+    QVERIFY(roll.writeClass(before));
 
-    const Result<NameList> names = loadRoster(file.fileName());
+    const Result<NameList> names = loadRoster(roll.classPath());
     QVERIFY(names);
     for (const double r : {0.0, 0.37, 0.999999}) {
-        ValueSource random(r);
+        ValueSource random;
+        random.value = r;
         (void)drawTick(std::optional(names.value()), random);
     }
 
-    const Result<void> recorded = recordGrade(folder, className, person, grade);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray after = file.readAll();
-    QVERIFY(!QFile::exists(folder.scratchFilePath()));
+    const Result<void> recorded = roll.record(person, grade);
+    const QByteArray after = roll.classBytes();
+    QCOMPARE(roll.entries(), QStringList{roll.className()});
     if (outcome == Outcome::Refused) {
         QVERIFY(!recorded);
         QVERIFY(after == before);
         return;
     }
-    QVERIFY2(recorded, qPrintable(recorded ? QString() : recorded.error().text()));
+    QVERIFY2(recorded, WHY(recorded));
     const QString violation = test::recordingViolation(before, after, person);
     QVERIFY2(violation.isEmpty(), qPrintable(violation));
     QCOMPARE(changedLines(before, after), changed);

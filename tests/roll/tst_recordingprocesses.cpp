@@ -1,0 +1,229 @@
+// Other copies of the program in child processes: one killed with SIGKILL at random
+// moments while it records, four recording into one class file at once, one holding
+// the lock or killed while holding it, and one run by an ordinary user.
+
+#include "platform/FileOperations.h"
+#include "RecordingFixture.h"
+
+#include <csignal>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <thread>
+#include <unistd.h>
+
+using namespace mirello;
+using namespace recordingtest;
+
+namespace {
+
+const QString Helper = QStringLiteral(MIRELLO_RECORDING_HELPER);
+const QStringList People{u"甲"_s, u"乙"_s, u"丙"_s, u"丁"_s};
+
+// 300 other lines with the four people among them, whose counts are `counts`: a
+// grade outside the table raises a count and changes nothing else.
+QByteArray classWithCounts(const QList<int>& counts)
+{
+    QStringList lines;
+    for (int i = 0; i < 300; ++i) {
+        lines.append(rollLine(u"同学%1"_s.arg(i), u"07\\1111"));
+        if (i % 75 == 37)
+            lines.append(
+                rollLine(People[i / 75], u"%1\\0000"_s.arg(counts[i / 75], 2, 10, QChar(u'0'))));
+    }
+    return gbkLines(lines);
+}
+
+// 甲's count when `bytes` is the whole content after some recordings of 甲, else -1.
+int countIn(const QByteArray& bytes)
+{
+    const QByteArray name = gbk(u"甲-");
+    const qsizetype at = classWithCounts({0, 0, 0, 0}).indexOf(name) + name.size();
+    const int count = bytes.mid(at, 2).toInt();
+    return bytes == classWithCounts({count, 0, 0, 0}) ? count : -1;
+}
+
+} // namespace
+
+class TestRecordingProcesses : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void survivesKillsAtRandomMoments();
+    void fourProcessesRecordIntoOneFile();
+    void lockHeldElsewhereThenLeftBehind();
+    void refusesAnOrdinaryUser_data();
+    void refusesAnOrdinaryUser();
+};
+
+void TestRecordingProcesses::survivesKillsAtRandomMoments()
+{
+    // After every kill the class file holds the whole content of some recording:
+    // never missing, never partial.
+    constexpr int MinimumKills = 200;
+    constexpr qint64 TimeBudgetMs = 15000;
+    RollFixture roll;
+    QCOMPARE(countIn(classWithCounts({42, 0, 0, 0})), 42);
+    QRandomGenerator random(20240601);
+    QElapsedTimer clock;
+    clock.start();
+    int kills = 0;
+    int advanced = 0;
+    int scratchLeft = 0;
+    while (kills < MinimumKills || (kills < 300 && clock.elapsed() < TimeBudgetMs / 2)) {
+        QVERIFY2(clock.elapsed() < TimeBudgetMs, qPrintable(u"only %1 kills in time"_s.arg(kills)));
+        // A fresh start now and then, so that the count seldom reaches 99 (where the
+        // child's recordings are refused, which is harmless here).
+        if (const int start = countIn(roll.classBytes()); start < 0 || start > 40)
+            QVERIFY(roll.writeClass(classWithCounts({int(random.bounded(0, 20)), 0, 0, 0})));
+        const int old = countIn(roll.classBytes());
+
+        QProcess child;
+        child.setStandardOutputFile(QProcess::nullDevice());
+        child.start(Helper, {u"record"_s, roll.programFolder(), roll.className(), u"甲"_s,
+                             u"缺席"_s, u"0"_s});
+        QVERIFY(child.waitForStarted());
+        // Startup takes a few milliseconds and one recording (two fsyncs) a few more:
+        // the kills land before, during and between recordings, at every step.
+        std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(0, 45000)));
+        QCOMPARE(::kill(pid_t(child.processId()), SIGKILL), 0);
+        QVERIFY(child.waitForFinished(5000));
+        ++kills;
+
+        const int now = countIn(roll.classBytes());
+        QVERIFY2(now >= old,
+                 qPrintable(u"after kill %1 the class file is no whole content"_s.arg(kills)));
+        advanced += now > old;
+        // Besides the class file, only a scratch file and a lock file may be left.
+        const QStringList entries = roll.entries();
+        scratchLeft += entries.contains(u"TEMP.txt"_s);
+        QVERIFY2(entries.size() ==
+                     1 + entries.contains(u"TEMP.txt"_s) + entries.contains(u".mirello.lock"_s),
+                 qPrintable(entries.join(u", ")));
+    }
+    qInfo("%d kills survived in %lld ms: %d after a newer whole content, %d left a TEMP.txt", kills,
+          clock.elapsed(), advanced, scratchLeft);
+    // The kills must have hit recordings in flight, not only idle children.
+    QVERIFY(advanced > 0);
+    QVERIFY(scratchLeft > 0);
+}
+
+void TestRecordingProcesses::fourProcessesRecordIntoOneFile()
+{
+    RollFixture roll;
+    QVERIFY(roll.writeClass(classWithCounts({0, 0, 0, 0})));
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const QString& person : People) {
+        children.push_back(std::make_unique<QProcess>());
+        children.back()->start(Helper, {u"record"_s, roll.programFolder(), roll.className(), person,
+                                        u"缺席"_s, u"50"_s});
+    }
+    QList<int> successes;
+    QList<QByteArray> refusals;
+    for (auto& child : children) {
+        QVERIFY(child->waitForFinished(30000) && child->exitCode() == 0);
+        const QList<QByteArray> lines = child->readAllStandardOutput().split('\n');
+        successes.append(int(lines.count("ok")));
+        for (const QByteArray& line : lines)
+            refusals += line.startsWith("refused") ? QList{line} : QList<QByteArray>();
+        QVERIFY(lines.contains("done " + QByteArray::number(successes.back())));
+    }
+    qInfo("4 processes x 50 recordings into one file in %lld ms: %d, %d, %d and %d succeeded",
+          clock.elapsed(), successes[0], successes[1], successes[2], successes[3]);
+    // Every success is in the file, exactly once; nothing else changed. With a lock
+    // that waits for 2 s, none should have been turned away.
+    QCOMPARE(roll.classBytes(), classWithCounts(successes));
+    QCOMPARE(roll.entries(), QStringList{roll.className()});
+    QCOMPARE(refusals, QList<QByteArray>());
+}
+
+void TestRecordingProcesses::lockHeldElsewhereThenLeftBehind()
+{
+    RollFixture roll;
+    const QByteArray bytes = gbkLines({rollLine(u"甲", u"00\\0000")});
+    QVERIFY(roll.writeClass(bytes));
+    QProcess holder;
+    holder.start(Helper, {u"hold-lock"_s, roll.folder().path()});
+    QVERIFY(holder.waitForReadyRead(5000) && holder.readLine() == "locked\n");
+
+    // Held by a live copy: refused after the whole wait, nothing changed.
+    QElapsedTimer clock;
+    clock.start();
+    Result<void> result = roll.record(u"甲"_s, u"优秀"_s);
+    const qint64 waited = clock.elapsed();
+    QVERIFY2(!result.ok() &&
+                 result.error().message.contains(u"另一个 Mirello 正在写入点名册文件夹"),
+             WHY(result));
+    QVERIFY2(waited >= 1900 && waited < 4000, qPrintable(QString::number(waited)));
+    QCOMPARE(roll.classBytes(), bytes);
+
+    // Left by a killed copy: the lock file is taken over at once.
+    QCOMPARE(::kill(pid_t(holder.processId()), SIGKILL), 0);
+    QVERIFY(holder.waitForFinished(5000));
+    QCOMPARE(roll.entries(), (QStringList{u".mirello.lock"_s, roll.className()}));
+    clock.restart();
+    result = roll.record(u"甲"_s, u"优秀"_s);
+    QVERIFY2(result.ok(), WHY(result));
+    QVERIFY2(clock.elapsed() < 1000, "a dead holder's lock is free at once");
+    QCOMPARE(roll.classBytes(), gbkLines({rollLine(u"甲", u"01\\1000")}));
+    QCOMPARE(roll.entries(), QStringList{roll.className()});
+}
+
+void TestRecordingProcesses::refusesAnOrdinaryUser_data()
+{
+    QTest::addColumn<uint>("folderMode");
+    QTest::addColumn<uint>("classMode");
+    QTest::addColumn<bool>("lockFileLeft");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("reason");
+
+    const QString denied = systemReason(EACCES);
+    QTest::newRow("read-only folder")
+        << 0555u << 0666u << false << u"无法锁定点名册文件夹"_s << denied;
+    QTest::newRow("read-only folder with a lock file left")
+        << 0555u << 0666u << true << u"无法创建临时文件“TEMP.txt”"_s << denied;
+    QTest::newRow("class file that only its owner may write")
+        << 0777u << 0644u << false << u"班级文件“高一3班.txt”是只读的。"_s << QString();
+}
+
+void TestRecordingProcesses::refusesAnOrdinaryUser()
+{
+    // Root may write anything, so root runs the recording as the user "nobody".
+    QFETCH(uint, folderMode);
+    QFETCH(uint, classMode);
+    QFETCH(bool, lockFileLeft);
+    QFETCH(QString, expected);
+    QFETCH(QString, reason);
+    const bool root = ::geteuid() == 0;
+    if (!root && classMode == 0644)
+        QSKIP("Needs a class file of another user, which only root can make.");
+
+    RollFixture roll;
+    const QByteArray bytes = gbkLines({rollLine(u"甲", u"00\\0000")});
+    QVERIFY(roll.writeClass(bytes));
+    QVERIFY(!lockFileLeft || writeBytes(roll.folder().path() + u"/.mirello.lock"_s, {}));
+    const QStringList before = roll.entries();
+    QVERIFY(setMode(roll.programFolder(), 0755) && setMode(roll.classPath(), classMode) &&
+            setMode(roll.folder().path(), folderMode));
+    QStringList args{u"record"_s, roll.programFolder(), roll.className(), u"甲"_s, u"优秀"_s,
+                     u"1"_s};
+    if (root)
+        args.prepend(u"--as-nobody"_s);
+    QProcess child;
+    child.start(Helper, args);
+    QVERIFY(child.waitForFinished(10000));
+    const QString output = QString::fromUtf8(child.readAllStandardOutput());
+    QVERIFY(setMode(roll.folder().path(), 0755));
+    QVERIFY2(child.exitCode() == 0 && output.startsWith(u"refused: 无法记录成绩：") &&
+                 output.contains(expected) && output.contains(reason) &&
+                 output.contains(u"\ndone 0"),
+             qPrintable(output));
+    QCOMPARE(roll.classBytes(), bytes);
+    QCOMPARE(roll.entries(), before);
+}
+
+QTEST_GUILESS_MAIN(TestRecordingProcesses)
+#include "tst_recordingprocesses.moc"
