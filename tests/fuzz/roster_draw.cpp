@@ -6,6 +6,7 @@
 #include "platform/RandomSource.h"
 #include "platform/TextCodec.h"
 #include "roll/RosterLoader.h"
+#include "support/FixedRandom.h"
 
 #include <cmath>
 #include <cstdint>
@@ -15,20 +16,6 @@
 using namespace mirello;
 
 namespace {
-
-class ValueSource final : public RandomSource
-{
-public:
-    explicit ValueSource(double value)
-        : m_value(value)
-    {
-    }
-    void reseedFromClock() override {}
-    double next() override { return m_value; }
-
-private:
-    double m_value;
-};
 
 // Lines split the plain way: at every LF, dropping one CR right before it.
 QStringList referenceLines(const QString& text)
@@ -81,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype i = 0; i < lines.size(); ++i)
         FUZZ_CHECK(names.at(i) == lines[i]);
 
-    ValueSource random(r);
+    test::FixedRandom random(r);
     const DrawTexts texts = drawTick(names, random);
     if (lines.isEmpty()) {
         FUZZ_CHECK(!texts.name && !texts.tallies && !texts.callCount);

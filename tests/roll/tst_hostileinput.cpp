@@ -5,6 +5,7 @@
 #include "platform/RandomSource.h"
 #include "RecordingFixture.h"
 #include "roll/RosterLoader.h"
+#include "support/FixedRandom.h"
 #include "support/RecordingProperties.h"
 
 #include <QFile>
@@ -19,14 +20,6 @@ enum class Outcome
 {
     Recorded,
     Refused
-};
-
-// Hands out the same value on every draw.
-struct ValueSource final : RandomSource
-{
-    double value = 0;
-    void reseedFromClock() override {}
-    double next() override { return value; }
 };
 
 // Files too large to keep in the repository are made on the spot.
@@ -129,8 +122,7 @@ void TestHostileInput::loadsDrawsAndRecordsSafely()
     const Result<NameList> names = loadRoster(roll.classPath());
     QVERIFY(names);
     for (const double r : {0.0, 0.37, 0.999999}) {
-        ValueSource random;
-        random.value = r;
+        test::FixedRandom random(r);
         (void)drawTick(std::optional(names.value()), random);
     }
 

@@ -3,62 +3,117 @@
 #include "platform/Clock.h"
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
+#include "ui/PanelStatusBar.h"
 
 #include <QComboBox>
+#include <QCursor>
+#include <QDir>
 #include <QLabel>
-#include <QList>
+#include <QMap>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
-// Keeps every report instead of showing it, so that no test waits on a message box.
-class RecordingReporter final : public mirello::ErrorReporter
-{
-public:
-    void report(QWidget*, const mirello::Error& error) override { errors.append(error); }
+using namespace Qt::StringLiterals;
 
+// `text` in the GBK code page, as class files made on Windows are.
+inline QByteArray gbk(const QString& text)
+{
+    return QStringEncoder("GBK").encode(text);
+}
+
+// A program folder in a temporary directory: Icons/ with the program's own faces and
+// frames, and checkroll/ with the given classes (file name to content).
+struct TestProgramFolder
+{
+    explicit TestProgramFolder(const QMap<QString, QByteArray>& classes = {})
+    {
+        const QDir icons(QString::fromUtf8(MIRELLO_ASSETS_DIR "/Icons"));
+        QVERIFY(QDir(path()).mkdir(u"Icons"_s) && QDir(path()).mkdir(u"checkroll"_s));
+        for (const QString& name : icons.entryList(QDir::Files))
+            QVERIFY(QFile::copy(icons.filePath(name), iconPath(name)));
+        for (auto it = classes.begin(); it != classes.end(); ++it) {
+            QFile file(rollFolder() + u'/' + it.key());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it.value().size());
+        }
+    }
+    QString path() const { return dir.path(); }
+    QString rollFolder() const { return dir.filePath(u"checkroll"_s); }
+    QString iconPath(const QString& fileName) const { return dir.filePath(u"Icons/"_s + fileName); }
+    QByteArray classBytes(const QString& fileName) const
+    {
+        QFile file(rollFolder() + u'/' + fileName);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+};
+
+// Keeps every report instead of showing it, so that no test waits on a message box.
+struct RecordingReporter final : mirello::ErrorReporter
+{
+    void report(QWidget*, const mirello::Error& error) override { errors.append(error); }
     QList<mirello::Error> errors;
 };
 
 // Moves on by one draw interval each time it is read, so every run draws alike.
-class SteppedClock final : public mirello::Clock
+struct SteppedClock final : mirello::Clock
 {
-public:
-    qint64 nanosecondsSinceEpoch() const override { return m_now += 50'000'000; }
-
-private:
-    mutable qint64 m_now = 1'700'000'000'000'000'000;
+    qint64 nanosecondsSinceEpoch() const override { return now += 50'000'000; }
+    mutable qint64 now = 1'700'000'000'000'000'000;
 };
 
-// The main window on a program folder, with a stepped clock and its reports kept.
-// Controls are found by their names.
+// The main window on a program folder, shown with the pointer outside it, with a
+// stepped clock and its reports kept. Controls are found by their names.
 struct WindowUnderTest
 {
-    explicit WindowUnderTest(const QString& folder)
-        : programFolder(folder)
-        , window(folder, clock, reporter)
+    explicit WindowUnderTest(const TestProgramFolder& programFolder)
+        : folder(programFolder)
+        , window(programFolder.path(), clock, reporter)
     {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCursor::setPos(window.mapToGlobal(QPoint(-40, -40)));
     }
 
-    QWidget* control(const QString& name) const { return window.findChild<QWidget*>(name); }
-    QLabel* label(const QString& name) const { return window.findChild<QLabel*>(name); }
-    QComboBox* combo(const QString& name) const { return window.findChild<QComboBox*>(name); }
-    QTimer* timer(const QString& name) const { return window.findChild<QTimer*>(name); }
-    QString text(const QString& labelName) const { return label(labelName)->text(); }
-    QString panelText() const;
+    template <typename T = QWidget>
+    T* get(const QString& name) const
+    {
+        return window.findChild<T*>(name);
+    }
+    QString text(const QString& labelName) const { return get<QLabel>(labelName)->text(); }
+    QString panelText() const { return get<mirello::PanelStatusBar>(u"StatusBar1"_s)->panelText(); }
     QString startPauseWord() const { return window.buttonStates().startPauseWord(); }
-    bool drawing() const { return timer(QStringLiteral("TimerName"))->isActive(); }
-    bool shows(const QString& picture, const QString& iconFile) const;
+    bool drawing() const { return get<QTimer>(u"TimerName"_s)->isActive(); }
+    bool searchVisible() const { return get(u"PicSearch"_s)->isVisible(); }
+    bool shows(const QString& picture, const QString& iconFile) const
+    {
+        const QImage expected(folder.iconPath(iconFile));
+        return get<QLabel>(picture)->pixmap().toImage() == QPixmap::fromImage(expected).toImage();
+    }
+    // Exactly one report so far, and it names `part`.
+    bool reportedOnce(const QString& part) const
+    {
+        return reporter.errors.size() == 1 && reporter.errors[0].message.contains(part);
+    }
 
-    // Shows the window and waits until it takes mouse events, the pointer outside it.
-    bool show();
     // Moves the pointer over bare surface, never to the point it is on already.
-    void moveOverSurface();
-    void clickStartPause() const;
+    void moveOverSurface()
+    {
+        QTest::mouseMove(&window, QPoint(10, 120 + 10 * (surfaceMoves++ % 2)));
+    }
+    void click(const QString& control) const { QTest::mouseClick(get(control), Qt::LeftButton); }
+    // Moves over Start/Pause (to `at` within it) and clicks it.
+    void startPause(QPoint at = QPoint(10, 10))
+    {
+        QTest::mouseMove(get(u"PicSP"_s), at);
+        click(u"PicSP"_s);
+    }
 
-    QString programFolder;
+    const TestProgramFolder& folder;
     SteppedClock clock;
     RecordingReporter reporter;
     mirello::FrmMain window;
-
-private:
-    int m_surfaceMoves = 0;
+    int surfaceMoves = 0;
 };

@@ -1,4 +1,3 @@
-#include "TestProgramFolder.h"
 #include "WindowUnderTest.h"
 
 #include <QApplication>
@@ -29,52 +28,24 @@ class TestFrmAbout : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { qDeleteAll(openAboutWindows()); }
-    void onlyARightPressOnBareSurfaceOpensIt_data();
-    void onlyARightPressOnBareSurfaceOpensIt();
-    void oneWindowAtATime();
-    void programRunsUntilItIsClosed();
-
-private:
-    TestProgramFolder m_folder;
+    void onlyARightPressOnBareSurfaceOpensOneThatOutlivesTheMainWindow();
 };
 
-void TestFrmAbout::onlyARightPressOnBareSurfaceOpensIt_data()
+void TestFrmAbout::onlyARightPressOnBareSurfaceOpensOneThatOutlivesTheMainWindow()
 {
-    QTest::addColumn<QString>("control"); // empty: the bare surface
-    QTest::addColumn<Qt::MouseButton>("button");
-    QTest::addColumn<bool>("opens");
-
-    QTest::newRow("left") << QString() << Qt::LeftButton << false;
-    QTest::newRow("middle") << QString() << Qt::MiddleButton << false;
-    QTest::newRow("right") << QString() << Qt::RightButton << true;
-    for (const char* name : {"LblName", "LblAnsCount", "LblTip0", "LblTip1", "StatusBar1",
-                             "PicSearch", "PicSP", "PicOK", "ComboFileChange", "ComboResult"})
-        QTest::newRow(name) << QString::fromLatin1(name) << Qt::RightButton << false;
-}
-
-void TestFrmAbout::onlyARightPressOnBareSurfaceOpensIt()
-{
-    QFETCH(QString, control);
-    QFETCH(Qt::MouseButton, button);
-    QFETCH(bool, opens);
-
-    WindowUnderTest w(m_folder.path());
-    QVERIFY(w.show());
+    const TestProgramFolder folder;
+    WindowUnderTest w(folder);
     // Drawing shows the search picture, so that it can be pressed on too.
-    QTest::mouseMove(w.control(u"PicSP"_s));
-    w.clickStartPause();
-    if (control.isEmpty())
-        QTest::mouseClick(&w.window, button, {}, BareSurface);
-    else
-        QTest::mouseClick(w.control(control), button);
-    QCOMPARE(openAboutWindows().size(), opens ? 1 : 0);
-}
+    w.startPause();
+    for (const char* name : {"LblName", "LblAnsCount", "LblTip0", "LblTip1", "StatusBar1",
+                             "PicSearch", "PicSP", "PicOK", "ComboFileChange", "ComboResult"}) {
+        QTest::mouseClick(w.get(QString::fromLatin1(name)), Qt::RightButton);
+        QVERIFY2(openAboutWindows().isEmpty(), name);
+    }
+    QTest::mouseClick(&w.window, Qt::LeftButton, {}, BareSurface);
+    QTest::mouseClick(&w.window, Qt::MiddleButton, {}, BareSurface);
+    QVERIFY(openAboutWindows().isEmpty());
 
-void TestFrmAbout::oneWindowAtATime()
-{
-    WindowUnderTest w(m_folder.path());
-    QVERIFY(w.show());
     QTest::mouseClick(&w.window, Qt::RightButton, {}, BareSurface);
     const QPointer<QWidget> first = openAboutWindows().value(0);
     QVERIFY(first);
@@ -85,16 +56,8 @@ void TestFrmAbout::oneWindowAtATime()
     first->close();
     QTRY_VERIFY(!first);
     QTest::mouseClick(&w.window, Qt::RightButton, {}, BareSurface);
-    QCOMPARE(openAboutWindows().size(), 1);
-}
-
-void TestFrmAbout::programRunsUntilItIsClosed()
-{
-    WindowUnderTest w(m_folder.path());
-    QVERIFY(w.show());
-    QTest::mouseClick(&w.window, Qt::RightButton, {}, BareSurface);
     const QPointer<QWidget> about = openAboutWindows().value(0);
-    QVERIFY(about);
+    QVERIFY(about && openAboutWindows().size() == 1);
 
     bool runningWithoutMainWindow = false;
     QTimer::singleShot(0, &w.window, &QWidget::close);

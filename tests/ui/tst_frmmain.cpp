@@ -1,4 +1,3 @@
-#include "TestProgramFolder.h"
 #include "WindowUnderTest.h"
 
 #include <QDir>
@@ -14,14 +13,6 @@ namespace {
 const QString OnlyLine = u"S20230107王小明-03\\1201"_s;
 const QByteArray OneStudent = gbk(OnlyLine + u"\r\n"_s);
 
-QStringList choicesOf(const QComboBox* chooser)
-{
-    QStringList choices;
-    for (int i = 0; i < chooser->count(); ++i)
-        choices.append(chooser->itemText(i));
-    return choices;
-}
-
 } // namespace
 
 class TestFrmMain : public QObject
@@ -29,39 +20,36 @@ class TestFrmMain : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void startUpState();
+    void startUpStateAndAFailedLoad();
     void classChooserListsPlainFiles_data();
     void classChooserListsPlainFiles();
     void missingRollFolderGivesAnEmptyWindow();
-    void failedLoadKeepsThePreviousClass();
     void searchFramesCycleHiddenAndSkipAMissingOne();
-    void hoverThenClickStartsAndStopsDrawing();
-    void clickWithoutHoverDoesNothing();
-    void movingOntoAnotherControlKeepsTheFace_data();
     void movingOntoAnotherControlKeepsTheFace();
     void missingPauseFaceLeavesDrawingOff();
-    void doubleClickOnOkRecordsOnce();
 };
 
-void TestFrmMain::startUpState()
+void TestFrmMain::startUpStateAndAFailedLoad()
 {
-    TestProgramFolder folder({{u"2班.txt"_s, OneStudent}, {u"10班.txt"_s, QByteArray()}});
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-
+    const TestProgramFolder folder({{u"2班.txt"_s, OneStudent}, {u"10班.txt"_s, QByteArray()}});
+    WindowUnderTest w(folder);
     QVERIFY(w.reporter.errors.isEmpty());
     QCOMPARE(w.window.size(), QSize(278, 210));
     QCOMPARE(w.window.minimumSize(), w.window.maximumSize());
-    QVERIFY(!w.label(u"PicSearch"_s)->isVisible());
-    QVERIFY(!w.drawing());
-    QVERIFY(w.timer(u"TimerSearch"_s)->isActive());
-    QCOMPARE(w.combo(u"ComboResult"_s)->currentText(), u"优秀"_s);
-    QCOMPARE(w.combo(u"ComboFileChange"_s)->currentText(), u"2班.txt"_s);
+    QVERIFY(!w.searchVisible() && w.get<QTimer>(u"TimerSearch"_s)->isActive() && !w.drawing());
+    QCOMPARE(w.get<QComboBox>(u"ComboResult"_s)->currentText(), u"优秀"_s);
+    QCOMPARE(w.get<QComboBox>(u"ComboFileChange"_s)->currentText(), u"2班.txt"_s);
     QCOMPARE(w.window.nameList()->at(0), OnlyLine);
     QCOMPARE(w.startPauseWord(), u"S1"_s);
     QCOMPARE(w.window.buttonStates().okWord(), u"ok1"_s);
     QVERIFY(w.text(u"LblName"_s).isEmpty() && w.text(u"LblAnsCount"_s).isEmpty());
     QVERIFY(w.panelText().isEmpty());
+
+    // A class that can no longer be read is reported, and the one before stays.
+    QVERIFY(QFile::remove(folder.rollFolder() + u"/10班.txt"_s));
+    QTest::keyClick(w.get<QComboBox>(u"ComboFileChange"_s), Qt::Key_Down);
+    QVERIFY(w.reportedOnce(u"10班.txt"_s));
+    QCOMPARE(w.window.nameList()->at(0), OnlyLine);
 }
 
 void TestFrmMain::classChooserListsPlainFiles_data()
@@ -89,7 +77,7 @@ void TestFrmMain::classChooserListsPlainFiles()
     QFETCH(QStringList, entries);
     QFETCH(QStringList, offered);
 
-    TestProgramFolder folder;
+    const TestProgramFolder folder;
     const QDir roll(folder.rollFolder());
     for (const QString& entry : entries) {
         const QString name = entry.section(u':', -1);
@@ -101,159 +89,78 @@ void TestFrmMain::classChooserListsPlainFiles()
             QVERIFY(QFile(roll.filePath(name)).open(QIODevice::WriteOnly));
     }
 
-    WindowUnderTest w(folder.path());
+    WindowUnderTest w(folder);
+    const auto* chooser = w.get<QComboBox>(u"ComboFileChange"_s);
+    QStringList choices;
+    for (int i = 0; i < chooser->count(); ++i)
+        choices.append(chooser->itemText(i));
+    QCOMPARE(choices, offered);
     QVERIFY(w.reporter.errors.isEmpty());
-    QCOMPARE(choicesOf(w.combo(u"ComboFileChange"_s)), offered);
-    QCOMPARE(w.combo(u"ComboFileChange"_s)->currentIndex(), offered.isEmpty() ? -1 : 0);
     QCOMPARE(w.window.nameList().has_value(), !offered.isEmpty());
 }
 
 void TestFrmMain::missingRollFolderGivesAnEmptyWindow()
 {
-    TestProgramFolder folder;
+    const TestProgramFolder folder;
     QVERIFY(QDir(folder.rollFolder()).removeRecursively());
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-    QCOMPARE(w.reporter.errors.size(), 1);
-    QVERIFY(w.reporter.errors[0].message.contains(QDir::toNativeSeparators(folder.rollFolder())));
-    QCOMPARE(w.combo(u"ComboFileChange"_s)->count(), 0);
+    WindowUnderTest w(folder);
+    QVERIFY(w.reportedOnce(QDir::toNativeSeparators(folder.rollFolder())));
+    QCOMPARE(w.get<QComboBox>(u"ComboFileChange"_s)->count(), 0);
     QVERIFY(!w.window.nameList());
 
     // Drawing runs and shows nothing; recording is refused with a message.
-    QTest::mouseMove(w.control(u"PicSP"_s));
-    w.clickStartPause();
+    w.startPause();
     QTest::qWait(200);
     QVERIFY(w.drawing() && w.text(u"LblName"_s).isEmpty());
-    QTest::mouseClick(w.control(u"PicOK"_s), Qt::LeftButton);
+    w.click(u"PicOK"_s);
     QCOMPARE(w.reporter.errors.size(), 2);
-}
-
-void TestFrmMain::failedLoadKeepsThePreviousClass()
-{
-    TestProgramFolder folder({{u"1班.txt"_s, OneStudent}, {u"2班.txt"_s, OneStudent}});
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-    QVERIFY(QFile::remove(folder.rollFolder() + u"/2班.txt"_s));
-
-    QTest::keyClick(w.combo(u"ComboFileChange"_s), Qt::Key_Down);
-    QCOMPARE(w.reporter.errors.size(), 1);
-    QVERIFY(w.reporter.errors[0].message.contains(u"2班.txt"_s));
-    QCOMPARE(w.window.nameList()->at(0), OnlyLine);
 }
 
 void TestFrmMain::searchFramesCycleHiddenAndSkipAMissingOne()
 {
-    TestProgramFolder folder;
+    const TestProgramFolder folder;
     QVERIFY(QFile::remove(folder.iconPath(u"search2.bmp"_s)));
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
+    WindowUnderTest w(folder);
     for (const QString& frame :
          {u"search1.bmp"_s, u"search3.bmp"_s, u"search1.bmp"_s, u"search3.bmp"_s}) {
         QTRY_VERIFY2(w.shows(u"PicSearch"_s, frame), qPrintable(frame));
-        QVERIFY(!w.label(u"PicSearch"_s)->isVisible());
+        QVERIFY(!w.searchVisible());
     }
-    QCOMPARE(w.reporter.errors.size(), 1);
-    QVERIFY(w.reporter.errors[0].message.contains(u"search2.bmp"_s));
-}
-
-void TestFrmMain::hoverThenClickStartsAndStopsDrawing()
-{
-    TestProgramFolder folder({{u"1班.txt"_s, OneStudent}});
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-    QTest::mouseMove(w.control(u"PicSP"_s));
-    QVERIFY(w.shows(u"PicSP"_s, u"start2.bmp"_s));
-
-    w.clickStartPause();
-    QVERIFY(w.shows(u"PicSP"_s, u"pause2.bmp"_s));
-    QVERIFY(w.drawing() && w.label(u"PicSearch"_s)->isVisible());
-    QTRY_COMPARE(w.text(u"LblName"_s), u"王小明"_s);
-    QCOMPARE(w.text(u"LblAnsCount"_s), u"已被点到过03次"_s);
-    QCOMPARE(w.panelText(), u"优秀1次|良好2次|及格0次|不及格1次"_s);
-
-    w.clickStartPause();
-    QVERIFY(w.shows(u"PicSP"_s, u"start2.bmp"_s));
-    QVERIFY(!w.drawing() && !w.label(u"PicSearch"_s)->isVisible());
-    QCOMPARE(w.text(u"LblName"_s), u"王小明"_s);
-}
-
-void TestFrmMain::clickWithoutHoverDoesNothing()
-{
-    TestProgramFolder folder;
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-    // The pointer rests outside the window: a click alone brings no move over the button.
-    w.clickStartPause();
-    QCOMPARE(w.startPauseWord(), u"S1"_s);
-    QVERIFY(!w.drawing() && !w.label(u"PicSearch"_s)->isVisible());
-}
-
-void TestFrmMain::movingOntoAnotherControlKeepsTheFace_data()
-{
-    QTest::addColumn<QString>("control");
-
-    for (const char* name : {"LblTip0", "ComboResult", "StatusBar1", "PicOK"})
-        QTest::newRow(name) << QString::fromLatin1(name);
+    QVERIFY(w.reportedOnce(u"search2.bmp"_s));
 }
 
 void TestFrmMain::movingOntoAnotherControlKeepsTheFace()
 {
-    QFETCH(QString, control);
-
-    TestProgramFolder folder;
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-    QTest::mouseMove(w.control(u"PicSP"_s));
-    QTest::mouseMove(w.control(control));
-    QCOMPARE(w.startPauseWord(), u"S2"_s);
-    QVERIFY(w.shows(u"PicSP"_s, u"start2.bmp"_s));
-
-    w.moveOverSurface();
-    QCOMPARE(w.startPauseWord(), u"S1"_s);
-    QVERIFY(w.shows(u"PicSP"_s, u"start1.bmp"_s));
+    const TestProgramFolder folder;
+    WindowUnderTest w(folder);
+    for (const QString& control : {u"LblTip0"_s, u"ComboResult"_s, u"StatusBar1"_s, u"PicOK"_s}) {
+        QTest::mouseMove(w.get(u"PicSP"_s));
+        QTest::mouseMove(w.get(control));
+        QVERIFY2(w.shows(u"PicSP"_s, u"start2.bmp"_s) && w.startPauseWord() == u"S2"_s,
+                 qPrintable(control));
+        w.moveOverSurface();
+        QVERIFY(w.shows(u"PicSP"_s, u"start1.bmp"_s) && w.startPauseWord() == u"S1"_s);
+    }
 }
 
 void TestFrmMain::missingPauseFaceLeavesDrawingOff()
 {
-    TestProgramFolder folder;
+    const TestProgramFolder folder;
     const QString pause = folder.iconPath(u"pause2.bmp"_s);
     QVERIFY(QFile::rename(pause, pause + u".away"_s));
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-
+    WindowUnderTest w(folder);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QTest::mouseMove(w.control(u"PicSP"_s), QPoint(10 + attempt, 10));
-        w.clickStartPause();
+        w.startPause(QPoint(10 + attempt, 10));
         QCOMPARE(w.startPauseWord(), u"S2"_s);
-        QVERIFY(!w.drawing() && !w.label(u"PicSearch"_s)->isVisible());
+        QVERIFY(!w.drawing() && !w.searchVisible());
         w.moveOverSurface();
     }
-    QCOMPARE(w.reporter.errors.size(), 1);
-    QVERIFY(w.reporter.errors[0].message.contains(u"pause2.bmp"_s));
+    QVERIFY(w.reportedOnce(u"pause2.bmp"_s));
 
     // Faces are read from disk on every change: once the file is back, Start works.
     QVERIFY(QFile::rename(pause + u".away"_s, pause));
-    QTest::mouseMove(w.control(u"PicSP"_s));
-    w.clickStartPause();
+    w.startPause();
     QVERIFY(w.drawing());
-}
-
-void TestFrmMain::doubleClickOnOkRecordsOnce()
-{
-    TestProgramFolder folder({{u"1班.txt"_s, OneStudent}});
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
-    QTest::mouseMove(w.control(u"PicSP"_s));
-    w.clickStartPause();
-    QTRY_COMPARE(w.text(u"LblName"_s), u"王小明"_s);
-    w.clickStartPause();
-
-    // A double click arrives as press, release, double click, release.
-    QWidget* ok = w.control(u"PicOK"_s);
-    QTest::mouseClick(ok, Qt::LeftButton);
-    QTest::mouseDClick(ok, Qt::LeftButton);
-    QTest::mouseRelease(ok, Qt::LeftButton);
-    QCOMPARE(folder.classBytes(u"1班.txt"_s), gbk(u"S20230107王小明-04\\2201\r\n"_s));
 }
 
 QTEST_MAIN(TestFrmMain)

@@ -1,4 +1,3 @@
-#include "TestProgramFolder.h"
 #include "WindowUnderTest.h"
 
 #include <QTest>
@@ -10,6 +9,9 @@ namespace {
 
 const QStringList ClassLines{u"S20230101王小明-03\\1201"_s, u"S20230102李 四-00\\0000"_s,
                              u"S20230103Anna 2-12\\3450"_s};
+// Each line once graded 良好: the call count and the 良好 digit rise by one.
+const QStringList Graded{u"S20230101王小明-04\\1301"_s, u"S20230102李 四-01\\0100"_s,
+                         u"S20230103Anna 2-13\\3550"_s};
 
 QByteArray classFile(const QStringList& lines)
 {
@@ -18,7 +20,7 @@ QByteArray classFile(const QStringList& lines)
 
 QString callCountText(const QString& line)
 {
-    return u"已被点到过"_s + line.mid(line.size() - 7, 2) + u"次"_s;
+    return u"已被点到过"_s + line.right(7).left(2) + u"次"_s;
 }
 
 // Waits until somebody else and then `name` is drawn, so that the texts on screen
@@ -42,44 +44,52 @@ private Q_SLOTS:
 
 void TestRoadOfOneCall::drawPauseGradeAndReload()
 {
-    TestProgramFolder folder(
+    const TestProgramFolder folder(
         {{u"1班.txt"_s, classFile(ClassLines)}, {u"2班.txt"_s, classFile({ClassLines[0]})}});
-    WindowUnderTest w(folder.path());
-    QVERIFY(w.show());
+    WindowUnderTest w(folder);
+    // The pointer rests outside the window: a click alone brings no move over the button.
+    w.click(u"PicSP"_s);
+    QVERIFY(w.startPauseWord() == u"S1"_s && !w.drawing() && !w.searchVisible());
 
-    QTest::mouseMove(w.control(u"PicSP"_s));
-    w.clickStartPause();
+    w.startPause();
+    QVERIFY(w.shows(u"PicSP"_s, u"pause2.bmp"_s) && w.drawing() && w.searchVisible());
     QTest::qWait(300);
-    w.clickStartPause();
+    w.click(u"PicSP"_s);
+    QVERIFY(w.shows(u"PicSP"_s, u"start2.bmp"_s) && !w.drawing() && !w.searchVisible());
+    // The last draw stays on screen.
     const QString name = w.text(u"LblName"_s);
-    qsizetype drawn = 0;
-    while (drawn < ClassLines.size() && ClassLines[drawn].mid(9).chopped(8) != name)
-        ++drawn;
+    const qsizetype drawn =
+        std::ranges::find_if(ClassLines,
+                             [&](const QString& line) { return line.mid(9).chopped(8) == name; }) -
+        ClassLines.begin();
     QVERIFY2(drawn < ClassLines.size(), qPrintable(name));
-    QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(ClassLines[drawn]));
-
-    // 良好: the call count and the 良好 digit of the tally rise by one.
-    QTest::keyClick(w.combo(u"ComboResult"_s), Qt::Key_Down);
-    QTest::mouseClick(w.control(u"PicOK"_s), Qt::LeftButton);
-    QVERIFY(w.reporter.errors.isEmpty());
     const QString& old = ClassLines[drawn];
+    QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(old));
+    const QString tally = old.right(4);
+    QCOMPARE(
+        w.panelText(),
+        u"优秀%1次|良好%2次|及格%3次|不及格%4次"_s.arg(tally[0]).arg(tally[1]).arg(tally[2]).arg(
+            tally[3]));
+
+    // 良好; a double click (press, release, double click, release) records only once.
+    QTest::keyClick(w.get<QComboBox>(u"ComboResult"_s), Qt::Key_Down);
+    w.click(u"PicOK"_s);
+    QTest::mouseDClick(w.get(u"PicOK"_s), Qt::LeftButton);
+    QTest::mouseRelease(w.get(u"PicOK"_s), Qt::LeftButton);
     QStringList recorded = ClassLines;
-    recorded[drawn] =
-        old.chopped(7) + u"%1\\%2"_s.arg(old.mid(old.size() - 7, 2).toInt() + 1, 2, 10, QChar(u'0'))
-                             .arg(old.right(4).toInt() + 100, 4, 10, QChar(u'0'));
+    recorded[drawn] = Graded[drawn];
     QCOMPARE(folder.classBytes(u"1班.txt"_s), classFile(recorded));
 
     // The class in memory is not read again, so draws show the old count ...
-    QTest::mouseMove(w.control(u"PicSP"_s), QPoint(5, 5));
-    w.clickStartPause();
+    w.startPause(QPoint(5, 5));
     waitForNewDrawOf(w, name);
     QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(old));
 
     // ... until the class is chosen again.
-    QTest::keyClick(w.combo(u"ComboFileChange"_s), Qt::Key_Down);
-    QTest::keyClick(w.combo(u"ComboFileChange"_s), Qt::Key_Up);
+    QTest::keyClick(w.get<QComboBox>(u"ComboFileChange"_s), Qt::Key_Down);
+    QTest::keyClick(w.get<QComboBox>(u"ComboFileChange"_s), Qt::Key_Up);
     waitForNewDrawOf(w, name);
-    QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(recorded[drawn]));
+    QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(Graded[drawn]));
     QVERIFY(w.reporter.errors.isEmpty());
 }
 
