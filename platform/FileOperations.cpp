@@ -111,18 +111,29 @@ Result<FileOperations::Handle> PosixFileOperations::openForReading(const QString
 
 Result<QByteArray> PosixFileOperations::readAll(Handle handle)
 {
-    QByteArray bytes;
-    char buffer[64 * 1024];
+    // Read straight into a buffer of the file's size; a file that grows meanwhile
+    // is read on until its end.
+    struct stat info
+    {
+    };
+    const qsizetype expected = ::fstat(descriptor(handle), &info) == 0 ? info.st_size : 0;
+    QByteArray bytes(expected + 1, Qt::Uninitialized);
+    qsizetype filled = 0;
     for (;;) {
-        const ssize_t got = ::read(descriptor(handle), buffer, sizeof buffer);
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2 + 64 * 1024);
+        const ssize_t got =
+            ::read(descriptor(handle), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
             return failure(QStringLiteral("无法读取文件。"), errno);
         }
-        if (got == 0)
+        if (got == 0) {
+            bytes.truncate(filled);
             return bytes;
-        bytes.append(buffer, got);
+        }
+        filled += got;
     }
 }
 

@@ -1,12 +1,12 @@
 #include "RollRewrite.h"
 
 #include "GradeRecorder.h"
-#include "NameList.h"
 #include "platform/TextCodec.h"
 #include "platform/TextFunctions.h"
 #include "RollRecord.h"
 
 #include <optional>
+#include <string_view>
 
 namespace mirello {
 
@@ -65,6 +65,105 @@ Result<Counters> raisedCounters(QStringView line, const QString& personName,
     return Counters{count, tally};
 }
 
+// Whether every LF in `lines` comes right after a CR. Written as one pass without
+// branches, so that the compiler checks many bytes at a time.
+bool everyLineFeedAfterCr(QByteArrayView lines)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(lines.data());
+    unsigned char lone = !lines.isEmpty() && bytes[0] == '\n';
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        lone |= (bytes[i] == '\n') & (bytes[i - 1] != '\r');
+    return !lone;
+}
+
+// Appends whole lines of the file, each ended with CR LF whatever ended it there.
+void appendLines(QByteArray& bytes, QByteArrayView lines)
+{
+    if ((lines.isEmpty() || lines.endsWith('\n')) && everyLineFeedAfterCr(lines)) {
+        bytes.append(lines);
+        return;
+    }
+    qsizetype copied = 0;
+    for (qsizetype lf = lines.indexOf('\n'); lf >= 0; lf = lines.indexOf('\n', lf + 1)) {
+        if (lf > 0 && lines[lf - 1] == '\r')
+            continue;
+        bytes.append(lines.sliced(copied, lf - copied));
+        bytes.append(LineEnd);
+        copied = lf + 1;
+    }
+    if (copied < lines.size()) {
+        bytes.append(lines.sliced(copied));
+        if (!lines.endsWith('\n'))
+            bytes.append(LineEnd);
+    }
+}
+
+// Where the next line that may hold the name starts, at `from` or after; the
+// body's end when there is none. Decoding maps bytes to characters one to one (an
+// invalid byte becomes U+FFFD, which has no encoding), so such a line holds the
+// name's own encoding, `nameBytes`; without it, every line may.
+qsizetype nextCandidateLine(QByteArrayView body, qsizetype from,
+                            const std::optional<QByteArray>& nameBytes)
+{
+    if (!nameBytes)
+        return from;
+    const std::string_view text(body.data(), body.size());
+    const std::size_t hit = text.find(std::string_view(nameBytes->data(), nameBytes->size()), from);
+    if (hit == std::string_view::npos)
+        return body.size();
+    return body.lastIndexOf('\n', qsizetype(hit)) + 1;
+}
+
+// Appends the line that starts at `start` of `body`, rewritten when its name is
+// personName, and returns where the next line starts.
+Result<qsizetype> appendLine(RewrittenRoll& rewritten, QByteArrayView body, qsizetype start,
+                             TextEncoding encoding, const QString& personName,
+                             const QString& gradeText, const QString& shownFileName)
+{
+    const qsizetype lf = body.indexOf('\n', start);
+    const qsizetype next = lf < 0 ? body.size() : lf + 1;
+    QByteArrayView line = body.sliced(start, (lf < 0 ? body.size() : lf) - start);
+    // CR LF ends a line, a lone LF too; a CR without LF stays in its line.
+    if (lf >= 0 && line.endsWith('\r'))
+        line.chop(1);
+
+    const QString text = decodeText(line, encoding);
+    const RollRecord record(text);
+    const std::optional<QStringView> name = record.personName();
+    if (!name || *name != personName) {
+        rewritten.bytes.append(line);
+        rewritten.bytes.append(LineEnd);
+        return next;
+    }
+
+    Result<Counters> counters = raisedCounters(text, personName, gradeText, shownFileName);
+    if (!counters)
+        return counters.error();
+
+    // Only the last 7 characters are replaced. They must be exactly the last
+    // bytes of the line, and the bytes before them must be the rest of the
+    // line, or the head would not be kept byte for byte.
+    const QStringView oldCounters = QStringView(text).last(RollRecord::CounterLength);
+    const std::optional<QByteArray> oldCounterBytes = encodeText(oldCounters, encoding);
+    if (!oldCounterBytes || !line.endsWith(*oldCounterBytes) ||
+        decodeText(line.chopped(oldCounterBytes->size()), encoding) != *record.recordHead()) {
+        const qsizetype lineNumber = body.first(start).count('\n') + 1;
+        return Error{u"无法记录成绩：班级文件“" + shownFileName + u"”第 " +
+                         QString::number(lineNumber) + u" 行（“" + personName +
+                         u"”）末尾的次数和成绩无法按原样找到，为免改坏该行，没有记录。"
+                         u"请检查该行末尾的字符后再试。",
+                     QString()};
+    }
+
+    const QString newCounters =
+        zeroPadded(counters.value().count, 2) + u'\\' + zeroPadded(counters.value().tally, 4);
+    rewritten.bytes.append(line.chopped(oldCounterBytes->size()));
+    rewritten.bytes.append(*encodeText(newCounters, encoding));
+    rewritten.bytes.append(LineEnd);
+    ++rewritten.changedLines;
+    return next;
+}
+
 } // namespace
 
 Result<RewrittenRoll> rewriteRoll(QByteArrayView fileBytes, const QString& personName,
@@ -86,55 +185,20 @@ Result<RewrittenRoll> rewriteRoll(QByteArrayView fileBytes, const QString& perso
     rewritten.bytes.reserve(fileBytes.size() + fileBytes.size() / 16 + 2);
     rewritten.bytes.append(fileBytes.first(preamble));
 
-    // The file is decoded once and split as the roster loader splits it. A line feed
-    // is never part of another character, so decoded and raw lines pair one to one.
-    const NameList decoded = NameList::fromText(decodeText(body, encoding));
-    for (qsizetype start = 0, index = 0; start < body.size(); ++index) {
-        const qsizetype lineNumber = index + 1;
-        if (index >= decoded.size())
-            return Error{u"无法记录成绩：班级文件“" + shownFileName +
-                             u"”的行无法正确分开，没有改动它。",
-                         QString()};
-        const qsizetype lf = body.indexOf('\n', start);
-        QByteArrayView line = body.sliced(start, (lf < 0 ? body.size() : lf) - start);
-        start = lf < 0 ? body.size() : lf + 1;
-        // CR LF ends a line, a lone LF too; a CR without LF stays in its line.
-        if (lf >= 0 && line.endsWith('\r'))
-            line.chop(1);
-
-        const QStringView text = decoded.at(index);
-        const RollRecord record(text);
-        const std::optional<QStringView> name = record.personName();
-        if (!name || *name != personName) {
-            rewritten.bytes.append(line);
-            rewritten.bytes.append(LineEnd);
-            continue;
-        }
-
-        Result<Counters> counters = raisedCounters(text, personName, gradeText, shownFileName);
-        if (!counters)
-            return counters.error();
-
-        // Only the last 7 characters are replaced. They must be exactly the last
-        // bytes of the line, and the bytes before them must be the rest of the
-        // line, or the head would not be kept byte for byte.
-        const QStringView oldCounters = text.last(RollRecord::CounterLength);
-        const std::optional<QByteArray> oldCounterBytes = encodeText(oldCounters, encoding);
-        if (!oldCounterBytes || !line.endsWith(*oldCounterBytes) ||
-            decodeText(line.chopped(oldCounterBytes->size()), encoding) != *record.recordHead()) {
-            return Error{u"无法记录成绩：班级文件“" + shownFileName + u"”第 " +
-                             QString::number(lineNumber) + u" 行（“" + personName +
-                             u"”）末尾的次数和成绩无法按原样找到，为免改坏该行，没有记录。"
-                             u"请检查该行末尾的字符后再试。",
-                         QString()};
-        }
-
-        const QString newCounters =
-            zeroPadded(counters.value().count, 2) + u'\\' + zeroPadded(counters.value().tally, 4);
-        rewritten.bytes.append(line.chopped(oldCounterBytes->size()));
-        rewritten.bytes.append(*encodeText(newCounters, encoding));
-        rewritten.bytes.append(LineEnd);
-        ++rewritten.changedLines;
+    // Only lines that may hold the name are decoded; the lines between them are
+    // copied as they are. An empty name is held by lines of exactly 17 characters.
+    const std::optional<QByteArray> nameBytes =
+        personName.isEmpty() ? std::nullopt : encodeText(personName, encoding);
+    for (qsizetype start = 0; start < body.size();) {
+        const qsizetype candidate = nextCandidateLine(body, start, nameBytes);
+        appendLines(rewritten.bytes, body.sliced(start, candidate - start));
+        if (candidate == body.size())
+            break;
+        Result<qsizetype> next =
+            appendLine(rewritten, body, candidate, encoding, personName, gradeText, shownFileName);
+        if (!next)
+            return next.error();
+        start = next.value();
     }
     return rewritten;
 }
