@@ -1,0 +1,79 @@
+// One draw tick with the real clock-seeded random source: reseed, draw, and build
+// the three texts, for a small class and a huge one. Beside it, what the huge class
+// adds at the least: one read from a random place in memory of its size.
+#include "draw/DrawTick.h"
+#include "platform/Clock.h"
+#include "platform/RandomSource.h"
+#include "roll/RosterLoader.h"
+#include "RosterGenerator.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <vector>
+
+using namespace mirello;
+
+namespace {
+
+// About what a class of 1,000,000 lines takes in memory: 44 MB of text and 8 MB of
+// line starts.
+constexpr std::size_t HugeClassBytes = 52 << 20;
+constexpr std::size_t CacheLineWords = 64 / sizeof(std::size_t);
+
+void drawTickBenchmark(benchmark::State& state, const std::optional<NameList>& names)
+{
+    const SystemClock clock;
+    ClockSeededRandom random(clock);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(drawTick(names, random));
+}
+
+// A cycle through every cache line of `bytes` of memory in random order: each word
+// holds the index of the next one to read, so every read waits for the one before.
+std::vector<std::size_t> randomCycle(std::size_t bytes)
+{
+    std::vector<std::size_t> order(bytes / sizeof(std::size_t) / CacheLineWords);
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::shuffle(order.begin(), order.end(), std::mt19937_64(1));
+    std::vector<std::size_t> cycle(order.size() * CacheLineWords);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        cycle[order[i] * CacheLineWords] = order[(i + 1) % order.size()] * CacheLineWords;
+    return cycle;
+}
+
+void randomReadBenchmark(benchmark::State& state, const std::vector<std::size_t>& cycle)
+{
+    std::size_t at = 0;
+    for (auto _ : state) {
+        at = cycle[at];
+        benchmark::DoNotOptimize(at);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    const std::vector<qsizetype> lineCounts = {50, 1'000'000};
+    std::vector<std::optional<NameList>> rosters;
+    for (const qsizetype lines : lineCounts)
+        rosters.emplace_back(nameListFromBytes(generatedRoster(lines)));
+    for (std::size_t i = 0; i < rosters.size(); ++i) {
+        benchmark::RegisterBenchmark("draw_tick", drawTickBenchmark, std::cref(rosters[i]))
+            ->Arg(lineCounts[i])
+            ->UseRealTime()
+            ->Unit(benchmark::kNanosecond);
+    }
+    const std::vector<std::size_t> cycle = randomCycle(HugeClassBytes);
+    benchmark::RegisterBenchmark("random_read", randomReadBenchmark, std::cref(cycle))
+        ->Arg(HugeClassBytes >> 20)
+        ->UseRealTime()
+        ->Unit(benchmark::kNanosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
