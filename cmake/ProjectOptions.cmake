@@ -2,6 +2,12 @@
 # interface library so that a target opts in by linking it.
 add_library(mirello_options INTERFACE)
 
+# Rebuilds after a branch switch or a clean clone reuse earlier compilations.
+find_program(MIRELLO_CCACHE ccache)
+if(MIRELLO_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${MIRELLO_CCACHE})
+endif()
+
 target_compile_options(mirello_options INTERFACE -Wall -Wextra -Wpedantic)
 if(MIRELLO_WARNINGS_AS_ERRORS)
     target_compile_options(mirello_options INTERFACE -Werror)
