@@ -89,6 +89,13 @@ void TestGradeRecorder::records_data()
     const QStringList utf8After{rollLine(Person, u"04\\1211"), rollLine(u"李😀", u"00\\0000")};
     QTest::newRow("utf-8") << utf8Lines(utf8Before, u"\n") << Person << u"及格"_s
                            << utf8Lines(utf8After);
+    const QStringList marked{rollLine(u"李四", u"01\\0001"),
+                             u"\uFEFF"_s + rollLine(Person, u"05\\0000", u"S20230108"),
+                             rollLine(Person, u"03\\0100", u"S20230103")};
+    QStringList markedAfter = marked;
+    markedAfter[2] = rollLine(Person, u"04\\0110", u"S20230103");
+    QTest::newRow("byte-order mark inside the file shifts its line's name, as loaded")
+        << utf8Lines(marked, u"\n") << Person << u"及格"_s << utf8Lines(markedAfter);
     QTest::newRow("utf-8 byte-order mark kept")
         << QByteArray("\xEF\xBB\xBF" + utf8Lines(utf8Before, u"\n")) << Person << u"及格"_s
         << QByteArray("\xEF\xBB\xBF" + utf8Lines(utf8After));
@@ -174,8 +181,9 @@ void TestGradeRecorder::refuses_data()
     const QString notPlain = u"不是点名册文件夹中的文件名"_s;
     const QString readOnly = u"班级文件“高一3班.txt”是只读的。请取消只读后再试。"_s;
     file("no class chosen", QString(), 0644, u"还没有选择班级"_s);
-    QTest::newRow("no one called yet") << u"高一3班.txt"_s << gbk(u"S20230107-03\\1201\r\n"_s)
-                                       << 0644u << u"优秀"_s << QString() << u"还没有点到任何同学"_s;
+    QTest::newRow("no one called yet")
+        << u"高一3班.txt"_s << gbk(u"S20230107-03\\1201\r\n"_s) << 0644u << u"优秀"_s << QString()
+        << u"还没有点到任何同学"_s;
     file("named pipe", u"管道.txt"_s, 0644, u"不是普通文件"_s);
     file("larger than a class can be", u"巨大.txt"_s, 0644, u"太大"_s);
     file("vanished", u"高一4班.txt"_s, 0644, u"找不到班级文件“高一4班.txt”"_s);
