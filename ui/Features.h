@@ -29,9 +29,9 @@ enum class Feature
 // The windows in which a feature's keys work.
 enum class KeyScope
 {
-    MainWindow = 1,
-    Projector = 2,
-    Both = MainWindow | Projector,
+    InMain = 1,
+    InProjector = 2,
+    InBoth = InMain | InProjector,
 };
 
 struct FeatureRow

@@ -29,9 +29,9 @@ KeysWindow::KeysWindow(QWidget* parent)
     for (int i = 0; i < int(rows.size()); ++i) {
         const FeatureRow& row = rows[i];
         const QString keys = row.keys.isEmpty() ? u"（右键菜单）"_s : keyNames(row);
-        const QString where = row.scope == KeyScope::Both         ? u"主窗口和投影窗口"_s
-                              : row.scope == KeyScope::MainWindow ? u"主窗口"_s
-                                                                  : u"投影窗口"_s;
+        const QString where = row.scope == KeyScope::InBoth   ? u"主窗口和投影窗口"_s
+                              : row.scope == KeyScope::InMain ? u"主窗口"_s
+                                                              : u"投影窗口"_s;
         table->setItem(i, 0, new QTableWidgetItem(row.text.toString()));
         table->setItem(i, 1, new QTableWidgetItem(keys));
         table->setItem(i, 2, new QTableWidgetItem(where));
@@ -41,14 +41,15 @@ KeysWindow::KeysWindow(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table);
-    auto* note = new QLabel(u"在名字、次数或状态栏上按鼠标右键，打开功能菜单。在投影窗口里单击鼠标，"
-                            u"等于按空格键；投影窗口全屏时，按 Esc 退出全屏。"_s,
-                            this);
+    auto* note =
+        new QLabel(u"在名字、次数或状态栏上按鼠标右键，打开功能菜单。在投影窗口里单击鼠标，"
+                   u"等于按空格键；投影窗口全屏时，按 Esc 退出全屏。"_s,
+                   this);
     note->setWordWrap(true);
     layout->addWidget(note);
     const int width = table->horizontalHeader()->length() + 40;
-    resize(std::max(width, 420), table->verticalHeader()->length() +
-                                     table->horizontalHeader()->height() + 100);
+    resize(std::max(width, 420),
+           table->verticalHeader()->length() + table->horizontalHeader()->height() + 100);
 }
 
 } // namespace mirello

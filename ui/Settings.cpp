@@ -19,8 +19,8 @@ QString settingsFile(const QString& rollFolder)
 {
     const QFileInfo own(QDir(rollFolder).filePath(u".mirello"_s));
     const QFileInfo roll(rollFolder);
-    const bool writable = own.exists() ? own.isDir() && own.isWritable()
-                                       : roll.isDir() && roll.isWritable();
+    const bool writable =
+        own.exists() ? own.isDir() && own.isWritable() : roll.isDir() && roll.isWritable();
     if (writable)
         return QDir(own.filePath()).filePath(FileName.toString());
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
