@@ -18,6 +18,7 @@
 #include "Settings.h"
 #include "Speaker.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -199,6 +200,9 @@ void FrmMain::createFeatures()
     m_settings = std::make_unique<Settings>(m_rollFolder.path());
     m_features = new FeatureActions(*m_settings, this);
     m_features->addKeysTo(this, KeyScope::InMain);
+    // Installed after the lists' own filters, so that it sees their keys first.
+    m_comboFileChange->view()->installEventFilter(this);
+    m_comboResult->view()->installEventFilter(this);
     connect(m_features, &FeatureActions::triggered, this, &FrmMain::act);
     for (QWidget* place : std::initializer_list<QWidget*>{m_lblName, m_lblAnsCount, m_statusBar}) {
         place->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -461,6 +465,15 @@ void FrmMain::showAbout()
 void FrmMain::report(const Error& error)
 {
     m_reporter.report(this, error);
+}
+
+// An open list keeps every key to itself. It closes on Return while the key is
+// still being checked for a window key, which would then record as well.
+bool FrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride)
+        event->accept();
+    return QWidget::eventFilter(watched, event);
 }
 
 // Recordings asked for before the close are finished, never cut off half-way.
