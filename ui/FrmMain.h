@@ -10,7 +10,6 @@
 #include "roll/RollFolder.h"
 #include "SearchAnimation.h"
 
-#include <memory>
 #include <optional>
 #include <QPixmap>
 #include <QPointer>
@@ -24,14 +23,11 @@ namespace mirello {
 
 class Clock;
 class ErrorReporter;
-class FeatureActions;
 class FrmAbout;
-class KeysWindow;
+class MainWindowFeatures;
 class PictureButton;
 class PanelStatusBar;
-class ProjectorWindow;
 class RecordingWorker;
-class Settings;
 class Speaker;
 struct Recording;
 
@@ -49,7 +45,6 @@ class FrmMain final : public QWidget
 public:
     FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
             Speaker& speaker, QWidget* parent = nullptr);
-    ~FrmMain() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,13 +79,10 @@ private:
     void showAbout();
     void report(const Error& error);
 
-    void act(Feature feature, bool checked);
+    void act(Feature feature);
     void showDrawTexts(const DrawTexts& texts);
     void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
                     const QByteArray& fileNow, const QString& notice);
-    void showProjector();
-    void switchSpeech(bool on);
-    void showKeys();
 
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
@@ -105,11 +97,8 @@ private:
     std::optional<qsizetype> m_shownLine;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
-    std::unique_ptr<Settings> m_settings;
-    FeatureActions* m_features = nullptr;
+    MainWindowFeatures* m_features = nullptr;
     RecordingWorker* m_recorder = nullptr;
-    QPointer<ProjectorWindow> m_projector;
-    QPointer<KeysWindow> m_keys;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;

@@ -152,12 +152,12 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns_data()
     QTest::addColumn<bool>("onAtStart");
     QTest::addColumn<bool>("onAfter");
 
-    QTest::newRow("no settings yet") << QByteArray() << true << false << true;
     QTest::newRow("on from the last run")
         << QByteArray("[speech]\non=true\n") << true << true << true;
     QTest::newRow("damaged settings")
         << QByteArray("[speech\n\0\xff=\x01") << true << false << true;
     QTest::newRow("no speech engine") << QByteArray() << false << false << false;
+    QTest::newRow("switched on") << QByteArray() << true << false << true;
 }
 
 // The switch is kept in the roll folder; with it on, the name is spoken once when
