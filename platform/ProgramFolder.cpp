@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 namespace mirello {
 
@@ -9,6 +10,14 @@ QString programFolder()
 {
     // applicationDirPath() reads /proc/self/exe on Linux, which is the resolved target.
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString userDataFolder()
+{
+    // Not AppDataLocation: that follows the application name, which also names the
+    // window class that the desktop entry matches.
+    return pathInFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                        QStringLiteral("Mirello"));
 }
 
 QString pathInFolder(const QString& folder, const QString& tail)

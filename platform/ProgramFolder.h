@@ -10,6 +10,10 @@ namespace mirello {
 // Needs a QCoreApplication.
 QString programFolder();
 
+// The user's own folder for the data of Mirello: ~/.local/share/Mirello on Linux, or
+// below $XDG_DATA_HOME when that is set.
+QString userDataFolder();
+
 // `folder` followed by the relative `tail` ("checkroll/TEMP.txt"), with native separators.
 QString pathInFolder(const QString& folder, const QString& tail);
 

@@ -4,6 +4,7 @@
 #include "LabelText.h"
 #include "ProgramIcon.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPainter>
 
@@ -11,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-FrmAbout::FrmAbout()
+FrmAbout::FrmAbout(const QString& rollFolder)
     : m_logo(u":/pictures/about-logo.png"_s)
 {
     setObjectName(u"FrmAbout"_s);
@@ -24,6 +25,7 @@ FrmAbout::FrmAbout()
     setWindowTitle(u"关于"_s);
     setWindowIcon(programIcon());
     setFixedSize(123, 78);
+    setToolTip(u"班级名册保存在：\n"_s + QDir::toNativeSeparators(rollFolder));
     createCredit();
 }
 

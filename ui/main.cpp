@@ -2,15 +2,30 @@
 #include "MessageBoxReporter.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
+#include "roll/RollFolderLocation.h"
 
 #include <QApplication>
+
+namespace {
+
+// The Debian package builds the program for /usr; the archive for a portable folder.
+#ifdef MIRELLO_SYSTEM_WIDE
+constexpr auto Installed = mirello::Installation::SystemWide;
+#else
+constexpr auto Installed = mirello::Installation::PortableFolder;
+#endif
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     mirello::SystemClock clock;
     mirello::MessageBoxReporter reporter;
-    auto* window = new mirello::FrmMain(mirello::programFolder(), clock, reporter);
+    const QString programFolder = mirello::programFolder();
+    const QString rollFolder =
+        mirello::rollFolderPath(Installed, programFolder, mirello::userDataFolder());
+    auto* window = new mirello::FrmMain(programFolder, rollFolder, clock, reporter);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();

@@ -61,7 +61,8 @@ int main(int argc, char** argv)
     const qint64 times = args[5].toLongLong();
     qint64 successes = 0;
     for (qint64 i = 0; times == 0 || i < times; ++i) {
-        const Result<void> result = recordGrade(RollFolder(args[1]), args[2], args[3], args[4]);
+        const Result<void> result =
+            recordGrade(RollFolder::besideProgram(args[1]), args[2], args[3], args[4]);
         successes += result.ok();
         if (times != 0)
             say(result.ok() ? QStringLiteral("ok")

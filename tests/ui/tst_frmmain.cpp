@@ -23,7 +23,8 @@ private Q_SLOTS:
     void startUpStateAndAFailedLoad();
     void classChooserListsPlainFiles_data();
     void classChooserListsPlainFiles();
-    void missingRollFolderGivesAnEmptyWindow();
+    void firstStartListsTheSampleClasses();
+    void unreadableRollFolderGivesAnEmptyWindow();
     void searchFramesCycleHiddenAndSkipAMissingOne();
     void movingOntoAnotherControlKeepsTheFace();
     void missingPauseFaceLeavesDrawingOff();
@@ -99,10 +100,26 @@ void TestFrmMain::classChooserListsPlainFiles()
     QCOMPARE(w.window.nameList().has_value(), !offered.isEmpty());
 }
 
-void TestFrmMain::missingRollFolderGivesAnEmptyWindow()
+void TestFrmMain::firstStartListsTheSampleClasses()
 {
     const TestProgramFolder folder;
     QVERIFY(QDir(folder.rollFolder()).removeRecursively());
+    QVERIFY(QDir(folder.path()).mkdir(u"samples"_s));
+    QFile sample(folder.path() + u"/samples/1班.txt"_s);
+    QVERIFY(sample.open(QIODevice::WriteOnly) && sample.write(OneStudent) == OneStudent.size());
+    sample.close();
+    WindowUnderTest w(folder);
+    QVERIFY(w.reporter.errors.isEmpty());
+    QCOMPARE(w.get<QComboBox>(u"ComboFileChange"_s)->currentText(), u"1班.txt"_s);
+    QCOMPARE(w.window.nameList()->at(0), OnlyLine);
+}
+
+void TestFrmMain::unreadableRollFolderGivesAnEmptyWindow()
+{
+    // A file where the roll folder belongs: it is neither listed nor replaced.
+    const TestProgramFolder folder;
+    QVERIFY(QDir(folder.rollFolder()).removeRecursively());
+    QVERIFY(QFile(folder.rollFolder()).open(QIODevice::WriteOnly));
     WindowUnderTest w(folder);
     QVERIFY(w.reportedOnce(QDir::toNativeSeparators(folder.rollFolder())));
     QCOMPARE(w.get<QComboBox>(u"ComboFileChange"_s)->count(), 0);
