@@ -2,12 +2,9 @@
 #include "roll/RollRecord.h"
 #include "roll/RosterLoader.h"
 
-#include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace mirello;
@@ -48,8 +45,6 @@ private Q_SLOTS:
     void picturesHaveTheirSizes();
     void sampleClassesAreGbkRollFiles_data();
     void sampleClassesAreGbkRollFiles();
-    void stagingKeepsClassesAlreadyThere_data();
-    void stagingKeepsClassesAlreadyThere();
 };
 
 void TestAssets::facesAreOpaque24BitBitmaps_data()
@@ -121,7 +116,7 @@ void TestAssets::sampleClassesAreGbkRollFiles_data()
 void TestAssets::sampleClassesAreGbkRollFiles()
 {
     QFETCH(QString, fileName);
-    const QByteArray bytes = fileBytes(assetPath(u"checkroll/"_s + fileName));
+    const QByteArray bytes = fileBytes(assetPath(u"samples/"_s + fileName));
     QVERIFY(bytes.endsWith("\r\n"));
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
     QCOMPARE(detectEncoding(bytes), TextEncoding::Gbk);
@@ -148,36 +143,6 @@ void TestAssets::sampleClassesAreGbkRollFiles()
     }
     // Grades are recorded by name, so two students of one name would share them.
     QCOMPARE(names.size(), lines.upperBound());
-}
-
-void TestAssets::stagingKeepsClassesAlreadyThere_data()
-{
-    QTest::addColumn<bool>("alreadyThere");
-    QTest::newRow("missing class is copied") << false;
-    QTest::newRow("class edited by a test run is kept") << true;
-}
-
-void TestAssets::stagingKeepsClassesAlreadyThere()
-{
-    QFETCH(bool, alreadyThere);
-    const QString fileName = u"高一(3)班.txt"_s;
-    const QByteArray edited = "S20230301edited-01\\1000\r\n"_ba;
-    QTemporaryDir programFolder;
-    const QString classFolder = programFolder.filePath(u"checkroll"_s);
-    if (alreadyThere) {
-        QVERIFY(QDir().mkpath(classFolder));
-        QFile file(classFolder + u'/' + fileName);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(edited);
-    }
-    const int exitCode = QProcess::execute(QString::fromUtf8(MIRELLO_CMAKE_COMMAND),
-                                           {u"-D"_s, u"SOURCE="_s + assetPath(u"checkroll"_s),
-                                            u"-D"_s, u"DESTINATION="_s + classFolder, u"-P"_s,
-                                            assetPath(u"CopyMissingClasses.cmake"_s)});
-    QCOMPARE(exitCode, 0);
-    const QByteArray expected =
-        alreadyThere ? edited : fileBytes(assetPath(u"checkroll/"_s + fileName));
-    QCOMPARE(fileBytes(classFolder + u'/' + fileName), expected);
 }
 
 QTEST_MAIN(TestAssets)
