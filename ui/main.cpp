@@ -1,3 +1,4 @@
+#include "Fonts.h"
 #include "FrmMain.h"
 #include "MessageBoxReporter.h"
 #include "platform/Clock.h"
@@ -29,5 +30,7 @@ int main(int argc, char* argv[])
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
+    if (!mirello::chineseFontInstalled())
+        reporter.report(window, mirello::missingChineseFont());
     return application.exec();
 }
