@@ -1,9 +1,13 @@
 #include "Folders.h"
 
+#include "FileNames.h"
+#include "FileOperations.h"
+
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
-#include <QDir>
-#include <QFile>
 #include <system_error>
+#include <unistd.h>
 
 namespace mirello {
 
@@ -13,12 +17,7 @@ namespace fs = std::filesystem;
 
 fs::path toFileSystemPath(const QString& path)
 {
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
-QString shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
+    return fs::path(nativeFileName(path).toStdString());
 }
 
 QString reasonOf(const std::error_code& error)
@@ -40,23 +39,30 @@ Result<void> makeFolders(const QString& path)
     std::error_code error;
     fs::create_directories(toFileSystemPath(path), error);
     if (error)
-        return Error{u"无法建立文件夹“" + shown(path) + u"”。", reasonOf(error)};
+        return Error{u"无法建立文件夹“" + shownFileName(path) + u"”。", reasonOf(error)};
     return {};
 }
 
 Result<void> writeNewFile(const QString& path, QByteArrayView bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return Error{u"无法建立文件“" + shown(path) + u"”。", file.errorString()};
-    const bool written = file.write(bytes.data(), bytes.size()) == bytes.size();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-        const QString reason = file.errorString();
-        file.remove();
-        return Error{u"无法写入文件“" + shown(path) + u"”。", reason};
+    const QByteArray native = nativeFileName(path);
+    const int file = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0)
+        return Error{u"无法建立文件“" + shownFileName(path) + u"”。", systemReason(errno)};
+    int failure = 0;
+    for (qsizetype done = 0; done < bytes.size() && failure == 0;) {
+        const ssize_t written = ::write(file, bytes.data() + done, size_t(bytes.size() - done));
+        if (written > 0)
+            done += written;
+        else if (written < 0 && errno != EINTR)
+            failure = errno;
     }
-    return {};
+    if (::close(file) != 0 && failure == 0)
+        failure = errno;
+    if (failure == 0)
+        return {};
+    ::unlink(native.constData());
+    return Error{u"无法写入文件“" + shownFileName(path) + u"”。", systemReason(failure)};
 }
 
 Result<void> renameFolder(const QString& from, const QString& to)
@@ -64,7 +70,8 @@ Result<void> renameFolder(const QString& from, const QString& to)
     std::error_code error;
     fs::rename(toFileSystemPath(from), toFileSystemPath(to), error);
     if (error)
-        return Error{u"无法把文件夹“" + shown(from) + u"”改名为“" + shown(to) + u"”。",
+        return Error{u"无法把文件夹“" + shownFileName(from) + u"”改名为“" + shownFileName(to) +
+                         u"”。",
                      reasonOf(error)};
     return {};
 }

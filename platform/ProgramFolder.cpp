@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include "Paths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
@@ -18,11 +20,6 @@ QString userDataFolder()
     // window class that the desktop entry matches.
     return pathInFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                         QStringLiteral("Mirello"));
-}
-
-QString pathInFolder(const QString& folder, const QString& tail)
-{
-    return QDir::toNativeSeparators(folder + u'/' + tail);
 }
 
 } // namespace mirello

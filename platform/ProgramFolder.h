@@ -14,7 +14,4 @@ QString programFolder();
 // below $XDG_DATA_HOME when that is set.
 QString userDataFolder();
 
-// `folder` followed by the relative `tail` ("checkroll/TEMP.txt"), with native separators.
-QString pathInFolder(const QString& folder, const QString& tail);
-
 } // namespace mirello

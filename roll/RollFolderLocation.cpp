@@ -1,15 +1,14 @@
 #include "RollFolderLocation.h"
 
-#include "platform/AtomicReplace.h"
+#include "platform/FileNames.h"
+#include "platform/FileOperations.h"
 #include "platform/FileReading.h"
 #include "platform/FolderListing.h"
 #include "platform/Folders.h"
-#include "platform/ProgramFolder.h"
+#include "platform/Paths.h"
 #include "RollFolder.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 namespace mirello {
 
@@ -19,7 +18,7 @@ const QString RollFolderName = QString::fromUtf16(RollFolder::FolderName);
 
 Error cannotCreate(const QString& rollFolder, const Error& cause)
 {
-    return Error{u"无法建立点名册文件夹“" + QDir::toNativeSeparators(rollFolder) +
+    return Error{u"无法建立点名册文件夹“" + shownFileName(rollFolder) +
                      u"”，所以还没有可选的班级。" + cause.message,
                  cause.reason};
 }
@@ -28,14 +27,15 @@ Result<void> copySamples(const QString& samplesFolder, const QString& into)
 {
     if (!somethingAt(samplesFolder))
         return {};
-    const Result<QStringList> samples = listPlainFiles(samplesFolder);
+    const Result<QList<ListedFile>> samples = listPlainFiles(samplesFolder);
     if (!samples)
         return samples.error();
-    for (const QString& name : samples.value()) {
-        const Result<QByteArray> bytes = readWholeFile(pathInFolder(samplesFolder, name));
+    for (const ListedFile& sample : samples.value()) {
+        const Result<QByteArray> bytes = readWholeFile(pathInFolder(samplesFolder, sample.name),
+                                                       RollFolder::LargestClassFileBytes);
         if (!bytes)
             return bytes.error();
-        const Result<void> written = writeNewFile(pathInFolder(into, name), bytes.value());
+        const Result<void> written = writeNewFile(pathInFolder(into, sample.name), bytes.value());
         if (!written)
             return written;
     }
@@ -48,8 +48,11 @@ QString rollFolderPath(Installation installation, const QString& programFolder,
                        const QString& userDataFolder)
 {
     const QString beside = pathInFolder(programFolder, RollFolderName);
-    if (installation == Installation::PortableFolder &&
-        (somethingAt(beside) || QFileInfo(programFolder).isWritable()))
+    const auto writable = [&programFolder] {
+        const Result<bool> may = systemFileOperations().mayWrite(programFolder);
+        return may && may.value();
+    };
+    if (installation == Installation::PortableFolder && (somethingAt(beside) || writable()))
         return beside;
     return pathInFolder(userDataFolder, RollFolderName);
 }

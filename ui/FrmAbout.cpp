@@ -12,8 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-FrmAbout::FrmAbout(const QString& rollFolder)
-    : m_logo(u":/pictures/about-logo.png"_s)
+FrmAbout::FrmAbout(const QString& rollFolder, QWidget* parent)
+    : QWidget(parent)
+    , m_logo(u":/pictures/about-logo.png"_s)
 {
     setObjectName(u"FrmAbout"_s);
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

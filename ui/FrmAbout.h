@@ -14,7 +14,8 @@ class FrmAbout final : public QWidget
     Q_OBJECT
 
 public:
-    explicit FrmAbout(const QString& rollFolder);
+    // Without a parent it has no owner, as above. Its tooltip names `rollFolder`.
+    explicit FrmAbout(const QString& rollFolder, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,9 +7,10 @@
 #include "LabelText.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
-#include "platform/FolderListing.h"
+#include "platform/FileNames.h"
 #include "ProgramIcon.h"
 #include "roll/GradeRecorder.h"
+#include "roll/Grades.h"
 #include "roll/RollFolderLocation.h"
 #include "roll/RosterLoader.h"
 
@@ -40,9 +41,19 @@ Control* place(Control* control, const QString& name, const QRect& geometry)
     return control;
 }
 
+// Texts stand on the window's own pale picture, so their colour is fixed: a dark
+// desktop theme's near-white text would vanish there.
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
 QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, const QString& text)
 {
     auto* label = place(new QLabel(parent), name, QRect(position, QSize()));
+    setTextColour(label, Qt::black);
     label->setFont(chineseFont(TypeStyle::FangSong, 14.25, QFont::Bold));
     setSizedText(*label, text);
     return label;
@@ -50,7 +61,7 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
 
 Error missingRollFolder(const QString& folder, const Error& listingError)
 {
-    return Error{u"找不到点名册文件夹“"_s + QDir::toNativeSeparators(folder) +
+    return Error{u"找不到点名册文件夹“"_s + shownFileName(folder) +
                      u"”，所以没有可选的班级。请建立这个文件夹，把班级名册文件放进去，"
                      u"然后重新启动 Mirello。"_s,
                  listingError.reason};
@@ -59,8 +70,9 @@ Error missingRollFolder(const QString& folder, const Error& listingError)
 } // namespace
 
 FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
-                 ErrorReporter& reporter)
-    : m_reporter(reporter)
+                 ErrorReporter& reporter, QWidget* parent)
+    : QWidget(parent)
+    , m_reporter(reporter)
     , m_rollFolder(RollFolder::at(rollFolder))
     , m_samplesFolder(samplesFolderPath(programFolder))
     , m_random(clock)
@@ -98,8 +110,8 @@ void FrmMain::createChoosers()
 {
     m_comboFileChange = place(new QComboBox(this), u"ComboFileChange"_s, {80, 22, 129, 22});
     m_comboResult = place(new QComboBox(this), u"ComboResult"_s, {80, 62, 129, 22});
-    for (const QString& grade : {u"优秀"_s, u"良好"_s, u"及格"_s, u"不及格"_s})
-        m_comboResult->addItem(grade, 0);
+    for (const QStringView grade : GradeNames)
+        m_comboResult->addItem(grade.toString(), 0);
 }
 
 void FrmMain::createLabels()
@@ -108,11 +120,10 @@ void FrmMain::createLabels()
     m_lblName = place(new QLabel(this), u"LblName"_s, {64, 96, 25, 48});
     m_lblName->setTextFormat(Qt::PlainText);
     m_lblName->setFont(chineseFont(TypeStyle::Kai, 36, QFont::Bold));
+    setTextColour(m_lblName, Qt::black);
     m_lblAnsCount = place(new QLabel(this), u"LblAnsCount"_s, {80, 160, 7, 14});
     m_lblAnsCount->setTextFormat(Qt::PlainText);
-    QPalette red = m_lblAnsCount->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    m_lblAnsCount->setPalette(red);
+    setTextColour(m_lblAnsCount, QColor(255, 0, 0));
     m_lblTip0 = captionLabel(this, u"LblTip0"_s, {24, 23}, u"名册"_s);
     m_lblTip1 = captionLabel(this, u"LblTip1"_s, {25, 62}, u"打分"_s);
 }
@@ -177,9 +188,11 @@ void FrmMain::startUp()
     m_comboResult->setCurrentIndex(0);
     fillClassChooser();
     selectClass(0);
-    m_buttonStates.setStartUpWords();
+    m_buttonStates.setStartUpStates();
 }
 
+// Each entry shows the class's name and keeps the file's own name, which may differ
+// when the name is not UTF-8.
 void FrmMain::fillClassChooser()
 {
     if (const Result<void> created =
@@ -189,13 +202,20 @@ void FrmMain::fillClassChooser()
         report(created.error());
         return;
     }
-    const Result<QStringList> classes = listPlainFiles(m_rollFolder.path());
+    m_rollFolder.removeLeftoverScratch();
+    const Result<QList<ListedFile>> classes = m_rollFolder.listClasses();
     if (!classes) {
         // The window comes up as for an empty roll folder.
         report(missingRollFolder(m_rollFolder.path(), classes.error()));
         return;
     }
-    m_comboFileChange->addItems(classes.value());
+    for (const ListedFile& file : classes.value())
+        m_comboFileChange->addItem(file.shown, file.name);
+}
+
+QString FrmMain::chosenClassFile() const
+{
+    return m_comboFileChange->currentData().toString();
 }
 
 void FrmMain::selectClass(int index)
@@ -208,8 +228,7 @@ void FrmMain::loadSelectedClass()
 {
     if (m_comboFileChange->currentIndex() < 0)
         return;
-    Result<NameList> roster =
-        loadRoster(m_rollFolder.classFilePath(m_comboFileChange->currentText()));
+    Result<NameList> roster = loadRoster(m_rollFolder.classFilePath(chosenClassFile()));
     if (!roster) {
         // The previous class stays loaded.
         report(roster.error());
@@ -244,8 +263,8 @@ void FrmMain::showNextSearchFrame()
 // again: later draws show the counters as they were loaded.
 void FrmMain::recordGradeOnScreen()
 {
-    const Result<void> recorded = recordGrade(m_rollFolder, m_comboFileChange->currentText(),
-                                              m_lblName->text(), m_comboResult->currentText());
+    const Result<void> recorded = recordGrade(m_rollFolder, chosenClassFile(), m_lblName->text(),
+                                              m_comboResult->currentText());
     if (!recorded)
         report(recorded.error());
 }

@@ -36,10 +36,7 @@ class FrmMain final : public QWidget
 public:
     // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes.
     FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
-            ErrorReporter& reporter);
-
-    const ImageButtonStates& buttonStates() const { return m_buttonStates; }
-    const std::optional<NameList>& nameList() const { return m_nameList; }
+            ErrorReporter& reporter, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -60,6 +57,7 @@ private:
     void fillClassChooser();
     void selectClass(int index);
     void loadSelectedClass();
+    QString chosenClassFile() const;
 
     void showNextDraw();
     void showNextSearchFrame();

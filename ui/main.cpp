@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "roll/RollFolderLocation.h"
+#include "Translations.h"
 
 #include <QApplication>
 
@@ -21,12 +22,13 @@ constexpr auto Installed = mirello::Installation::PortableFolder;
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    const QString folder = mirello::programFolder();
+    mirello::installChineseTranslations(application, folder);
     mirello::SystemClock clock;
     mirello::MessageBoxReporter reporter;
-    const QString programFolder = mirello::programFolder();
     const QString rollFolder =
-        mirello::rollFolderPath(Installed, programFolder, mirello::userDataFolder());
-    auto* window = new mirello::FrmMain(programFolder, rollFolder, clock, reporter);
+        mirello::rollFolderPath(Installed, folder, mirello::userDataFolder());
+    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
