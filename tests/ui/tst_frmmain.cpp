@@ -22,7 +22,6 @@ class TestFrmMain : public QObject
 
 private Q_SLOTS:
     void startUpStateAndAFailedLoad();
-    void firstStartListsTheSampleClasses();
     void unreadableRollFolderGivesAnEmptyWindow();
     void searchFramesCycleHiddenAndSkipAMissingOne();
     void missingPauseFaceLeavesDrawingOff();
@@ -48,19 +47,6 @@ void TestFrmMain::startUpStateAndAFailedLoad()
     QVERIFY(w.reportedOnce(u"10班.txt"_s));
     w.startPause();
     QTRY_COMPARE(w.text(u"LblName"_s), u"王小明"_s);
-}
-
-void TestFrmMain::firstStartListsTheSampleClasses()
-{
-    const TestProgramFolder folder;
-    QVERIFY(QDir(folder.rollFolder()).removeRecursively());
-    QVERIFY(QDir(folder.path()).mkdir(u"samples"_s));
-    QFile sample(folder.path() + u"/samples/1班.txt"_s);
-    QVERIFY(sample.open(QIODevice::WriteOnly) && sample.write(OneStudent) == OneStudent.size());
-    sample.close();
-    WindowUnderTest w(folder);
-    QVERIFY(w.reporter.errors.isEmpty());
-    QCOMPARE(w.get<QComboBox>(u"ComboFileChange"_s)->currentText(), u"1班.txt"_s);
 }
 
 void TestFrmMain::unreadableRollFolderGivesAnEmptyWindow()
