@@ -31,7 +31,8 @@ class RecordingWorker;
 class Speaker;
 struct Recording;
 
-// The main window of the roll call. It lists the classes of the roll folder, loads
+// The main window of the roll call. On the first start it makes the roll folder from
+// the sample classes in the program folder. It lists the classes of the roll folder, loads
 // the chosen class, draws names while drawing runs, records the grade for the name
 // on screen, switches the image buttons' faces and plays the search animation. Its
 // keys and its feature menu (a right press on the name, the count or the status
@@ -43,8 +44,9 @@ class FrmMain final : public QWidget
     Q_OBJECT
 
 public:
-    FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-            Speaker& speaker, QWidget* parent = nullptr);
+    // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes.
+    FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
+            ErrorReporter& reporter, Speaker& speaker, QWidget* parent = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,6 +89,7 @@ private:
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
     RollFolder m_rollFolder;
+    QString m_samplesFolder;
     ClockSeededRandom m_random;
     IconFolder m_icons;
     ImageButtonStates m_buttonStates;

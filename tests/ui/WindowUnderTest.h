@@ -85,7 +85,7 @@ struct WindowUnderTest
 {
     explicit WindowUnderTest(const TestProgramFolder& programFolder)
         : folder(programFolder)
-        , window(programFolder.path(), clock, reporter, speaker)
+        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker)
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
