@@ -11,11 +11,15 @@ namespace mirello {
 
 class FileLock;
 
-// The folder "checkroll" beside the executable, where every file is one class.
+// The roll folder "checkroll", where every file is one class. It lies beside the
+// executable or in the user's data folder (see RollFolderLocation.h).
 class RollFolder
 {
 public:
-    explicit RollFolder(const QString& programFolder);
+    // The roll folder at `path`.
+    static RollFolder at(const QString& path) { return RollFolder(path); }
+    // The roll folder "checkroll" in `programFolder`.
+    static RollFolder besideProgram(const QString& programFolder);
 
     const QString& path() const { return m_path; }
     // The class file with the name the class chooser lists, extension included.
@@ -52,6 +56,8 @@ public:
     static constexpr char16_t StateFolderName[] = u".mirello";
 
 private:
+    explicit RollFolder(const QString& path);
+
     QString m_path;
 };
 

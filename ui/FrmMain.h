@@ -10,7 +10,6 @@
 #include "roll/RollFolder.h"
 #include "SearchAnimation.h"
 
-#include <memory>
 #include <optional>
 #include <QPixmap>
 #include <QPointer>
@@ -24,18 +23,16 @@ namespace mirello {
 
 class Clock;
 class ErrorReporter;
-class FeatureActions;
 class FrmAbout;
-class KeysWindow;
+class MainWindowFeatures;
 class PictureButton;
 class PanelStatusBar;
-class ProjectorWindow;
 class RecordingWorker;
-class Settings;
 class Speaker;
 struct Recording;
 
-// The main window of the roll call. It lists the classes of the roll folder, loads
+// The main window of the roll call. On the first start it makes the roll folder from
+// the sample classes in the program folder. It lists the classes of the roll folder, loads
 // the chosen class, draws names while drawing runs, records the grade for the name
 // on screen, switches the image buttons' faces and plays the search animation. Its
 // keys and its feature menu (a right press on the name, the count or the status
@@ -47,11 +44,12 @@ class FrmMain final : public QWidget
     Q_OBJECT
 
 public:
-    FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-            Speaker& speaker, QWidget* parent = nullptr);
-    ~FrmMain() override;
+    // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes.
+    FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
+            ErrorReporter& reporter, Speaker& speaker, QWidget* parent = nullptr);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -83,17 +81,15 @@ private:
     void showAbout();
     void report(const Error& error);
 
-    void act(Feature feature, bool checked);
+    void act(Feature feature);
     void showDrawTexts(const DrawTexts& texts);
     void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
                     const QByteArray& fileNow, const QString& notice);
-    void showProjector();
-    void switchSpeech(bool on);
-    void showKeys();
 
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
     RollFolder m_rollFolder;
+    QString m_samplesFolder;
     ClockSeededRandom m_random;
     IconFolder m_icons;
     ImageButtonStates m_buttonStates;
@@ -104,11 +100,8 @@ private:
     std::optional<qsizetype> m_shownLine;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
-    std::unique_ptr<Settings> m_settings;
-    FeatureActions* m_features = nullptr;
+    MainWindowFeatures* m_features = nullptr;
     RecordingWorker* m_recorder = nullptr;
-    QPointer<ProjectorWindow> m_projector;
-    QPointer<KeysWindow> m_keys;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;
