@@ -122,7 +122,7 @@ void TestFrontKeys::drawingGoesOnWhileARecordingWaits()
     WindowUnderTest w(folder);
     drawOnce(w);
     // Another copy holds the roll folder: both clicks wait in the order they came.
-    FileLock otherCopy(RollFolder(folder.path()).lockFilePath());
+    FileLock otherCopy(RollFolder::at(folder.rollFolder()).lockFilePath());
     QCOMPARE(otherCopy.acquire(std::chrono::milliseconds(0)), FileLock::Outcome::Locked);
     w.click(u"PicOK"_s);
     QTest::keyClick(&w.window, Qt::Key_4);
