@@ -171,20 +171,24 @@ Result<CellTable> tableFromPastedText(QStringView text)
 ImportColumns guessColumns(const CellTable& table)
 {
     static const QStringList NameTitles{u"姓名"_s, u"名字"_s, u"学生姓名"_s, u"学生"_s, u"name"_s};
-    static const QStringList NumberTitles{u"学号"_s, u"编号"_s, u"考号"_s, u"学籍号"_s,
-                                          u"序号"_s, u"号码"_s, u"no."_s,  u"id"_s};
+    // Most telling first: a list with 序号 and 学号 numbers students by the latter.
+    static const QStringList NumberTitles{u"学号"_s, u"学籍号"_s, u"考号"_s, u"编号"_s,
+                                          u"号码"_s, u"id"_s,     u"no."_s,  u"序号"_s};
     ImportColumns columns;
     if (table.isEmpty())
         return columns;
 
     const QStringList& first = table.first().cells;
+    qsizetype numberRank = NumberTitles.size();
     for (int k = 0; k < first.size(); ++k) {
         const QString title = first[k].trimmed().toLower();
+        const qsizetype rank = NumberTitles.indexOf(title);
         if (NameTitles.contains(title) && !columns.titleRow) {
             columns.titleRow = true;
             columns.name = k;
-        } else if (NumberTitles.contains(title) && !columns.number) {
+        } else if (rank >= 0 && rank < numberRank) {
             columns.number = k;
+            numberRank = rank;
         }
     }
     if (columns.titleRow)

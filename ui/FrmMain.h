@@ -21,6 +21,7 @@ class QTimer;
 
 namespace mirello {
 
+class ClassFeatures;
 class Clock;
 class ErrorReporter;
 class FrmAbout;
@@ -68,6 +69,8 @@ private:
 
     void startUp();
     void fillClassChooser();
+    void listClassesAgain(const QString& added);
+    void classChangedOnDisk(const QString& classFileName);
     void selectClass(int index);
     void loadSelectedClass();
     QString chosenClassFile() const;
@@ -101,6 +104,7 @@ private:
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
     MainWindowFeatures* m_features = nullptr;
+    ClassFeatures* m_classFeatures = nullptr;
     RecordingWorker* m_recorder = nullptr;
 
     QComboBox* m_comboFileChange = nullptr;

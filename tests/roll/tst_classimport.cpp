@@ -80,6 +80,9 @@ void TestClassImport::writesClassFile_data()
     QTest::newRow("csv gbk, semicolons, lf")
         << int(Source::Csv) << gbk(u"学号;姓名\n20230107;王小明\n20230108;欧阳娜娜\n")
         << twoStudents();
+    QTest::newRow("csv numbered by 序号 and by 学号")
+        << int(Source::Csv)
+        << u"序号,学号,姓名\n1,20230107,王小明\n2,20230108,欧阳娜娜\n"_s.toUtf8() << twoStudents();
     QTest::newRow("pasted, a number before some names")
         << int(Source::Pasted) << u"20230107 王小明\n  李华 \n\n"_s.toUtf8()
         << gbk(u"20230107 王小明-00\\0000\r\n         李华-00\\0000\r\n");
