@@ -343,8 +343,14 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
                          const QByteArray& fileNow, const QString& notice)
 {
     if (m_nameList && recording.classFileName == m_loadedClass) {
-        if (!takeChangedLines(*m_nameList, changes))
-            m_nameList = nameListFromBytes(fileNow);
+        // The file was changed elsewhere since it was loaded: it is taken as it is now.
+        if (!takeChangedLines(*m_nameList, changes)) {
+            try {
+                m_nameList = nameListFromBytes(fileNow);
+            } catch (const std::bad_alloc&) {
+                // The class as loaded stays, as when a class cannot be read.
+            }
+        }
         if (m_shownLine && *m_shownLine < m_nameList->size()) {
             const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
             if (texts.name == m_lblName->text())
