@@ -1,18 +1,24 @@
 #include "FrmMain.h"
 
-#include "draw/DrawTick.h"
 #include "ErrorReporter.h"
+#include "FeatureActions.h"
 #include "Fonts.h"
 #include "FrmAbout.h"
+#include "KeysWindow.h"
 #include "LabelText.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
 #include "platform/FileNames.h"
+#include "platform/FileOperations.h"
 #include "ProgramIcon.h"
-#include "roll/GradeRecorder.h"
+#include "ProjectorWindow.h"
+#include "RecordingWorker.h"
 #include "roll/Grades.h"
 #include "roll/RosterLoader.h"
+#include "Settings.h"
+#include "Speaker.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -28,6 +34,7 @@ namespace {
 
 constexpr int DrawIntervalMs = 50;
 constexpr int SearchIntervalMs = 511;
+constexpr std::chrono::milliseconds NoticeTime{2000};
 
 // Names the control, puts it in place and keeps its mouse presses from reaching the
 // window beneath, which would otherwise take a press on a label for its own.
@@ -69,9 +76,10 @@ Error missingRollFolder(const QString& folder, const Error& listingError)
 } // namespace
 
 FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-                 QWidget* parent)
+                 Speaker& speaker, QWidget* parent)
     : QWidget(parent)
     , m_reporter(reporter)
+    , m_speaker(speaker)
     , m_rollFolder(programFolder)
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
@@ -85,9 +93,15 @@ FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter
     createTimers();
     arrangeTabOrder();
     connectEvents();
+    createFeatures();
     startUp();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
+}
+
+FrmMain::~FrmMain()
+{
+    delete m_projector;
 }
 
 void FrmMain::setUpWindow()
@@ -178,6 +192,124 @@ void FrmMain::connectEvents()
     connect(m_picOK, &PictureButton::clicked, this, &FrmMain::recordGradeOnScreen);
 }
 
+// The keys, the feature menu and the recording worker. The menu opens on a right
+// press where the window itself does nothing with one.
+void FrmMain::createFeatures()
+{
+    m_settings = std::make_unique<Settings>(m_rollFolder.path());
+    m_features = new FeatureActions(*m_settings, this);
+    m_features->addKeysTo(this, KeyScope::InMain);
+    connect(m_features, &FeatureActions::triggered, this, &FrmMain::act);
+    for (QWidget* place : std::initializer_list<QWidget*>{m_lblName, m_lblAnsCount, m_statusBar}) {
+        place->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(place, &QWidget::customContextMenuRequested, this,
+                [this, place](QPoint at) { m_features->popUpMenu(this, place->mapToGlobal(at)); });
+    }
+    m_statusBar->setToolTip(u"右键：更多功能"_s);
+    m_picSP->setToolTip(u"开始/暂停（"_s + keyNames(featureRow(Feature::StartPause)) + u"）"_s);
+    m_picOK->setToolTip(u"记录成绩（"_s + keyNames(featureRow(Feature::Record)) + u"）"_s);
+
+    m_recorder = new RecordingWorker(m_rollFolder, systemFileOperations(), this);
+    connect(m_recorder, &RecordingWorker::recorded, this,
+            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+                takeChange(recording, changes, recording.change.after, u"已记录："_s);
+            });
+    connect(m_recorder, &RecordingWorker::undone, this,
+            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+                takeChange(recording, changes, recording.change.before, u"已撤销："_s);
+            });
+    connect(m_recorder, &RecordingWorker::nothingToUndo, this,
+            [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
+    connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
+    if (m_features->action(Feature::Speech)->isChecked())
+        switchSpeech(true);
+}
+
+void FrmMain::act(Feature feature, bool checked)
+{
+    switch (feature) {
+    case Feature::StartPause:
+        handleButtonEvent(ButtonEvent::KeyForStartPause);
+        break;
+    case Feature::Record:
+        recordGradeOnScreen();
+        break;
+    case Feature::ChooseExcellent:
+    case Feature::ChooseGood:
+    case Feature::ChoosePass:
+    case Feature::ChooseFail:
+        m_comboResult->setCurrentIndex(int(feature) - int(Feature::ChooseExcellent));
+        break;
+    case Feature::Undo:
+        m_recorder->undoLast();
+        break;
+    case Feature::Projector:
+        showProjector();
+        break;
+    case Feature::ProjectorFullScreen:
+        showProjector();
+        m_projector->toggleFullScreen();
+        break;
+    case Feature::ProjectorDark:
+        if (m_projector)
+            m_projector->setDark(checked);
+        break;
+    case Feature::Speech:
+        switchSpeech(checked);
+        break;
+    case Feature::Keys:
+        showKeys();
+        break;
+    }
+}
+
+void FrmMain::showProjector()
+{
+    if (!m_projector) {
+        m_projector = new ProjectorWindow(*m_settings);
+        m_projector->setAttribute(Qt::WA_DeleteOnClose);
+        // The main window's close closes it; it never keeps the program running alone.
+        m_projector->setAttribute(Qt::WA_QuitOnClose, false);
+        m_projector->setDark(m_features->action(Feature::ProjectorDark)->isChecked());
+        m_features->addKeysTo(m_projector, KeyScope::InProjector);
+        m_projector->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(m_projector, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+            m_features->popUpMenu(m_projector, m_projector->mapToGlobal(at));
+        });
+        connect(m_projector, &ProjectorWindow::clicked, this,
+                [this] { act(Feature::StartPause, false); });
+        m_projector->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
+    }
+    m_projector->show();
+    m_projector->raise();
+    m_projector->activateWindow();
+}
+
+// Without an engine or a Mandarin voice, the teacher is told once and the switch
+// goes off again.
+void FrmMain::switchSpeech(bool on)
+{
+    if (!on) {
+        m_speaker.stop();
+        return;
+    }
+    m_speaker.prepare([window = QPointer<FrmMain>(this)](const Result<void>& ready) {
+        if (!window || ready)
+            return;
+        window->m_features->action(Feature::Speech)->setChecked(false);
+        window->report(ready.error());
+    });
+}
+
+void FrmMain::showKeys()
+{
+    if (!m_keys)
+        m_keys = new KeysWindow(this);
+    m_keys->show();
+    m_keys->raise();
+    m_keys->activateWindow();
+}
+
 // The class is loaded before the state words are set, and before the window shows.
 void FrmMain::startUp()
 {
@@ -226,17 +358,28 @@ void FrmMain::loadSelectedClass()
         return;
     }
     m_nameList = std::move(roster).value();
+    m_loadedClass = chosenClassFile();
+    m_shownLine.reset();
 }
 
 void FrmMain::showNextDraw()
 {
-    const DrawTexts texts = drawTick(m_nameList, m_random);
+    showDrawTexts(drawTick(m_nameList, m_random));
+}
+
+void FrmMain::showDrawTexts(const DrawTexts& texts)
+{
     if (texts.name)
         setSizedText(*m_lblName, *texts.name);
     if (texts.tallies)
         m_statusBar->setPanelText(*texts.tallies);
     if (texts.callCount)
         setSizedText(*m_lblAnsCount, *texts.callCount);
+    if (texts.line)
+        m_shownLine = texts.line;
+    if (m_projector) {
+        m_projector->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
+    }
 }
 
 void FrmMain::showNextSearchFrame()
@@ -250,14 +393,27 @@ void FrmMain::showNextSearchFrame()
 }
 
 // The class, the name and the grade are read from the controls at the moment of the
-// click; with no class chosen the recording refuses. The loaded class is not read
-// again: later draws show the counters as they were loaded.
+// click; with no class chosen the recording refuses.
 void FrmMain::recordGradeOnScreen()
 {
-    const Result<void> recorded = recordGrade(m_rollFolder, chosenClassFile(), m_lblName->text(),
-                                              m_comboResult->currentText());
-    if (!recorded)
-        report(recorded.error());
+    m_recorder->record({chosenClassFile(), m_lblName->text(), m_comboResult->currentText()});
+}
+
+// The loaded class takes the new counters, so that the draws show what the file
+// holds; the line on screen shows them at once.
+void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& changes,
+                         const QByteArray& fileNow, const QString& notice)
+{
+    if (m_nameList && recording.classFileName == m_loadedClass) {
+        if (!takeChangedLines(*m_nameList, changes))
+            m_nameList = nameListFromBytes(fileNow);
+        if (m_shownLine && *m_shownLine < m_nameList->size()) {
+            const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
+            if (texts.name == m_lblName->text())
+                showDrawTexts(texts);
+        }
+    }
+    m_statusBar->showNotice(notice + recording.personName + u' ' + recording.gradeText, NoticeTime);
 }
 
 void FrmMain::handleButtonEvent(ButtonEvent event)
@@ -274,8 +430,14 @@ void FrmMain::applyFaceChange(const FaceChange& change)
         return;
     (change.button == ImageButton::StartPause ? m_picSP : m_picOK)->setPixmap(*face);
     m_buttonStates.commit(change);
-    if (change.drawing)
+    if (change.drawing) {
         setDrawing(*change.drawing);
+        // The name is spoken once, when the draw stops on it; a new draw cuts it short.
+        if (*change.drawing)
+            m_speaker.stop();
+        else if (m_features->action(Feature::Speech)->isChecked() && !m_lblName->text().isEmpty())
+            m_speaker.say(m_lblName->text());
+    }
 }
 
 void FrmMain::setDrawing(bool on)
@@ -299,6 +461,15 @@ void FrmMain::showAbout()
 void FrmMain::report(const Error& error)
 {
     m_reporter.report(this, error);
+}
+
+// Recordings asked for before the close are finished, never cut off half-way.
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    m_recorder->finish();
+    if (m_projector)
+        m_projector->close();
+    QWidget::closeEvent(event);
 }
 
 void FrmMain::paintEvent(QPaintEvent*)

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "draw/DrawTick.h"
+#include "Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
 #include "platform/RandomSource.h"
+#include "roll/ChangedLines.h"
 #include "roll/NameList.h"
 #include "roll/RollFolder.h"
 #include "SearchAnimation.h"
 
+#include <memory>
 #include <optional>
 #include <QPixmap>
 #include <QPointer>
@@ -20,23 +24,35 @@ namespace mirello {
 
 class Clock;
 class ErrorReporter;
+class FeatureActions;
 class FrmAbout;
+class KeysWindow;
 class PictureButton;
 class PanelStatusBar;
+class ProjectorWindow;
+class RecordingWorker;
+class Settings;
+class Speaker;
+struct Recording;
 
 // The main window of the roll call. It lists the classes of the roll folder, loads
 // the chosen class, draws names while drawing runs, records the grade for the name
-// on screen, switches the image buttons' faces and plays the search animation. No
-// failure closes it: each is reported through `reporter` and the window goes on.
+// on screen, switches the image buttons' faces and plays the search animation. Its
+// keys and its feature menu (a right press on the name, the count or the status
+// bar) add undo, a projector window and the name spoken through `speaker`.
+// Recordings run on a worker in the order of the clicks. No failure closes the
+// window: each is reported through `reporter` and the window goes on.
 class FrmMain final : public QWidget
 {
     Q_OBJECT
 
 public:
     FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-            QWidget* parent = nullptr);
+            Speaker& speaker, QWidget* parent = nullptr);
+    ~FrmMain() override;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -50,6 +66,7 @@ private:
     void createTimers();
     void arrangeTabOrder();
     void connectEvents();
+    void createFeatures();
 
     void startUp();
     void fillClassChooser();
@@ -66,15 +83,32 @@ private:
     void showAbout();
     void report(const Error& error);
 
+    void act(Feature feature, bool checked);
+    void showDrawTexts(const DrawTexts& texts);
+    void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
+                    const QByteArray& fileNow, const QString& notice);
+    void showProjector();
+    void switchSpeech(bool on);
+    void showKeys();
+
     ErrorReporter& m_reporter;
+    Speaker& m_speaker;
     RollFolder m_rollFolder;
     ClockSeededRandom m_random;
     IconFolder m_icons;
     ImageButtonStates m_buttonStates;
     SearchAnimation m_searchAnimation;
     std::optional<NameList> m_nameList;
+    // The class file m_nameList was loaded from, and the line drawn last.
+    QString m_loadedClass;
+    std::optional<qsizetype> m_shownLine;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
+    std::unique_ptr<Settings> m_settings;
+    FeatureActions* m_features = nullptr;
+    RecordingWorker* m_recorder = nullptr;
+    QPointer<ProjectorWindow> m_projector;
+    QPointer<KeysWindow> m_keys;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;

@@ -2,6 +2,7 @@
 #include "MessageBoxReporter.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
+#include "SystemSpeaker.h"
 #include "Translations.h"
 
 #include <QApplication>
@@ -13,7 +14,8 @@ int main(int argc, char* argv[])
     mirello::installChineseTranslations(application, folder);
     mirello::SystemClock clock;
     mirello::MessageBoxReporter reporter;
-    auto* window = new mirello::FrmMain(folder, clock, reporter);
+    mirello::SystemSpeaker speaker;
+    auto* window = new mirello::FrmMain(folder, clock, reporter, speaker);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();

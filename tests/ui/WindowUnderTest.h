@@ -4,6 +4,7 @@
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
 #include "ui/PanelStatusBar.h"
+#include "ui/Speaker.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -57,6 +58,15 @@ struct RecordingReporter final : mirello::ErrorReporter
     QList<mirello::Error> errors;
 };
 
+// Keeps what it was asked to say instead of speaking.
+struct SilentSpeaker final : mirello::Speaker
+{
+    void prepare(Ready ready) override { ready({}); }
+    void say(const QString& text) override { said.append(text); }
+    void stop() override {}
+    QStringList said;
+};
+
 // Moves on by one draw interval each time it is read, so every run draws alike.
 struct SteppedClock final : mirello::Clock
 {
@@ -70,7 +80,7 @@ struct WindowUnderTest
 {
     explicit WindowUnderTest(const TestProgramFolder& programFolder)
         : folder(programFolder)
-        , window(programFolder.path(), clock, reporter)
+        , window(programFolder.path(), clock, reporter, speaker)
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -113,6 +123,7 @@ struct WindowUnderTest
     const TestProgramFolder& folder;
     SteppedClock clock;
     RecordingReporter reporter;
+    SilentSpeaker speaker;
     mirello::FrmMain window;
     int surfaceMoves = 0;
 };
