@@ -6,6 +6,7 @@
 #include "FrmAbout.h"
 #include "KeysWindow.h"
 #include "LabelText.h"
+#include "OverviewWindow.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
 #include "platform/FileNames.h"
@@ -83,6 +84,7 @@ FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter
     , m_rollFolder(programFolder)
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
+    , m_session(m_rollFolder, clock)
     , m_background(u":/pictures/background.png"_s)
 {
     setUpWindow();
@@ -223,6 +225,9 @@ void FrmMain::createFeatures()
     connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
     if (m_features->action(Feature::Speech)->isChecked())
         switchSpeech(true);
+    m_session.setMode(m_features->action(Feature::OncePerRound)->isChecked()
+                          ? DrawMode::OncePerRound
+                          : DrawMode::EveryTick);
 }
 
 void FrmMain::act(Feature feature, bool checked)
@@ -242,6 +247,18 @@ void FrmMain::act(Feature feature, bool checked)
         break;
     case Feature::Undo:
         m_recorder->undoLast();
+        break;
+    case Feature::OncePerRound:
+        setDrawMode(checked);
+        break;
+    case Feature::Pass:
+        passStudentOnScreen();
+        break;
+    case Feature::NewRound:
+        startNewRound();
+        break;
+    case Feature::Overview:
+        showOverview();
         break;
     case Feature::Projector:
         showProjector();
@@ -299,6 +316,66 @@ void FrmMain::switchSpeech(bool on)
         window->m_features->action(Feature::Speech)->setChecked(false);
         window->report(ready.error());
     });
+}
+
+void FrmMain::setDrawMode(bool oncePerRound)
+{
+    m_session.setMode(oncePerRound ? DrawMode::OncePerRound : DrawMode::EveryTick);
+    m_statusBar->showNotice(oncePerRound ? u"点名方式：本轮不重复，每人点过一次才开始新一轮"_s
+                                         : u"点名方式：每次随机"_s,
+                            NoticeTime);
+}
+
+// Only the student the draw stopped on may pass, and only once: they go back into
+// the round (in either mode the pass is counted).
+void FrmMain::passStudentOnScreen()
+{
+    if (m_timerName->isActive()) {
+        m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
+        return;
+    }
+    if (!m_passable || !m_shownLine || !m_session.pass(*m_shownLine)) {
+        m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
+        return;
+    }
+    m_passable = false;
+    m_statusBar->showNotice(
+        u"已跳过："_s + m_lblName->text() +
+            (m_session.mode() == DrawMode::OncePerRound ? u"，本轮稍后再点"_s : QString()),
+        NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::startNewRound()
+{
+    if (m_session.classFileName().isEmpty())
+        return;
+    const qint64 round = m_session.startNewRound();
+    m_statusBar->showNotice(u"第 "_s + QString::number(round) + u" 轮开始，每人都可以再被点到"_s,
+                            NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::showOverview()
+{
+    if (!m_overview) {
+        // A window of its own, closed with the main window.
+        m_overview = new OverviewWindow(m_session, m_rollFolder, m_reporter, this);
+        m_overview->setAttribute(Qt::WA_DeleteOnClose);
+        m_features->addKeysTo(m_overview, KeyScope::InMain);
+    }
+    m_overview->refresh();
+    m_overview->show();
+    m_overview->raise();
+    m_overview->activateWindow();
+}
+
+void FrmMain::drawStateChanged()
+{
+    if (std::optional<Error> failure = m_session.takeSaveFailure())
+        report(*failure);
+    if (m_overview)
+        m_overview->refreshMarks();
 }
 
 void FrmMain::showKeys()
@@ -360,11 +437,19 @@ void FrmMain::loadSelectedClass()
     m_nameList = std::move(roster).value();
     m_loadedClass = chosenClassFile();
     m_shownLine.reset();
+    m_drawnSinceStart = false;
+    m_passable = false;
+    if (std::optional<Error> notice = m_session.classLoaded(m_loadedClass, *m_nameList))
+        report(*notice);
+    if (m_overview)
+        m_overview->refresh();
 }
 
 void FrmMain::showNextDraw()
 {
-    showDrawTexts(drawTick(m_nameList, m_random));
+    const DrawTexts texts = m_session.tick(m_nameList, m_random);
+    m_drawnSinceStart = m_drawnSinceStart || texts.line.has_value();
+    showDrawTexts(texts);
 }
 
 void FrmMain::showDrawTexts(const DrawTexts& texts)
@@ -414,6 +499,8 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
         }
     }
     m_statusBar->showNotice(notice + recording.personName + u' ' + recording.gradeText, NoticeTime);
+    if (m_overview && recording.classFileName == m_loadedClass)
+        m_overview->refresh();
 }
 
 void FrmMain::handleButtonEvent(ButtonEvent event)
@@ -432,12 +519,45 @@ void FrmMain::applyFaceChange(const FaceChange& change)
     m_buttonStates.commit(change);
     if (change.drawing) {
         setDrawing(*change.drawing);
+        if (*change.drawing)
+            drawingStarted();
+        else
+            drawingStopped();
         // The name is spoken once, when the draw stops on it; a new draw cuts it short.
         if (*change.drawing)
             m_speaker.stop();
         else if (m_features->action(Feature::Speech)->isChecked() && !m_lblName->text().isEmpty())
             m_speaker.say(m_lblName->text());
     }
+}
+
+// Absences of another day expire; in round mode a complete round gives way.
+void FrmMain::drawingStarted()
+{
+    m_drawnSinceStart = false;
+    m_passable = false;
+    if (const std::optional<qint64> round = m_session.beginDrawing()) {
+        m_statusBar->showNotice(u"全班都已点过，第 "_s + QString::number(*round) + u" 轮开始"_s,
+                                NoticeTime);
+    }
+    drawStateChanged();
+}
+
+// In round mode the student on screen is called for this round. A Pause before any
+// tick has drawn stops on nobody new.
+void FrmMain::drawingStopped()
+{
+    if (!m_drawnSinceStart || !m_shownLine)
+        return;
+    m_passable = true;
+    m_session.stopOn(*m_shownLine);
+    if (m_session.mode() == DrawMode::OncePerRound && m_session.waitingCount() == 0 &&
+        m_session.presentCount() > 0) {
+        m_statusBar->showNotice(u"本轮已点完全班 "_s + QString::number(m_session.presentCount()) +
+                                    u" 人，下次开始新一轮"_s,
+                                NoticeTime);
+    }
+    drawStateChanged();
 }
 
 void FrmMain::setDrawing(bool on)

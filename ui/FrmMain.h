@@ -1,6 +1,7 @@
 #pragma once
 
 #include "draw/DrawTick.h"
+#include "DrawSession.h"
 #include "Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
@@ -27,6 +28,7 @@ class ErrorReporter;
 class FeatureActions;
 class FrmAbout;
 class KeysWindow;
+class OverviewWindow;
 class PictureButton;
 class PanelStatusBar;
 class ProjectorWindow;
@@ -39,7 +41,8 @@ struct Recording;
 // the chosen class, draws names while drawing runs, records the grade for the name
 // on screen, switches the image buttons' faces and plays the search animation. Its
 // keys and its feature menu (a right press on the name, the count or the status
-// bar) add undo, a projector window and the name spoken through `speaker`.
+// bar) add undo, rounds without repeats, passes, the class overview, a projector
+// window and the name spoken through `speaker`.
 // Recordings run on a worker in the order of the clicks. No failure closes the
 // window: each is reported through `reporter` and the window goes on.
 class FrmMain final : public QWidget
@@ -80,6 +83,8 @@ private:
     void handleButtonEvent(ButtonEvent event);
     void applyFaceChange(const FaceChange& change);
     void setDrawing(bool on);
+    void drawingStarted();
+    void drawingStopped();
     void showAbout();
     void report(const Error& error);
 
@@ -90,6 +95,13 @@ private:
     void showProjector();
     void switchSpeech(bool on);
     void showKeys();
+    void setDrawMode(bool oncePerRound);
+    void passStudentOnScreen();
+    void startNewRound();
+    void showOverview();
+    // The draw changed the round or the passes: the overview follows, and a failed
+    // save of the class's state is reported.
+    void drawStateChanged();
 
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
@@ -102,6 +114,11 @@ private:
     // The class file m_nameList was loaded from, and the line drawn last.
     QString m_loadedClass;
     std::optional<qsizetype> m_shownLine;
+    // Whether a tick has drawn since the last Start, and whether the student the
+    // draw stopped on may still pass.
+    bool m_drawnSinceStart = false;
+    bool m_passable = false;
+    DrawSession m_session;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
     std::unique_ptr<Settings> m_settings;
@@ -109,6 +126,7 @@ private:
     RecordingWorker* m_recorder = nullptr;
     QPointer<ProjectorWindow> m_projector;
     QPointer<KeysWindow> m_keys;
+    QPointer<OverviewWindow> m_overview;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;
