@@ -160,8 +160,8 @@ Result<ClassState> classStateFromJson(const QByteArray& json)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return damaged(u"不是有效的 JSON（第 "_s + QString::number(parseError.offset) +
-                       u" 个字节处）："_s + parseError.errorString());
+        return damaged(u"不是有效的 JSON，第 "_s + QString::number(parseError.offset) +
+                       u" 个字节处："_s + parseError.errorString());
     }
     if (!document.isObject())
         return damaged(u"不是 JSON 对象"_s);

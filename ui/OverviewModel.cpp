@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 namespace mirello {
 
 const QColor OverviewModel::NeverCalled(255, 214, 153);
-const QColor OverviewModel::FewerThanFair(255, 232, 232);
+const QColor OverviewModel::FewerThanFair(255, 190, 190);
 
 void OverviewModel::setRows(QList<OverviewRow> rows, CallRange range)
 {

@@ -13,6 +13,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
@@ -21,6 +22,7 @@
 #include <QSplitter>
 #include <QStackedBarSeries>
 #include <QTableView>
+#include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
@@ -30,8 +32,10 @@ namespace mirello {
 
 namespace {
 
-// Up to this many students the chart names each one under their bar.
+// Up to this many students the chart names each one under their bar, turned on
+// its side beyond the first number.
 constexpr qsizetype MostNamedBars = 40;
+constexpr qsizetype MostLevelNames = 15;
 // Rows the table measures to size its columns: enough to see the widest names,
 // few enough that a class of thousands opens at once.
 constexpr int RowsMeasured = 200;
@@ -71,9 +75,14 @@ QString fairnessSentence(const FairnessReport& report, qsizetype fewer, qsizetyp
                 : u"（小于 0.01）：各人的点名次数相差过大，不像公平随机抽取的结果。"_s;
     if (report.roughApproximation())
         text += u"平均每人不到 5 次，记录还少，检验结果仅供参考。"_s;
-    if (fewer > 0 || never > 0) {
-        text += u"有 "_s + QString::number(fewer) + u" 人少于这个范围，"_s +
-                QString::number(never) + u" 人从未被点到（表中已标出）。"_s;
+    // With a lowest count above 0, everyone never called is below the range too.
+    if (fewer > 0) {
+        text +=
+            u"少于这个范围的有 "_s + QString::number(fewer) + u" 人"_s +
+            (never > 0 ? u"，其中 "_s + QString::number(never) + u" 人从未被点到"_s : QString()) +
+            u"（表中已标出）。"_s;
+    } else if (never > 0) {
+        text += u"从未被点到的有 "_s + QString::number(never) + u" 人（表中已标出）。"_s;
     }
     return text;
 }
@@ -112,6 +121,13 @@ QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& repo
     bars->append(usual);
     bars->append(fewer);
     bars->setBarWidth(0.8);
+    // Every bar tells whose it is, however many there are.
+    QObject::connect(bars, &QAbstractBarSeries::hovered, bars, [rows](bool on, int index) {
+        if (on && index >= 0 && index < rows.size()) {
+            QToolTip::showText(QCursor::pos(), rows[index].name + u"："_s +
+                                                   QString::number(rows[index].calls) + u" 次"_s);
+        }
+    });
 
     const double left = -0.5;
     const double right = double(rows.size()) - 0.5;
@@ -132,6 +148,8 @@ QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& repo
     auto* students = new QBarCategoryAxis;
     students->append(categories);
     students->setLabelsVisible(rows.size() <= MostNamedBars);
+    if (rows.size() > MostLevelNames)
+        students->setLabelsAngle(-90);
     students->setTitleText(rows.size() <= MostNamedBars ? QString() : u"学生（按名册顺序）"_s);
     students->setGridLineVisible(false);
     auto* calls = new QValueAxis;
