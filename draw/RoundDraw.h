@@ -19,17 +19,19 @@ enum class DrawMode
 // one line of the class. A student marked absent is never drawn. In round mode a
 // student stopped on is called for the rest of the round, and a pass puts them
 // back; the next start after everyone present has been called begins a new round.
-// Every tick and every change costs the same whatever the size of the class.
+// Every tick and every change costs the same whatever the size of the class, and
+// until the first absence or call nothing is kept beyond the students' lines.
 class RoundDraw
 {
 public:
     // `studentLines`: the line of each student in the class's NameList, ascending.
-    explicit RoundDraw(std::vector<qsizetype> studentLines = {});
+    explicit RoundDraw(std::vector<quint32> studentLines = {});
 
     DrawMode mode() const { return m_mode; }
     void setMode(DrawMode mode) { m_mode = mode; }
 
     qsizetype studentCount() const { return qsizetype(m_lines.size()); }
+    const std::vector<quint32>& lines() const { return m_lines; }
     qsizetype lineOf(qsizetype student) const { return m_lines[std::size_t(student)]; }
     // The student on `line`, if that line is one.
     std::optional<qsizetype> studentOn(qsizetype line) const;
@@ -38,10 +40,10 @@ public:
     bool isCalled(qsizetype student) const;
     void setAbsent(qsizetype student, bool absent);
     void setCalled(qsizetype student, bool called);
-    qsizetype presentCount() const { return qsizetype(m_present.size()); }
-    qsizetype waitingCount() const { return qsizetype(m_waiting.size()); }
+    qsizetype presentCount() const;
+    qsizetype waitingCount() const;
     // Everyone present has been called in this round (and someone is present).
-    bool roundComplete() const { return m_waiting.empty() && !m_present.empty(); }
+    bool roundComplete() const;
     // Clears every call of the round.
     void startNewRound();
 
@@ -63,22 +65,30 @@ private:
     class Pool
     {
     public:
-        void reset(qsizetype students, bool full);
-        bool contains(qsizetype student) const { return m_position[std::size_t(student)] >= 0; }
+        void reset(std::size_t students, bool full);
+        bool contains(qsizetype student) const
+        {
+            return m_position[std::size_t(student)] != Outside;
+        }
         void insert(qsizetype student);
         void erase(qsizetype student);
         bool empty() const { return m_members.empty(); }
         std::size_t size() const { return m_members.size(); }
-        qsizetype operator[](std::size_t i) const { return m_members[i]; }
+        quint32 operator[](std::size_t i) const { return m_members[i]; }
 
     private:
-        std::vector<qsizetype> m_members;
-        std::vector<qsizetype> m_position; // index in m_members, or -1
+        static constexpr quint32 Outside = ~quint32(0);
+        std::vector<quint32> m_members;
+        std::vector<quint32> m_position; // index in m_members, or Outside
     };
 
-    std::vector<qsizetype> m_lines;
-    std::vector<bool> m_called;
+    // Builds the pools on the first absence or call: everyone present and waiting.
+    void track();
+
+    std::vector<quint32> m_lines;
     DrawMode m_mode = DrawMode::EveryTick;
+    bool m_tracked = false;
+    std::vector<bool> m_called;
     Pool m_present; // not absent
     Pool m_waiting; // present and not called in this round
 };

@@ -85,6 +85,12 @@ QString shownStateFile(const QString& path)
     return QString::fromUtf16(RollFolder::OwnFolderName) + u'/' + shownFileName(fileNameOf(path));
 }
 
+// Everything before the counters; a student's line always has them.
+QStringView headOf(QStringView line)
+{
+    return line.first(line.size() - RollRecord::CounterLength);
+}
+
 } // namespace
 
 bool ClassState::expireAbsences(QDate today)
@@ -110,20 +116,56 @@ void ClassState::startNewRound()
     }
 }
 
-ClassStudents studentsOf(const NameList& names)
+std::vector<quint32> studentLines(const NameList& names)
 {
-    ClassStudents students;
-    QHash<QStringView, int> copies;
+    std::vector<quint32> lines;
     for (qsizetype line = 0; line < names.size(); ++line) {
-        const RollRecord record(names.at(line));
-        const std::optional<QStringView> name = record.personName();
-        if (!name || name->isEmpty())
-            continue;
-        const QStringView head = *record.recordHead();
-        students.lines.push_back(line);
-        students.keys.push_back(StudentKey{head.toString(), ++copies[head]});
+        const std::optional<QStringView> name = RollRecord(names.at(line)).personName();
+        if (name && !name->isEmpty())
+            lines.push_back(quint32(line));
     }
-    return students;
+    return lines;
+}
+
+StudentKey studentKey(const NameList& names, std::span<const quint32> lines, qsizetype student)
+{
+    const QStringView head = headOf(names.at(lines[std::size_t(student)]));
+    int copy = 1;
+    for (qsizetype earlier = 0; earlier < student; ++earlier)
+        copy += headOf(names.at(lines[std::size_t(earlier)])) == head;
+    return StudentKey{head.toString(), copy};
+}
+
+std::vector<StudentKey> studentKeys(const NameList& names, std::span<const quint32> lines)
+{
+    std::vector<StudentKey> keys;
+    keys.reserve(lines.size());
+    QHash<QStringView, int> copies;
+    for (const quint32 line : lines) {
+        const QStringView head = headOf(names.at(line));
+        keys.push_back(StudentKey{head.toString(), ++copies[head]});
+    }
+    return keys;
+}
+
+// One pass over the class, counting copies only of the heads the state knows.
+std::vector<std::pair<qsizetype, StudentMarks>>
+markedStudents(const NameList& names, std::span<const quint32> lines, const ClassState& state)
+{
+    QHash<QStringView, int> copies;
+    for (auto it = state.students.keyBegin(); it != state.students.keyEnd(); ++it)
+        copies.insert(it->head, 0);
+    std::vector<std::pair<qsizetype, StudentMarks>> marked;
+    for (std::size_t student = 0; student < lines.size(); ++student) {
+        const QStringView head = headOf(names.at(lines[student]));
+        const auto counted = copies.find(head);
+        if (counted == copies.end())
+            continue;
+        const StudentMarks marks = state.marksOf(StudentKey{head.toString(), ++*counted});
+        if (!marks.isEmpty())
+            marked.emplace_back(qsizetype(student), marks);
+    }
+    return marked;
 }
 
 QByteArray classStateToJson(const ClassState& state)

@@ -9,6 +9,8 @@
 #include <QDate>
 #include <QHash>
 #include <QString>
+#include <span>
+#include <utility>
 #include <vector>
 
 namespace mirello {
@@ -71,13 +73,17 @@ struct ClassState
     friend bool operator==(const ClassState&, const ClassState&) = default;
 };
 
-// The students of a loaded class: every line that holds a name, in file order.
-struct ClassStudents
-{
-    std::vector<qsizetype> lines;
-    std::vector<StudentKey> keys;
-};
-ClassStudents studentsOf(const NameList& names);
+// The line of every student of a loaded class: every line that holds a name, in
+// file order. Only their lines are kept, so that a huge class costs 4 bytes a
+// student; keys are made when they are needed.
+std::vector<quint32> studentLines(const NameList& names);
+// The key of student number `student`, whose line is `lines[student]`.
+StudentKey studentKey(const NameList& names, std::span<const quint32> lines, qsizetype student);
+// The keys of all students, in the order of `lines`.
+std::vector<StudentKey> studentKeys(const NameList& names, std::span<const quint32> lines);
+// The students (numbers into `lines`) that `state` holds marks for, with the marks.
+std::vector<std::pair<qsizetype, StudentMarks>>
+markedStudents(const NameList& names, std::span<const quint32> lines, const ClassState& state);
 
 // The state as a small JSON document (see the README for its fields), and back.
 // A document that is not such a state gives an error whose reason says why.

@@ -1,10 +1,20 @@
 #include "DrawSession.h"
 
 #include "platform/Clock.h"
+#include "roll/RollRecord.h"
 
 #include <QDateTime>
 
 namespace mirello {
+
+namespace {
+
+QDateTime timeOf(const Clock& clock)
+{
+    return QDateTime::fromMSecsSinceEpoch(clock.nanosecondsSinceEpoch() / 1'000'000);
+}
+
+} // namespace
 
 DrawSession::DrawSession(const RollFolder& folder, const Clock& clock)
     : m_store(folder)
@@ -14,24 +24,22 @@ DrawSession::DrawSession(const RollFolder& folder, const Clock& clock)
 
 QDate DrawSession::today() const
 {
-    return QDateTime::fromMSecsSinceEpoch(m_clock.nanosecondsSinceEpoch() / 1'000'000).date();
+    return timeOf(m_clock).date();
 }
 
 std::optional<Error> DrawSession::classLoaded(const QString& classFileName, const NameList& names)
 {
     const DrawMode mode = m_draw.mode();
     m_classFile = classFileName;
-    m_students = studentsOf(names);
-    m_draw = RoundDraw(m_students.lines);
+    m_names = &names;
+    m_draw = RoundDraw(studentLines(names));
     m_draw.setMode(mode);
-    const QDateTime now =
-        QDateTime::fromMSecsSinceEpoch(m_clock.nanosecondsSinceEpoch() / 1'000'000);
+    const QDateTime now = timeOf(m_clock);
     ClassStateStore::Loaded loaded = m_store.load(classFileName, now);
     m_state = std::move(loaded.state);
     // Expired marks are only dropped here; the file follows at the next change.
     m_state.expireAbsences(now.date());
-    for (qsizetype student = 0; student < m_draw.studentCount(); ++student) {
-        const StudentMarks marks = m_state.marksOf(m_students.keys[std::size_t(student)]);
+    for (const auto& [student, marks] : markedStudents(names, m_draw.lines(), m_state)) {
         m_draw.setAbsent(student, marks.absent);
         m_draw.setCalled(student, marks.calledThisRound);
     }
@@ -59,15 +67,19 @@ std::optional<qint64> DrawSession::beginDrawing()
     return m_state.round;
 }
 
+void DrawSession::change(qsizetype student, void (*apply)(StudentMarks&))
+{
+    m_state.change(studentKey(*m_names, m_draw.lines(), student), apply);
+    save();
+}
+
 void DrawSession::stopOn(qsizetype line)
 {
     const std::optional<qsizetype> student = m_draw.studentOn(line);
     if (!student || mode() != DrawMode::OncePerRound || m_draw.isCalled(*student))
         return;
     m_draw.stopOn(*student);
-    m_state.change(m_students.keys[std::size_t(*student)],
-                   [](StudentMarks& marks) { marks.calledThisRound = true; });
-    save();
+    change(*student, [](StudentMarks& marks) { marks.calledThisRound = true; });
 }
 
 bool DrawSession::pass(qsizetype line)
@@ -76,11 +88,10 @@ bool DrawSession::pass(qsizetype line)
     if (!student)
         return false;
     m_draw.pass(*student);
-    m_state.change(m_students.keys[std::size_t(*student)], [](StudentMarks& marks) {
+    change(*student, [](StudentMarks& marks) {
         marks.calledThisRound = false;
         ++marks.passes;
     });
-    save();
     return true;
 }
 
@@ -94,11 +105,19 @@ qint64 DrawSession::startNewRound()
 
 void DrawSession::setAbsent(const StudentKey& key, bool absent)
 {
+    if (m_classFile.isEmpty())
+        return;
     expireAbsences();
     m_state.change(key, [absent](StudentMarks& marks) { marks.absent = absent; });
+    // The student with that key in the loaded class, if it still holds them.
+    int copy = 0;
     for (qsizetype student = 0; student < m_draw.studentCount(); ++student) {
-        if (m_students.keys[std::size_t(student)] == key)
+        const QStringView line = m_names->at(m_draw.lineOf(student));
+        if (line.startsWith(key.head) &&
+            line.size() == key.head.size() + RollRecord::CounterLength && ++copy == key.copy) {
             m_draw.setAbsent(student, absent);
+            break;
+        }
     }
     save();
 }
@@ -112,16 +131,19 @@ StudentMarks DrawSession::marksOf(const StudentKey& key) const
 
 void DrawSession::save()
 {
+    if (m_classFile.isEmpty())
+        return;
     Result<void> saved = m_store.save(m_classFile, m_state);
     if (saved) {
         m_saveFailing = false;
         return;
     }
-    if (!m_saveFailing)
+    if (!m_saveFailing) {
         m_saveFailure =
             Error{saved.error().message +
                       QStringLiteral("这次运行中照常点名，但关闭程序后这些改动不会保留。"),
                   saved.error().reason};
+    }
     m_saveFailing = true;
 }
 

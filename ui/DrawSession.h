@@ -20,8 +20,9 @@ class DrawSession
 public:
     DrawSession(const RollFolder& folder, const Clock& clock);
 
-    // A class was loaded from `classFileName`: its students and its kept state. The
-    // notice tells of a state file that was damaged and set aside.
+    // A class was loaded from `classFileName` into `names`, which the session reads
+    // until the next call: it is called again whenever `names` changes. The notice
+    // tells of a state file that was damaged and set aside.
     std::optional<Error> classLoaded(const QString& classFileName, const NameList& names);
     const QString& classFileName() const { return m_classFile; }
 
@@ -44,7 +45,6 @@ public:
     qint64 startNewRound();
     void setAbsent(const StudentKey& key, bool absent);
 
-    qint64 round() const { return m_state.round; }
     qsizetype waitingCount() const { return m_draw.waitingCount(); }
     qsizetype presentCount() const { return m_draw.presentCount(); }
     // A student's marks as of today: absences of another day count for nothing.
@@ -56,12 +56,13 @@ public:
 private:
     QDate today() const;
     void expireAbsences();
+    void change(qsizetype student, void (*apply)(StudentMarks&));
     void save();
 
     ClassStateStore m_store;
     const Clock& m_clock;
     QString m_classFile;
-    ClassStudents m_students;
+    const NameList* m_names = nullptr;
     RoundDraw m_draw;
     ClassState m_state;
     std::optional<Error> m_saveFailure;

@@ -370,6 +370,16 @@ void FrmMain::showOverview()
     m_overview->activateWindow();
 }
 
+// Reading the class again and drawing its chart takes a tenth of a second for a
+// thousand students: while names flicker it waits for the Pause, so that the draw
+// never stalls.
+void FrmMain::refreshOverview()
+{
+    m_overviewStale = m_overview && m_timerName->isActive();
+    if (m_overview && !m_overviewStale)
+        m_overview->refresh();
+}
+
 void FrmMain::drawStateChanged()
 {
     if (std::optional<Error> failure = m_session.takeSaveFailure())
@@ -490,8 +500,12 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
                          const QByteArray& fileNow, const QString& notice)
 {
     if (m_nameList && recording.classFileName == m_loadedClass) {
-        if (!takeChangedLines(*m_nameList, changes))
+        if (!takeChangedLines(*m_nameList, changes)) {
             m_nameList = nameListFromBytes(fileNow);
+            // Other lines than before: the round and the marks find their students anew.
+            if (std::optional<Error> notice = m_session.classLoaded(m_loadedClass, *m_nameList))
+                report(*notice);
+        }
         if (m_shownLine && *m_shownLine < m_nameList->size()) {
             const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
             if (texts.name == m_lblName->text())
@@ -499,8 +513,8 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
         }
     }
     m_statusBar->showNotice(notice + recording.personName + u' ' + recording.gradeText, NoticeTime);
-    if (m_overview && recording.classFileName == m_loadedClass)
-        m_overview->refresh();
+    if (recording.classFileName == m_loadedClass)
+        refreshOverview();
 }
 
 void FrmMain::handleButtonEvent(ButtonEvent event)
@@ -547,6 +561,8 @@ void FrmMain::drawingStarted()
 // tick has drawn stops on nobody new.
 void FrmMain::drawingStopped()
 {
+    if (m_overviewStale)
+        refreshOverview();
     if (!m_drawnSinceStart || !m_shownLine)
         return;
     m_passable = true;

@@ -99,6 +99,7 @@ private:
     void passStudentOnScreen();
     void startNewRound();
     void showOverview();
+    void refreshOverview();
     // The draw changed the round or the passes: the overview follows, and a failed
     // save of the class's state is reported.
     void drawStateChanged();
@@ -127,6 +128,8 @@ private:
     QPointer<ProjectorWindow> m_projector;
     QPointer<KeysWindow> m_keys;
     QPointer<OverviewWindow> m_overview;
+    // A recording came while names were flickering: the overview reads it at Pause.
+    bool m_overviewStale = false;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;

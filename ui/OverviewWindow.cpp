@@ -36,6 +36,8 @@ namespace {
 // its side beyond the first number.
 constexpr qsizetype MostNamedBars = 40;
 constexpr qsizetype MostLevelNames = 15;
+// Beyond this many students one bar each would be a blur and slow to draw.
+constexpr qsizetype MostChartedStudents = 2000;
 // Rows the table measures to size its columns: enough to see the widest names,
 // few enough that a class of thousands opens at once.
 constexpr int RowsMeasured = 200;
@@ -98,6 +100,11 @@ QString colourSquare(const QColor& colour)
 QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& report)
 {
     auto* chart = new QChart;
+    if (rows.size() > MostChartedStudents) {
+        chart->setTitle(u"学生超过 "_s + QString::number(MostChartedStudents) +
+                        u" 人，不再逐人画柱；上面的结论和表格照常。"_s);
+        return chart;
+    }
     auto* usual = new QBarSet(u"点名次数"_s);
     auto* fewer = new QBarSet(u"少于公平范围"_s);
     usual->setColor(QColor(66, 133, 244));
@@ -239,18 +246,19 @@ void OverviewWindow::refresh()
             m_reporter.report(this, names.error());
             return;
         }
-        const ClassStudents students = studentsOf(names.value());
-        rows.reserve(qsizetype(students.lines.size()));
-        for (std::size_t i = 0; i < students.lines.size(); ++i) {
-            const RollRecord record(names.value().at(students.lines[i]));
+        const std::vector<quint32> lines = studentLines(names.value());
+        const std::vector<StudentKey> keys = studentKeys(names.value(), lines);
+        rows.reserve(qsizetype(lines.size()));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const RollRecord record(names.value().at(lines[i]));
             OverviewRow row;
-            row.order = students.lines[i] + 1;
+            row.order = qsizetype(lines[i]) + 1;
             row.lead = record.leadField().toString();
             row.name = record.personName()->toString();
             row.calls = record.callCount();
             for (std::size_t grade = 0; grade < row.tallies.size(); ++grade)
                 row.tallies[grade] = record.tallyDigit(int(grade))->toString();
-            row.key = students.keys[i];
+            row.key = keys[i];
             row.marks = m_session.marksOf(row.key);
             rows.append(std::move(row));
         }

@@ -144,7 +144,7 @@ void TestDrawUniformity::roundsAreUniformWithin()
     constexpr int Rounds = 30'000;
 
     const std::optional names(classOf(Class));
-    RoundDraw draw(studentsOf(*names).lines);
+    RoundDraw draw(studentLines(*names));
     draw.setMode(DrawMode::OncePerRound);
     if (absent >= 0)
         draw.setAbsent(absent, true);

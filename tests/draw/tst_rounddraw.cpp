@@ -51,10 +51,8 @@ void TestRoundDraw::everyPresentStudentOncePerRound()
             lines.append(i % 2 ? QString() : u"短行"_s);
     }
     const std::optional names(NameList::fromText(lines.join(u"\r\n") + u"\r\n"));
-    const ClassStudents students = studentsOf(*names);
-    QCOMPARE(qsizetype(students.lines.size()), classSize);
-
-    RoundDraw draw(students.lines);
+    RoundDraw draw(studentLines(*names));
+    QCOMPARE(draw.studentCount(), classSize);
     draw.setMode(DrawMode::OncePerRound);
     for (const qsizetype student : absent)
         draw.setAbsent(student, true);
