@@ -267,6 +267,11 @@ ClassStateStore::Loaded ClassStateStore::load(const QString& classFileName, cons
                             error.reason}};
     };
 
+    // Something else where the folder belongs: there is no state, and the first
+    // save says why none can be kept.
+    Result<std::optional<FileStatus>> own = m_files.status(m_folder.ownFolderPath());
+    if (own && own.value() && own.value()->kind != FileStatus::Kind::Folder)
+        return {};
     Result<std::optional<FileStatus>> status = m_files.status(path);
     if (!status)
         return unreadable(status.error());
