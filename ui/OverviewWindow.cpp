@@ -11,6 +11,7 @@
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
@@ -32,10 +33,10 @@ namespace mirello {
 
 namespace {
 
-// Up to this many students the chart names each one under their bar, turned on
-// its side beyond the first number.
-constexpr qsizetype MostNamedBars = 40;
-constexpr qsizetype MostLevelNames = 15;
+// Up to this many students the chart names each one under their bar; beyond, at
+// most about so many numbers stand under the bars.
+constexpr qsizetype MostNamedBars = 15;
+constexpr qsizetype MostLabels = 20;
 // Beyond this many students one bar each would be a blur and slow to draw.
 constexpr qsizetype MostChartedStudents = 2000;
 // Rows the table measures to size its columns: enough to see the widest names,
@@ -95,6 +96,41 @@ QString colourSquare(const QColor& colour)
            u"\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"_s;
 }
 
+// A few students by name under their bars; more by their place in the file (序号)
+// under every so many bars, few enough that no number is cut short.
+QAbstractAxis* studentAxis(const QList<OverviewRow>& rows)
+{
+    if (rows.size() <= MostNamedBars) {
+        auto* names = new QBarCategoryAxis;
+        QSet<QString> named;
+        for (const OverviewRow& row : rows) {
+            // Categories must differ: a repeated name carries its place in the file.
+            QString category = row.name;
+            if (named.contains(category))
+                category += u"（"_s + QString::number(row.order) + u"）"_s;
+            named.insert(category);
+            names->append(category);
+        }
+        names->setGridLineVisible(false);
+        return names;
+    }
+    auto* places = new QCategoryAxis;
+    places->setRange(-0.5, double(rows.size()) - 0.5);
+    places->setStartValue(-0.5);
+    places->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    qsizetype step = 1;
+    for (const qsizetype nice : {2, 5, 10, 20, 50, 100, 200, 500}) {
+        if (rows.size() / step <= MostLabels)
+            break;
+        step = nice;
+    }
+    for (qsizetype i = step - 1; i < rows.size(); i += step)
+        places->append(QString::number(rows[i].order), double(i));
+    places->setTitleText(u"学生（序号）"_s);
+    places->setGridLineVisible(false);
+    return places;
+}
+
 // Bars of calls per student in file order, those below the range in their own
 // colour, over a band from the lowest to the highest count of the fair range.
 QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& report)
@@ -109,20 +145,12 @@ QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& repo
     auto* fewer = new QBarSet(u"少于公平范围"_s);
     usual->setColor(QColor(66, 133, 244));
     fewer->setColor(QColor(219, 68, 55));
-    QStringList categories;
-    QSet<QString> named;
     qint64 most = report.range.highest;
     for (const OverviewRow& row : rows) {
         const bool below = row.calls < report.range.lowest;
         *usual << (below ? 0 : double(row.calls));
         *fewer << (below ? double(row.calls) : 0);
         most = std::max(most, row.calls);
-        // Categories must differ: a repeated name carries its place in the file.
-        QString category = rows.size() <= MostNamedBars ? row.name : QString::number(row.order);
-        if (named.contains(category))
-            category += u"（"_s + QString::number(row.order) + u"）"_s;
-        named.insert(category);
-        categories.append(category);
     }
     auto* bars = new QStackedBarSeries;
     bars->append(usual);
@@ -152,13 +180,7 @@ QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& repo
 
     chart->addSeries(band);
     chart->addSeries(bars);
-    auto* students = new QBarCategoryAxis;
-    students->append(categories);
-    students->setLabelsVisible(rows.size() <= MostNamedBars);
-    if (rows.size() > MostLevelNames)
-        students->setLabelsAngle(-90);
-    students->setTitleText(rows.size() <= MostNamedBars ? QString() : u"学生（按名册顺序）"_s);
-    students->setGridLineVisible(false);
+    QAbstractAxis* students = studentAxis(rows);
     auto* calls = new QValueAxis;
     calls->setRange(0, double(most + 1));
     calls->setLabelFormat(u"%d"_s);
