@@ -90,7 +90,7 @@ int main(int argc, char** argv)
         const qsizetype students = QByteArray(argv[arg]).toLongLong();
         QTemporaryDir program;
         QDir(program.path()).mkdir(u"checkroll"_s);
-        const RollFolder folder(program.path());
+        const RollFolder folder = RollFolder::besideProgram(program.path());
         const QString classFile = QString::number(students) + u".txt"_s;
         writeFileOrExit(folder.classFilePath(classFile), generatedRoster(students));
         DrawSession session(folder, clock);

@@ -13,6 +13,7 @@ FeatureActions::FeatureActions(Settings& settings, QObject* parent)
 {
     for (const FeatureRow& row : featureTable()) {
         auto* action = new QAction(row.text.toString(), this);
+        action->setObjectName(row.text.toString());
         action->setShortcuts(keysOf(row));
         action->setShortcutContext(Qt::WindowShortcut);
         // A held key must not record or switch the drawing again and again.

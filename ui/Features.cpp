@@ -40,6 +40,8 @@ QString keyName(const QKeySequence& key)
         return u"回车键"_s;
     if (key == QKeySequence(Qt::Key_Right))
         return u"→"_s;
+    if (key == QKeySequence(Qt::Key_PageDown))
+        return u"Page Down"_s;
     return key.toString(QKeySequence::NativeText);
 }
 

@@ -1,24 +1,22 @@
 #include "FrmMain.h"
 
 #include "ErrorReporter.h"
-#include "FeatureActions.h"
 #include "Fonts.h"
 #include "FrmAbout.h"
-#include "KeysWindow.h"
 #include "LabelText.h"
+#include "MainWindowFeatures.h"
 #include "OverviewWindow.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "ProgramIcon.h"
-#include "ProjectorWindow.h"
 #include "RecordingWorker.h"
 #include "roll/Grades.h"
+#include "roll/RollFolderLocation.h"
 #include "roll/RosterLoader.h"
-#include "Settings.h"
-#include "Speaker.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -69,19 +67,20 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
 Error missingRollFolder(const QString& folder, const Error& listingError)
 {
     return Error{u"找不到点名册文件夹“"_s + shownFileName(folder) +
-                     u"”，所以没有可选的班级。请在程序所在的文件夹里建立 checkroll "
-                     u"文件夹，把班级名册文件放进去，然后重新启动 Mirello。"_s,
+                     u"”，所以没有可选的班级。请建立这个文件夹，把班级名册文件放进去，"
+                     u"然后重新启动 Mirello。"_s,
                  listingError.reason};
 }
 
 } // namespace
 
-FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-                 Speaker& speaker, QWidget* parent)
+FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
+                 ErrorReporter& reporter, Speaker& speaker, QWidget* parent)
     : QWidget(parent)
     , m_reporter(reporter)
     , m_speaker(speaker)
-    , m_rollFolder(programFolder)
+    , m_rollFolder(RollFolder::at(rollFolder))
+    , m_samplesFolder(samplesFolderPath(programFolder))
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
     , m_session(m_rollFolder, clock)
@@ -99,11 +98,6 @@ FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter
     startUp();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
-}
-
-FrmMain::~FrmMain()
-{
-    delete m_projector;
 }
 
 void FrmMain::setUpWindow()
@@ -198,14 +192,16 @@ void FrmMain::connectEvents()
 // press where the window itself does nothing with one.
 void FrmMain::createFeatures()
 {
-    m_settings = std::make_unique<Settings>(m_rollFolder.path());
-    m_features = new FeatureActions(*m_settings, this);
-    m_features->addKeysTo(this, KeyScope::InMain);
-    connect(m_features, &FeatureActions::triggered, this, &FrmMain::act);
+    m_features = new MainWindowFeatures(this, m_rollFolder.path(), m_speaker);
+    connect(m_features, &MainWindowFeatures::windowFeature, this, &FrmMain::act);
+    connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
+    // Installed after the lists' own filters, so that it sees their keys first.
+    m_comboFileChange->view()->installEventFilter(this);
+    m_comboResult->view()->installEventFilter(this);
     for (QWidget* place : std::initializer_list<QWidget*>{m_lblName, m_lblAnsCount, m_statusBar}) {
         place->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(place, &QWidget::customContextMenuRequested, this,
-                [this, place](QPoint at) { m_features->popUpMenu(this, place->mapToGlobal(at)); });
+                [this, place](QPoint at) { m_features->popUpMenu(place->mapToGlobal(at)); });
     }
     m_statusBar->setToolTip(u"右键：更多功能"_s);
     m_picSP->setToolTip(u"开始/暂停（"_s + keyNames(featureRow(Feature::StartPause)) + u"）"_s);
@@ -223,14 +219,12 @@ void FrmMain::createFeatures()
     connect(m_recorder, &RecordingWorker::nothingToUndo, this,
             [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
     connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
-    if (m_features->action(Feature::Speech)->isChecked())
-        switchSpeech(true);
-    m_session.setMode(m_features->action(Feature::OncePerRound)->isChecked()
-                          ? DrawMode::OncePerRound
-                          : DrawMode::EveryTick);
+    m_session.setMode(m_features->isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
+                                                              : DrawMode::EveryTick);
 }
 
-void FrmMain::act(Feature feature, bool checked)
+// The features of this window itself: a key acts as the mouse action it stands for.
+void FrmMain::act(Feature feature)
 {
     switch (feature) {
     case Feature::StartPause:
@@ -249,7 +243,7 @@ void FrmMain::act(Feature feature, bool checked)
         m_recorder->undoLast();
         break;
     case Feature::OncePerRound:
-        setDrawMode(checked);
+        setDrawMode(m_features->isOn(Feature::OncePerRound));
         break;
     case Feature::Pass:
         passStudentOnScreen();
@@ -260,141 +254,9 @@ void FrmMain::act(Feature feature, bool checked)
     case Feature::Overview:
         showOverview();
         break;
-    case Feature::Projector:
-        showProjector();
-        break;
-    case Feature::ProjectorFullScreen:
-        showProjector();
-        m_projector->toggleFullScreen();
-        break;
-    case Feature::ProjectorDark:
-        if (m_projector)
-            m_projector->setDark(checked);
-        break;
-    case Feature::Speech:
-        switchSpeech(checked);
-        break;
-    case Feature::Keys:
-        showKeys();
+    default:
         break;
     }
-}
-
-void FrmMain::showProjector()
-{
-    if (!m_projector) {
-        m_projector = new ProjectorWindow(*m_settings);
-        m_projector->setAttribute(Qt::WA_DeleteOnClose);
-        // The main window's close closes it; it never keeps the program running alone.
-        m_projector->setAttribute(Qt::WA_QuitOnClose, false);
-        m_projector->setDark(m_features->action(Feature::ProjectorDark)->isChecked());
-        m_features->addKeysTo(m_projector, KeyScope::InProjector);
-        m_projector->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(m_projector, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
-            m_features->popUpMenu(m_projector, m_projector->mapToGlobal(at));
-        });
-        connect(m_projector, &ProjectorWindow::clicked, this,
-                [this] { act(Feature::StartPause, false); });
-        m_projector->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
-    }
-    m_projector->show();
-    m_projector->raise();
-    m_projector->activateWindow();
-}
-
-// Without an engine or a Mandarin voice, the teacher is told once and the switch
-// goes off again.
-void FrmMain::switchSpeech(bool on)
-{
-    if (!on) {
-        m_speaker.stop();
-        return;
-    }
-    m_speaker.prepare([window = QPointer<FrmMain>(this)](const Result<void>& ready) {
-        if (!window || ready)
-            return;
-        window->m_features->action(Feature::Speech)->setChecked(false);
-        window->report(ready.error());
-    });
-}
-
-void FrmMain::setDrawMode(bool oncePerRound)
-{
-    m_session.setMode(oncePerRound ? DrawMode::OncePerRound : DrawMode::EveryTick);
-    m_statusBar->showNotice(oncePerRound ? u"点名方式：本轮不重复，每人点过一次才开始新一轮"_s
-                                         : u"点名方式：每次随机"_s,
-                            NoticeTime);
-}
-
-// Only the student the draw stopped on may pass, and only once: they go back into
-// the round (in either mode the pass is counted).
-void FrmMain::passStudentOnScreen()
-{
-    if (m_timerName->isActive()) {
-        m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
-        return;
-    }
-    if (!m_passable || !m_shownLine || !m_session.pass(*m_shownLine)) {
-        m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
-        return;
-    }
-    m_passable = false;
-    m_statusBar->showNotice(
-        u"已跳过："_s + m_lblName->text() +
-            (m_session.mode() == DrawMode::OncePerRound ? u"，本轮稍后再点"_s : QString()),
-        NoticeTime);
-    drawStateChanged();
-}
-
-void FrmMain::startNewRound()
-{
-    if (m_session.classFileName().isEmpty())
-        return;
-    const qint64 round = m_session.startNewRound();
-    m_statusBar->showNotice(u"第 "_s + QString::number(round) + u" 轮开始，每人都可以再被点到"_s,
-                            NoticeTime);
-    drawStateChanged();
-}
-
-void FrmMain::showOverview()
-{
-    if (!m_overview) {
-        // A window of its own, closed with the main window.
-        m_overview = new OverviewWindow(m_session, m_rollFolder, m_reporter, this);
-        m_overview->setAttribute(Qt::WA_DeleteOnClose);
-        m_features->addKeysTo(m_overview, KeyScope::InMain);
-    }
-    m_overview->refresh();
-    m_overview->show();
-    m_overview->raise();
-    m_overview->activateWindow();
-}
-
-// Reading the class again and drawing its chart takes a tenth of a second for a
-// thousand students: while names flicker it waits for the Pause, so that the draw
-// never stalls.
-void FrmMain::refreshOverview()
-{
-    m_overviewStale = m_overview && m_timerName->isActive();
-    if (m_overview && !m_overviewStale)
-        m_overview->refresh();
-}
-
-void FrmMain::drawStateChanged()
-{
-    if (std::optional<Error> failure = m_session.takeSaveFailure())
-        report(*failure);
-    if (m_overview)
-        m_overview->refreshMarks();
-}
-
-void FrmMain::showKeys()
-{
-    if (!m_keys)
-        m_keys = new KeysWindow(this);
-    m_keys->show();
-    m_keys->raise();
-    m_keys->activateWindow();
 }
 
 // The class is loaded before the state words are set, and before the window shows.
@@ -412,6 +274,13 @@ void FrmMain::startUp()
 // when the name is not UTF-8.
 void FrmMain::fillClassChooser()
 {
+    if (const Result<void> created =
+            createRollFolderOnFirstStart(m_rollFolder.path(), m_samplesFolder);
+        !created) {
+        // The window comes up as for an empty roll folder, with this one message.
+        report(created.error());
+        return;
+    }
     m_rollFolder.removeLeftoverScratch();
     const Result<QList<ListedFile>> classes = m_rollFolder.listClasses();
     if (!classes) {
@@ -472,9 +341,7 @@ void FrmMain::showDrawTexts(const DrawTexts& texts)
         setSizedText(*m_lblAnsCount, *texts.callCount);
     if (texts.line)
         m_shownLine = texts.line;
-    if (m_projector) {
-        m_projector->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
-    }
+    m_features->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
 }
 
 void FrmMain::showNextSearchFrame()
@@ -537,11 +404,7 @@ void FrmMain::applyFaceChange(const FaceChange& change)
             drawingStarted();
         else
             drawingStopped();
-        // The name is spoken once, when the draw stops on it; a new draw cuts it short.
-        if (*change.drawing)
-            m_speaker.stop();
-        else if (m_features->action(Feature::Speech)->isChecked() && !m_lblName->text().isEmpty())
-            m_speaker.say(m_lblName->text());
+        m_features->drawingSwitched(*change.drawing, m_lblName->text());
     }
 }
 
@@ -576,6 +439,76 @@ void FrmMain::drawingStopped()
     drawStateChanged();
 }
 
+void FrmMain::setDrawMode(bool oncePerRound)
+{
+    m_session.setMode(oncePerRound ? DrawMode::OncePerRound : DrawMode::EveryTick);
+    m_statusBar->showNotice(oncePerRound ? u"点名方式：本轮不重复，每人点过一次才开始新一轮"_s
+                                         : u"点名方式：每次随机"_s,
+                            NoticeTime);
+}
+
+// Only the student the draw stopped on may pass, and only once: they go back into
+// the round (in either mode the pass is counted).
+void FrmMain::passStudentOnScreen()
+{
+    if (m_timerName->isActive()) {
+        m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
+        return;
+    }
+    if (!m_passable || !m_shownLine || !m_session.pass(*m_shownLine)) {
+        m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
+        return;
+    }
+    m_passable = false;
+    m_statusBar->showNotice(
+        u"已跳过："_s + m_lblName->text() +
+            (m_session.mode() == DrawMode::OncePerRound ? u"，本轮稍后再点"_s : QString()),
+        NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::startNewRound()
+{
+    if (m_session.classFileName().isEmpty())
+        return;
+    const qint64 round = m_session.startNewRound();
+    m_statusBar->showNotice(u"第 "_s + QString::number(round) + u" 轮开始，每人都可以再被点到"_s,
+                            NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::showOverview()
+{
+    if (!m_overview) {
+        // A window of its own, closed with the main window.
+        m_overview = new OverviewWindow(m_session, m_rollFolder, m_reporter, this);
+        m_overview->setAttribute(Qt::WA_DeleteOnClose);
+        m_features->addKeysTo(m_overview);
+    }
+    m_overview->refresh();
+    m_overview->show();
+    m_overview->raise();
+    m_overview->activateWindow();
+}
+
+// Reading the class again and drawing its chart takes a tenth of a second for a
+// thousand students: while names flicker it waits for the Pause, so that the draw
+// never stalls.
+void FrmMain::refreshOverview()
+{
+    m_overviewStale = m_overview && m_timerName->isActive();
+    if (m_overview && !m_overviewStale)
+        m_overview->refresh();
+}
+
+void FrmMain::drawStateChanged()
+{
+    if (std::optional<Error> failure = m_session.takeSaveFailure())
+        report(*failure);
+    if (m_overview)
+        m_overview->refreshMarks();
+}
+
 void FrmMain::setDrawing(bool on)
 {
     if (on)
@@ -588,7 +521,7 @@ void FrmMain::setDrawing(bool on)
 void FrmMain::showAbout()
 {
     if (!m_about)
-        m_about = new FrmAbout;
+        m_about = new FrmAbout(m_rollFolder.path());
     m_about->show();
     m_about->raise();
     m_about->activateWindow();
@@ -599,12 +532,20 @@ void FrmMain::report(const Error& error)
     m_reporter.report(this, error);
 }
 
+// An open list keeps every key to itself. It closes on Return while the key is
+// still being checked for a window key, which would then record as well.
+bool FrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride)
+        event->accept();
+    return QWidget::eventFilter(watched, event);
+}
+
 // Recordings asked for before the close are finished, never cut off half-way.
 void FrmMain::closeEvent(QCloseEvent* event)
 {
     m_recorder->finish();
-    if (m_projector)
-        m_projector->close();
+    m_features->closeWindows();
     QWidget::closeEvent(event);
 }
 

@@ -11,7 +11,6 @@
 #include "roll/RollFolder.h"
 #include "SearchAnimation.h"
 
-#include <memory>
 #include <optional>
 #include <QPixmap>
 #include <QPointer>
@@ -25,19 +24,17 @@ namespace mirello {
 
 class Clock;
 class ErrorReporter;
-class FeatureActions;
 class FrmAbout;
-class KeysWindow;
+class MainWindowFeatures;
 class OverviewWindow;
 class PictureButton;
 class PanelStatusBar;
-class ProjectorWindow;
 class RecordingWorker;
-class Settings;
 class Speaker;
 struct Recording;
 
-// The main window of the roll call. It lists the classes of the roll folder, loads
+// The main window of the roll call. On the first start it makes the roll folder from
+// the sample classes in the program folder. It lists the classes of the roll folder, loads
 // the chosen class, draws names while drawing runs, records the grade for the name
 // on screen, switches the image buttons' faces and plays the search animation. Its
 // keys and its feature menu (a right press on the name, the count or the status
@@ -50,11 +47,12 @@ class FrmMain final : public QWidget
     Q_OBJECT
 
 public:
-    FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-            Speaker& speaker, QWidget* parent = nullptr);
-    ~FrmMain() override;
+    // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes.
+    FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
+            ErrorReporter& reporter, Speaker& speaker, QWidget* parent = nullptr);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -83,18 +81,15 @@ private:
     void handleButtonEvent(ButtonEvent event);
     void applyFaceChange(const FaceChange& change);
     void setDrawing(bool on);
-    void drawingStarted();
-    void drawingStopped();
     void showAbout();
     void report(const Error& error);
 
-    void act(Feature feature, bool checked);
+    void act(Feature feature);
     void showDrawTexts(const DrawTexts& texts);
     void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
                     const QByteArray& fileNow, const QString& notice);
-    void showProjector();
-    void switchSpeech(bool on);
-    void showKeys();
+    void drawingStarted();
+    void drawingStopped();
     void setDrawMode(bool oncePerRound);
     void passStudentOnScreen();
     void startNewRound();
@@ -107,6 +102,7 @@ private:
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
     RollFolder m_rollFolder;
+    QString m_samplesFolder;
     ClockSeededRandom m_random;
     IconFolder m_icons;
     ImageButtonStates m_buttonStates;
@@ -122,11 +118,8 @@ private:
     DrawSession m_session;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
-    std::unique_ptr<Settings> m_settings;
-    FeatureActions* m_features = nullptr;
+    MainWindowFeatures* m_features = nullptr;
     RecordingWorker* m_recorder = nullptr;
-    QPointer<ProjectorWindow> m_projector;
-    QPointer<KeysWindow> m_keys;
     QPointer<OverviewWindow> m_overview;
     // A recording came while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;

@@ -25,6 +25,7 @@ KeysWindow::KeysWindow(QWidget* parent)
     table->setHorizontalHeaderLabels({u"功能"_s, u"按键"_s, u"在哪个窗口"_s});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
     table->verticalHeader()->hide();
     for (int i = 0; i < int(rows.size()); ++i) {
         const FeatureRow& row = rows[i];
@@ -47,9 +48,11 @@ KeysWindow::KeysWindow(QWidget* parent)
                    this);
     note->setWordWrap(true);
     layout->addWidget(note);
-    const int width = table->horizontalHeader()->length() + 40;
-    resize(std::max(width, 420),
-           table->verticalHeader()->length() + table->horizontalHeader()->height() + 100);
+    // The whole table shows without scrolling.
+    table->setMinimumSize(table->horizontalHeader()->length() + 2 * table->frameWidth(),
+                          table->horizontalHeader()->sizeHint().height() +
+                              table->verticalHeader()->length() + 2 * table->frameWidth());
+    adjustSize();
 }
 
 } // namespace mirello

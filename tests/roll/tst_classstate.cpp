@@ -27,7 +27,7 @@ void TestClassState::survivesARestart()
 {
     QTemporaryDir program;
     QVERIFY(QDir(program.path()).mkdir(u"checkroll"_s));
-    const RollFolder folder(program.path());
+    const RollFolder folder = RollFolder::besideProgram(program.path());
 
     ClassState state;
     state.round = 7;
@@ -73,7 +73,7 @@ void TestClassState::damagedFileIsSetAside()
     QFETCH(QByteArray, content);
 
     QTemporaryDir program;
-    const RollFolder folder(program.path());
+    const RollFolder folder = RollFolder::besideProgram(program.path());
     QVERIFY(QDir().mkpath(folder.ownFolderPath()));
     ClassStateStore store(folder);
     const QString path = store.stateFilePath(ClassFile);

@@ -58,13 +58,18 @@ struct RecordingReporter final : mirello::ErrorReporter
     QList<mirello::Error> errors;
 };
 
-// Keeps what it was asked to say instead of speaking.
+// Keeps what it was asked to say instead of speaking; fails to get ready with
+// `failure` when one is set, as a system without a speech engine does.
 struct SilentSpeaker final : mirello::Speaker
 {
-    void prepare(Ready ready) override { ready({}); }
+    void prepare(Ready ready) override
+    {
+        ready(failure ? mirello::Result<void>(*failure) : mirello::Result<void>());
+    }
     void say(const QString& text) override { said.append(text); }
     void stop() override {}
     QStringList said;
+    std::optional<mirello::Error> failure;
 };
 
 // Moves on by one draw interval each time it is read, so every run draws alike.
@@ -80,7 +85,7 @@ struct WindowUnderTest
 {
     explicit WindowUnderTest(const TestProgramFolder& programFolder)
         : folder(programFolder)
-        , window(programFolder.path(), clock, reporter, speaker)
+        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker)
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
