@@ -367,11 +367,17 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
                          const QByteArray& fileNow, const QString& notice)
 {
     if (m_nameList && recording.classFileName == m_loadedClass) {
+        // The file was changed elsewhere since it was loaded: it is taken as it is now,
+        // and the round and the marks find their students anew.
         if (!takeChangedLines(*m_nameList, changes)) {
-            m_nameList = nameListFromBytes(fileNow);
-            // Other lines than before: the round and the marks find their students anew.
-            if (std::optional<Error> notice = m_session.classLoaded(m_loadedClass, *m_nameList))
-                report(*notice);
+            try {
+                m_nameList = nameListFromBytes(fileNow);
+                if (std::optional<Error> stateNotice =
+                        m_session.classLoaded(m_loadedClass, *m_nameList))
+                    report(*stateNotice);
+            } catch (const std::bad_alloc&) {
+                // The class as loaded stays, as when a class cannot be read.
+            }
         }
         if (m_shownLine && *m_shownLine < m_nameList->size()) {
             const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
