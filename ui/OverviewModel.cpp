@@ -130,6 +130,10 @@ QVariant OverviewModel::data(const QModelIndex& index, int role) const
         if (row.calls == 0)
             return NeverCalled;
         return row.calls < m_range.lowest ? QVariant(FewerThanFair) : QVariant();
+    case Qt::ForegroundRole:
+        // Dark text on the pale tints, whatever the desktop's theme.
+        return row.calls < std::max<qint64>(m_range.lowest, 1) ? QVariant(QColor(Qt::black))
+                                                               : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() == Lead || index.column() == Name
                    ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
