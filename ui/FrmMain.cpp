@@ -94,8 +94,9 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     createTimers();
     arrangeTabOrder();
     connectEvents();
-    createFeatures();
     startUp();
+    // After start-up, which may make the roll folder that keeps the settings.
+    createFeatures();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
 }
