@@ -33,6 +33,11 @@ QString RollFolder::lockFilePath() const
     return pathInFolder(m_path, QString::fromUtf16(LockFileName));
 }
 
+QString RollFolder::ownFolderPath() const
+{
+    return pathInFolder(m_path, QString::fromUtf16(OwnFolderName));
+}
+
 bool RollFolder::isHelperFileName(const QString& fileName)
 {
     return fileName == QStringView(ScratchFileName) || fileName == QStringView(LockFileName);

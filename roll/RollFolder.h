@@ -23,6 +23,8 @@ public:
     QString scratchFilePath() const;
     // The file whose lock keeps two copies of the program from writing at once.
     QString lockFilePath() const;
+    // The hidden folder where the program keeps what it knows beside the class files.
+    QString ownFolderPath() const;
 
     // The classes the chooser offers: the plain files, the program's own left out.
     Result<QList<ListedFile>> listClasses() const;
@@ -43,6 +45,8 @@ public:
     static constexpr char16_t ScratchFileName[] = u"TEMP.txt";
     // Hidden, so the class chooser never lists it.
     static constexpr char16_t LockFileName[] = u".mirello.lock";
+    // Hidden, and a folder: the class chooser lists neither.
+    static constexpr char16_t OwnFolderName[] = u".mirello";
 
 private:
     explicit RollFolder(const QString& path);
