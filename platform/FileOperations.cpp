@@ -244,4 +244,34 @@ Result<void> PosixFileOperations::remove(const QString& path)
     return {};
 }
 
+Result<FileOperations::Handle> PosixFileOperations::openForAppending(const QString& path)
+{
+    int fd;
+    do {
+        fd = ::open(nativePath(path).constData(),
+                    O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return failure(u"无法打开文件“" + shown(path) + u"”。", errno);
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return Error{u"“" + shown(path) + u"”不是普通文件，无法写入。",
+                     QStringLiteral("不是普通文件")};
+    }
+    return Handle(fd);
+}
+
+Result<void> PosixFileOperations::createFolder(const QString& path)
+{
+    if (::mkdir(nativePath(path).constData(), 0777) == 0)
+        return {};
+    const int error = errno;
+    struct stat info = {};
+    if (error == EEXIST && ::stat(nativePath(path).constData(), &info) == 0 &&
+        S_ISDIR(info.st_mode))
+        return {};
+    return failure(u"无法建立文件夹“" + shown(path) + u"”。", error);
+}
+
 } // namespace mirello

@@ -94,12 +94,16 @@ public:
         return mirello::recordGrade(m_folder, className(), person, grade, files...);
     }
 
-    // Every entry of the roll folder, hidden ones included, sorted.
+    // Every entry of the roll folder, hidden ones included, sorted; the folder of
+    // backups and history is not the recording's leftover.
     QStringList entries() const
     {
-        return QDir(m_folder.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDir::Name);
+        QStringList names =
+            QDir(m_folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Name);
+        names.removeOne(QString::fromUtf16(mirello::RollFolder::StateFolderName));
+        return names;
     }
 
 private:
