@@ -6,6 +6,7 @@
 #include "FrmAbout.h"
 #include "LabelText.h"
 #include "MainWindowFeatures.h"
+#include "OverviewWindow.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
 #include "platform/FileNames.h"
@@ -83,6 +84,7 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     , m_samplesFolder(samplesFolderPath(programFolder))
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
+    , m_session(m_rollFolder, clock)
     , m_background(u":/pictures/background.png"_s)
 {
     setUpWindow();
@@ -93,8 +95,9 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     createTimers();
     arrangeTabOrder();
     connectEvents();
-    createFeatures();
     startUp();
+    // After start-up, which may make the roll folder that keeps the settings.
+    createFeatures();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
 }
@@ -223,6 +226,8 @@ void FrmMain::createFeatures()
     connect(m_recorder, &RecordingWorker::nothingToUndo, this,
             [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
     connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
+    m_session.setMode(m_features->isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
+                                                              : DrawMode::EveryTick);
 }
 
 // The features of this window itself: a key acts as the mouse action it stands for.
@@ -243,6 +248,18 @@ void FrmMain::act(Feature feature)
         break;
     case Feature::Undo:
         m_recorder->undoLast();
+        break;
+    case Feature::OncePerRound:
+        setDrawMode(m_features->isOn(Feature::OncePerRound));
+        break;
+    case Feature::Pass:
+        passStudentOnScreen();
+        break;
+    case Feature::NewRound:
+        startNewRound();
+        break;
+    case Feature::Overview:
+        showOverview();
         break;
     default:
         m_classFeatures->act(feature, chosenClassFile());
@@ -331,11 +348,19 @@ void FrmMain::loadSelectedClass()
     m_nameList = std::move(roster).value();
     m_loadedClass = chosenClassFile();
     m_shownLine.reset();
+    m_drawnSinceStart = false;
+    m_passable = false;
+    if (std::optional<Error> notice = m_session.classLoaded(m_loadedClass, *m_nameList))
+        report(*notice);
+    if (m_overview)
+        m_overview->refresh();
 }
 
 void FrmMain::showNextDraw()
 {
-    showDrawTexts(drawTick(m_nameList, m_random));
+    const DrawTexts texts = m_session.tick(m_nameList, m_random);
+    m_drawnSinceStart = m_drawnSinceStart || texts.line.has_value();
+    showDrawTexts(texts);
 }
 
 void FrmMain::showDrawTexts(const DrawTexts& texts)
@@ -374,8 +399,18 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
                          const QByteArray& fileNow, const QString& notice)
 {
     if (m_nameList && recording.classFileName == m_loadedClass) {
-        if (!takeChangedLines(*m_nameList, changes))
-            m_nameList = nameListFromBytes(fileNow);
+        // The file was changed elsewhere since it was loaded: it is taken as it is now,
+        // and the round and the marks find their students anew.
+        if (!takeChangedLines(*m_nameList, changes)) {
+            try {
+                m_nameList = nameListFromBytes(fileNow);
+                if (std::optional<Error> stateNotice =
+                        m_session.classLoaded(m_loadedClass, *m_nameList))
+                    report(*stateNotice);
+            } catch (const std::bad_alloc&) {
+                // The class as loaded stays, as when a class cannot be read.
+            }
+        }
         if (m_shownLine && *m_shownLine < m_nameList->size()) {
             const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
             if (texts.name == m_lblName->text())
@@ -383,6 +418,8 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
         }
     }
     m_statusBar->showNotice(notice + recording.personName + u' ' + recording.gradeText, NoticeTime);
+    if (recording.classFileName == m_loadedClass)
+        refreshOverview();
 }
 
 void FrmMain::handleButtonEvent(ButtonEvent event)
@@ -401,8 +438,113 @@ void FrmMain::applyFaceChange(const FaceChange& change)
     m_buttonStates.commit(change);
     if (change.drawing) {
         setDrawing(*change.drawing);
+        if (*change.drawing)
+            drawingStarted();
+        else
+            drawingStopped();
         m_features->drawingSwitched(*change.drawing, m_lblName->text());
     }
+}
+
+// Absences of another day expire; in round mode a complete round gives way.
+void FrmMain::drawingStarted()
+{
+    m_drawnSinceStart = false;
+    m_passable = false;
+    if (const std::optional<qint64> round = m_session.beginDrawing()) {
+        m_statusBar->showNotice(u"全班都已点过，第 "_s + QString::number(*round) + u" 轮开始"_s,
+                                NoticeTime);
+    }
+    drawStateChanged();
+}
+
+// In round mode the student on screen is called for this round. A Pause before any
+// tick has drawn stops on nobody new.
+void FrmMain::drawingStopped()
+{
+    if (m_overviewStale)
+        refreshOverview();
+    if (!m_drawnSinceStart || !m_shownLine)
+        return;
+    m_passable = true;
+    m_session.stopOn(*m_shownLine);
+    if (m_session.mode() == DrawMode::OncePerRound && m_session.waitingCount() == 0 &&
+        m_session.presentCount() > 0) {
+        m_statusBar->showNotice(u"本轮已点完全班 "_s + QString::number(m_session.presentCount()) +
+                                    u" 人，下次开始新一轮"_s,
+                                NoticeTime);
+    }
+    drawStateChanged();
+}
+
+void FrmMain::setDrawMode(bool oncePerRound)
+{
+    m_session.setMode(oncePerRound ? DrawMode::OncePerRound : DrawMode::EveryTick);
+    m_statusBar->showNotice(oncePerRound ? u"点名方式：本轮不重复，每人点过一次才开始新一轮"_s
+                                         : u"点名方式：每次随机"_s,
+                            NoticeTime);
+}
+
+// Only the student the draw stopped on may pass, and only once: they go back into
+// the round (in either mode the pass is counted).
+void FrmMain::passStudentOnScreen()
+{
+    if (m_timerName->isActive()) {
+        m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
+        return;
+    }
+    if (!m_passable || !m_shownLine || !m_session.pass(*m_shownLine)) {
+        m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
+        return;
+    }
+    m_passable = false;
+    m_statusBar->showNotice(
+        u"已跳过："_s + m_lblName->text() +
+            (m_session.mode() == DrawMode::OncePerRound ? u"，本轮稍后再点"_s : QString()),
+        NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::startNewRound()
+{
+    if (m_session.classFileName().isEmpty())
+        return;
+    const qint64 round = m_session.startNewRound();
+    m_statusBar->showNotice(u"第 "_s + QString::number(round) + u" 轮开始，每人都可以再被点到"_s,
+                            NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::showOverview()
+{
+    if (!m_overview) {
+        // A window of its own, closed with the main window.
+        m_overview = new OverviewWindow(m_session, m_rollFolder, m_reporter, this);
+        m_overview->setAttribute(Qt::WA_DeleteOnClose);
+        m_features->addKeysTo(m_overview);
+    }
+    m_overview->refresh();
+    m_overview->show();
+    m_overview->raise();
+    m_overview->activateWindow();
+}
+
+// Reading the class again and drawing its chart takes a tenth of a second for a
+// thousand students: while names flicker it waits for the Pause, so that the draw
+// never stalls.
+void FrmMain::refreshOverview()
+{
+    m_overviewStale = m_overview && m_timerName->isActive();
+    if (m_overview && !m_overviewStale)
+        m_overview->refresh();
+}
+
+void FrmMain::drawStateChanged()
+{
+    if (std::optional<Error> failure = m_session.takeSaveFailure())
+        report(*failure);
+    if (m_overview)
+        m_overview->refreshMarks();
 }
 
 void FrmMain::setDrawing(bool on)

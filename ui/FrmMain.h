@@ -1,6 +1,7 @@
 #pragma once
 
 #include "draw/DrawTick.h"
+#include "DrawSession.h"
 #include "Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
@@ -26,6 +27,7 @@ class Clock;
 class ErrorReporter;
 class FrmAbout;
 class MainWindowFeatures;
+class OverviewWindow;
 class PictureButton;
 class PanelStatusBar;
 class RecordingWorker;
@@ -37,7 +39,8 @@ struct Recording;
 // the chosen class, draws names while drawing runs, records the grade for the name
 // on screen, switches the image buttons' faces and plays the search animation. Its
 // keys and its feature menu (a right press on the name, the count or the status
-// bar) add undo, a projector window and the name spoken through `speaker`.
+// bar) add undo, rounds without repeats, passes, the class overview, a projector
+// window and the name spoken through `speaker`.
 // Recordings run on a worker in the order of the clicks. No failure closes the
 // window: each is reported through `reporter` and the window goes on.
 class FrmMain final : public QWidget
@@ -88,6 +91,16 @@ private:
     void showDrawTexts(const DrawTexts& texts);
     void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
                     const QByteArray& fileNow, const QString& notice);
+    void drawingStarted();
+    void drawingStopped();
+    void setDrawMode(bool oncePerRound);
+    void passStudentOnScreen();
+    void startNewRound();
+    void showOverview();
+    void refreshOverview();
+    // The draw changed the round or the passes: the overview follows, and a failed
+    // save of the class's state is reported.
+    void drawStateChanged();
 
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
@@ -101,11 +114,19 @@ private:
     // The class file m_nameList was loaded from, and the line drawn last.
     QString m_loadedClass;
     std::optional<qsizetype> m_shownLine;
+    // Whether a tick has drawn since the last Start, and whether the student the
+    // draw stopped on may still pass.
+    bool m_drawnSinceStart = false;
+    bool m_passable = false;
+    DrawSession m_session;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
     MainWindowFeatures* m_features = nullptr;
     ClassFeatures* m_classFeatures = nullptr;
     RecordingWorker* m_recorder = nullptr;
+    QPointer<OverviewWindow> m_overview;
+    // A recording came while names were flickering: the overview reads it at Pause.
+    bool m_overviewStale = false;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;

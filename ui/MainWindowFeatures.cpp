@@ -36,6 +36,11 @@ bool MainWindowFeatures::isOn(Feature feature) const
     return m_actions->action(feature)->isChecked();
 }
 
+void MainWindowFeatures::addKeysTo(QWidget* window) const
+{
+    m_actions->addKeysTo(window, KeyScope::InMain);
+}
+
 void MainWindowFeatures::popUpMenu(QPoint globalPosition)
 {
     m_actions->popUpMenu(m_mainWindow, globalPosition);

@@ -35,6 +35,10 @@ public:
     // The draw started, or stopped on `name`.
     void drawingSwitched(bool on, const QString& name);
     void closeWindows();
+    // Whether the switch of `feature` is on.
+    bool isOn(Feature feature) const;
+    // Gives `window` the keys of the main window.
+    void addKeysTo(QWidget* window) const;
 
 Q_SIGNALS:
     void windowFeature(mirello::Feature feature);
@@ -45,7 +49,6 @@ private:
     void showProjector();
     void switchSpeech(bool on);
     void showKeys();
-    bool isOn(Feature feature) const;
 
     QWidget* m_mainWindow;
     Speaker& m_speaker;

@@ -56,6 +56,7 @@ void Settings::setFlag(QStringView key, bool on)
 {
     m_settings->setValue(key.toString(), on);
     m_settings->sync();
+    m_ignored = false;
 }
 
 QByteArray Settings::bytes(QStringView key) const
@@ -70,11 +71,7 @@ void Settings::setBytes(QStringView key, const QByteArray& value)
 {
     m_settings->setValue(key.toString(), value);
     m_settings->sync();
-}
-
-QString Settings::filePath() const
-{
-    return m_settings->fileName();
+    m_ignored = false;
 }
 
 } // namespace mirello

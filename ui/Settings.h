@@ -25,12 +25,10 @@ public:
     QByteArray bytes(QStringView key) const;
     void setBytes(QStringView key, const QByteArray& value);
 
-    // The file in use.
-    QString filePath() const;
-
 private:
     std::unique_ptr<QSettings> m_settings;
-    // The file could not be read as settings: its values are not used.
+    // The file could not be read as settings: its values are not used until ours
+    // replace them.
     bool m_ignored = false;
 };
 

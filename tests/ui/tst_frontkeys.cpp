@@ -158,6 +158,8 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns_data()
         << QByteArray("[speech\n\0\xff=\x01") << true << false << true;
     QTest::newRow("no speech engine") << QByteArray() << false << false << false;
     QTest::newRow("switched on") << QByteArray() << true << false << true;
+    // The roll folder, and the settings' folder in it, are made from the samples.
+    QTest::newRow("first start") << QByteArray("first start") << true << false << true;
 }
 
 // The switch is kept in the roll folder; with it on, the name is spoken once when
@@ -171,7 +173,10 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns()
 
     const TestProgramFolder folder({{u"1班.txt"_s, Class}});
     const QString settings = folder.rollFolder() + u"/.mirello/settings.ini"_s;
-    if (!settingsFile.isNull()) {
+    if (settingsFile == "first start") {
+        QVERIFY(
+            QDir(folder.rollFolder()).rename(folder.rollFolder(), folder.path() + u"/samples"_s));
+    } else if (!settingsFile.isNull()) {
         QVERIFY(QDir(folder.rollFolder()).mkdir(u".mirello"_s));
         QFile file(settings);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settingsFile) == settingsFile.size());
@@ -189,6 +194,7 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns()
         drawOnce(w);
         QCOMPARE(w.speaker.said, onAfter ? QStringList{u"王小明"_s} : QStringList());
     }
+    QVERIFY(QFile::exists(settings));
     WindowUnderTest next(folder);
     QCOMPARE(next.window.findChild<QAction*>(u"朗读抽到的名字"_s)->isChecked(), onAfter);
 }
