@@ -176,6 +176,9 @@ QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& repo
     lower->append(left, double(report.range.lowest));
     lower->append(right, double(report.range.lowest));
     auto* band = new QAreaSeries(upper, lower);
+    // The band does not own its edges; the chart deletes the band, the band them.
+    upper->setParent(band);
+    lower->setParent(band);
     band->setName(u"公平抽取的 95% 范围（"_s + QString::number(report.range.lowest) + u"–"_s +
                   QString::number(report.range.highest) + u" 次）"_s);
     band->setColor(QColor(52, 168, 83, 70));
