@@ -1,6 +1,7 @@
 #include "DrawTick.h"
 
 #include "platform/RandomSource.h"
+#include "roll/Grades.h"
 #include "roll/RollRecord.h"
 
 #include <cmath>
@@ -9,18 +10,17 @@ namespace mirello {
 
 namespace {
 
-using Grade = RollRecord::Grade;
-
+// "优秀1次|良好2次|及格0次|不及格3次"
 std::optional<QString> tallyText(const RollRecord& record)
 {
-    const auto excellent = record.tallyDigit(Grade::Excellent);
-    const auto good = record.tallyDigit(Grade::Good);
-    const auto pass = record.tallyDigit(Grade::Pass);
-    const auto fail = record.tallyDigit(Grade::Fail);
-    if (!excellent || !good || !pass || !fail)
-        return std::nullopt;
-    return u"优秀" + *excellent + u"次|良好" + *good + u"次|及格" + *pass + u"次|不及格" + *fail +
-           u"次";
+    QString text;
+    for (int grade = 0; grade < int(GradeNames.size()); ++grade) {
+        const std::optional<QStringView> digit = record.tallyDigit(grade);
+        if (!digit)
+            return std::nullopt;
+        text += (grade > 0 ? u"|" : u"") + GradeNames[grade] + *digit + u"次";
+    }
+    return text;
 }
 
 std::optional<QString> callCountText(const RollRecord& record)
@@ -50,8 +50,11 @@ DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random)
         return {};
     const RollRecord record(names->at(index));
     DrawTexts texts;
-    if (const auto name = record.personName())
-        texts.name = name->toString();
+    if (const auto name = record.personName()) {
+        texts.name = name->size() <= DrawTexts::LongestName
+                         ? name->toString()
+                         : name->first(DrawTexts::LongestName - 1) + u'…';
+    }
     texts.tallies = tallyText(record);
     texts.callCount = callCountText(record);
     return texts;

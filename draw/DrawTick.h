@@ -13,6 +13,10 @@ class RandomSource;
 // the window leaves a control untouched where a text is absent.
 struct DrawTexts
 {
+    // Longer names are shortened, ending in "…": the window shows a few characters
+    // at most, and a name of megabytes must not be copied and measured every tick.
+    static constexpr qsizetype LongestName = 100;
+
     std::optional<QString> name;      // the drawn person's name
     std::optional<QString> tallies;   // 优秀1次|良好2次|及格0次|不及格3次
     std::optional<QString> callCount; // 已被点到过05次

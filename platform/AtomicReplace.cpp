@@ -1,6 +1,6 @@
 #include "AtomicReplace.h"
 
-#include <QDir>
+#include "Paths.h"
 
 namespace mirello {
 
@@ -19,17 +19,6 @@ ReplaceFailure abandon(FileOperations& files, const QString& scratch, ReplaceSte
 }
 
 } // namespace
-
-QString folderOf(const QString& path)
-{
-    const QString normal = QDir::fromNativeSeparators(path);
-    const qsizetype slash = normal.lastIndexOf(u'/');
-    if (slash < 0)
-        return QStringLiteral(".");
-    if (slash == 0)
-        return QStringLiteral("/");
-    return QDir::toNativeSeparators(normal.first(slash));
-}
 
 std::optional<ReplaceFailure> replaceFileAtomically(FileOperations& files, const QString& target,
                                                     const QString& scratch, QByteArrayView content,

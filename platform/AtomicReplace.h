@@ -35,18 +35,15 @@ struct ReplaceFailure
     bool scratchLeft = false;
 };
 
-// Replaces the content of the file `target` with `content` so that at every moment
-// `target` holds either its whole old or its whole new content: `content` is written
-// completely to the new file `scratch` in the same folder, every write checked,
-// flushed to disk and closed; only then is `scratch` renamed over `target`, and the
-// folder flushed. The new file gets `keep`'s owner, group and permission bits.
-// On a failure before the rename `target` is untouched and `scratch` is removed.
-// Returns nothing on success.
+// Replaces the content of `target` so that it always holds its whole old or whole new
+// content: `content` goes to the new file `scratch` beside it (written, flushed,
+// closed, every step checked), which is then renamed over `target` and the folder
+// flushed. The new file gets `keep`'s owner, group and permission bits. On a failure
+// before the rename, `target` is untouched and `scratch` removed.
+// Not QSaveFile: it cannot keep the owner, name a fixed scratch file, or let tests
+// fail each step, and it does not flush the folder after the rename.
 [[nodiscard]] std::optional<ReplaceFailure>
 replaceFileAtomically(FileOperations& files, const QString& target, const QString& scratch,
                       QByteArrayView content, const FileStatus& keep);
-
-// The folder part of `path`: everything before its last separator.
-QString folderOf(const QString& path);
 
 } // namespace mirello

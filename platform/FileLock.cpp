@@ -1,12 +1,16 @@
 #include "FileLock.h"
 
 #include "FileOperations.h"
+#include "FileNames.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <QFile>
+#include <QDeadlineTimer>
+#include <QRandomGenerator>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace mirello {
@@ -18,25 +22,53 @@ FileLock::FileLock(QString path)
 
 FileLock::~FileLock()
 {
-    unlock();
+    release();
 }
 
-FileLock::Attempt FileLock::tryLock()
+FileLock::Outcome FileLock::acquire(std::chrono::milliseconds wait)
 {
-    if (isLocked())
+    const QDeadlineTimer deadline(wait);
+    for (;;) {
+        switch (tryOnce()) {
+        case Attempt::Locked:
+            return Outcome::Locked;
+        case Attempt::Failed:
+            return Outcome::Failed;
+        case Attempt::Busy:
+            break;
+        }
+        if (deadline.hasExpired())
+            return Outcome::HeldElsewhere;
+        // A recording holds the lock for milliseconds.
+        const qint64 pause = std::min<qint64>(QRandomGenerator::global()->bounded(2, 12),
+                                              std::max<qint64>(1, deadline.remainingTime()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+}
+
+FileLock::Attempt FileLock::tryOnce()
+{
+    if (m_descriptor >= 0)
         return Attempt::Locked;
-    const QByteArray path = QFile::encodeName(m_path);
+    const QByteArray path = nativeFileName(m_path);
     // A few rounds: the file we opened may have been released and removed by its
     // holder before we locked it, and then a new lock file is there.
     for (int round = 0; round < 8; ++round) {
         int fd;
         do {
-            // Read-only is enough for flock, and lets users share a lock file that
-            // another user created.
-            fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+            // Read-only is enough for flock and lets users share a lock file another
+            // user created; O_NONBLOCK keeps a named pipe from stopping us here.
+            fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                        0666);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0) {
             m_failureReason = systemReason(errno);
+            return Attempt::Failed;
+        }
+        struct stat held = {};
+        if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            ::close(fd);
+            m_failureReason = QStringLiteral("锁文件不是普通文件");
             return Attempt::Failed;
         }
         int locked;
@@ -52,10 +84,9 @@ FileLock::Attempt FileLock::tryLock()
             return Attempt::Failed;
         }
         // Ours only if the path still names the file we locked.
-        struct stat held = {};
         struct stat named = {};
-        if (::fstat(fd, &held) == 0 && ::stat(path.constData(), &named) == 0 &&
-            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+        if (::stat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
             m_descriptor = fd;
             return Attempt::Locked;
         }
@@ -64,13 +95,13 @@ FileLock::Attempt FileLock::tryLock()
     return Attempt::Busy;
 }
 
-void FileLock::unlock()
+void FileLock::release()
 {
-    if (!isLocked())
+    if (m_descriptor < 0)
         return;
     // Removed while still locked, so that nobody locks the file we remove. When it
     // cannot be removed (a folder that became read-only), the next holder reuses it.
-    ::unlink(QFile::encodeName(m_path).constData());
+    ::unlink(nativeFileName(m_path).constData());
     ::close(m_descriptor);
     m_descriptor = -1;
 }

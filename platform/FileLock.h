@@ -1,24 +1,22 @@
 #pragma once
 
+#include <chrono>
 #include <QString>
 
 namespace mirello {
 
 // An exclusive lock between processes, held on a lock file that exists while the
-// lock is held (flock(2) on Linux; LockFileEx would serve on Windows).
-//
-// The system drops the lock the moment its holder ends, however it ends, so a lock
-// left by a process that crashed or was killed is free at once: there are no stale
-// locks to recognise. The lock file is removed on release; a copy that was killed
-// leaves it behind, and the next holder takes it over and removes it in turn.
+// lock is held (flock(2)). The system drops the lock the moment its holder ends,
+// however it ends, so a lock left by a crashed copy is free at once and its file is
+// taken over. The lock file is removed on release.
 class FileLock
 {
 public:
-    enum class Attempt
+    enum class Outcome
     {
-        Locked, // the lock is ours until unlock() or destruction
-        Busy,   // another process holds it
-        Failed, // the lock file could not be opened or locked: see failureReason()
+        Locked,        // ours until release() or destruction
+        HeldElsewhere, // another process held it for the whole wait
+        Failed,        // the lock file could not be opened or locked: see failureReason()
     };
 
     explicit FileLock(QString path);
@@ -26,16 +24,23 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // One attempt that does not wait.
-    Attempt tryLock();
-    void unlock();
-    bool isLocked() const { return m_descriptor >= 0; }
+    // Tries for at most `wait`, in short uneven pauses, so that copies waiting for
+    // each other take their turns. Never blocks on the file itself.
+    Outcome acquire(std::chrono::milliseconds wait);
+    void release();
 
-    const QString& path() const { return m_path; }
     // The system's reason for the last Failed attempt.
     const QString& failureReason() const { return m_failureReason; }
 
 private:
+    enum class Attempt
+    {
+        Locked,
+        Busy,
+        Failed
+    };
+    Attempt tryOnce();
+
     QString m_path;
     int m_descriptor = -1;
     QString m_failureReason;

@@ -1,12 +1,13 @@
 #include "FileOperations.h"
 
+#include "FileNames.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <QDir>
-#include <QFile>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,12 +17,12 @@ namespace {
 
 QByteArray nativePath(const QString& path)
 {
-    return QFile::encodeName(path);
+    return nativeFileName(path);
 }
 
 QString shown(const QString& path)
 {
-    return QDir::toNativeSeparators(path);
+    return shownFileName(path);
 }
 
 Error failure(const QString& message, int errorCode)
@@ -35,6 +36,12 @@ int descriptor(FileOperations::Handle handle)
 }
 
 } // namespace
+
+FileOperations& systemFileOperations()
+{
+    static PosixFileOperations files;
+    return files;
+}
 
 QString systemReason(int errorCode)
 {
@@ -79,7 +86,7 @@ Result<QString> PosixFileOperations::resolvePath(const QString& path)
     char resolved[PATH_MAX];
     if (::realpath(nativePath(path).constData(), resolved) == nullptr)
         return failure(u"无法找到文件“" + shown(path) + u"”的实际位置。", errno);
-    return QFile::decodeName(resolved);
+    return fileNameFromNative(resolved);
 }
 
 Result<bool> PosixFileOperations::mayWrite(const QString& path)
@@ -102,10 +109,16 @@ Result<FileOperations::Handle> PosixFileOperations::openForReading(const QString
 {
     int fd;
     do {
-        fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return failure(u"无法打开文件“" + shown(path) + u"”。", errno);
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return Error{u"“" + shown(path) + u"”不是普通文件，无法读取。",
+                     QStringLiteral("不是普通文件")};
+    }
     return Handle(fd);
 }
 
@@ -151,7 +164,7 @@ Result<FileOperations::Handle> PosixFileOperations::createNew(const QString& pat
 
 Result<void> PosixFileOperations::setOwner(Handle handle, quint32 owner, quint32 group)
 {
-    if (::fchown(descriptor(handle), owner, group) != 0)
+    if (::fchown(descriptor(handle), owner, group) != 0 && errno != EPERM)
         return failure(QStringLiteral("无法设置文件的所有者。"), errno);
     return {};
 }

@@ -56,6 +56,8 @@ public:
     // when the system denies it (no permission, read-only file system).
     virtual Result<bool> mayWrite(const QString& path) = 0;
 
+    // Opens a regular file without ever blocking (a named pipe put in its place is
+    // refused, not waited on).
     virtual Result<Handle> openForReading(const QString& path) = 0;
     // Everything from the current position to the end of the file.
     virtual Result<QByteArray> readAll(Handle handle) = 0;
@@ -64,6 +66,8 @@ public:
     // `path`, a symbolic link included. Only the owner may read or write it until
     // setPermissions().
     virtual Result<Handle> createNew(const QString& path) = 0;
+    // Gives the file this owner and group where the system allows it; a system that
+    // does not let this user give files away (EPERM) leaves them and counts as done.
     virtual Result<void> setOwner(Handle handle, quint32 owner, quint32 group) = 0;
     virtual Result<void> setPermissions(Handle handle, quint32 permissions) = 0;
     // Writes some of `bytes`, at least one byte when `bytes` is not empty, and
@@ -108,6 +112,9 @@ public:
     Result<void> syncFolder(const QString& path) override;
     Result<void> remove(const QString& path) override;
 };
+
+// The file steps of the system the program runs on; stateless, so shared by threads.
+FileOperations& systemFileOperations();
 
 // The system's text for an errno value, as the reason of an Error.
 QString systemReason(int errorCode);

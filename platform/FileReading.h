@@ -7,8 +7,10 @@
 
 namespace mirello {
 
-// The whole content of the file at `path`, read in one go. The error names the file
-// and carries the system's reason.
-Result<QByteArray> readWholeFile(const QString& path);
+// The whole content of the regular file at `path`, read in one go without ever
+// blocking; a file of more than `largestBytes` is refused before it is read, and so
+// is a file too large for the memory there is. The error names the file and carries
+// the system's reason.
+Result<QByteArray> readWholeFile(const QString& path, qint64 largestBytes);
 
 } // namespace mirello

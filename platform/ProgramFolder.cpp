@@ -11,9 +11,4 @@ QString programFolder()
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
-QString pathInFolder(const QString& folder, const QString& tail)
-{
-    return QDir::toNativeSeparators(folder + u'/' + tail);
-}
-
 } // namespace mirello

@@ -10,7 +10,4 @@ namespace mirello {
 // Needs a QCoreApplication.
 QString programFolder();
 
-// `folder` followed by the relative `tail` ("checkroll/TEMP.txt"), with native separators.
-QString pathInFolder(const QString& folder, const QString& tail);
-
 } // namespace mirello

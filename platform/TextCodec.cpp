@@ -56,7 +56,7 @@ qsizetype utf8SequenceLength(QByteArrayView bytes, qsizetype i)
 
 } // namespace
 
-bool isValidUtf8(QByteArrayView bytes)
+qsizetype validUtf8Prefix(QByteArrayView bytes)
 {
     qsizetype i = 0;
     while (i < bytes.size()) {
@@ -64,13 +64,18 @@ bool isValidUtf8(QByteArrayView bytes)
         while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
             ++i;
         if (i == bytes.size())
-            return true;
+            break;
         const qsizetype length = utf8SequenceLength(bytes, i);
         if (length == 0)
-            return false;
+            break;
         i += length;
     }
-    return true;
+    return i;
+}
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    return validUtf8Prefix(bytes) == bytes.size();
 }
 
 TextEncoding detectEncoding(QByteArrayView bytes)

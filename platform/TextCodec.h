@@ -38,5 +38,7 @@ std::optional<QByteArray> encodeText(QStringView text, TextEncoding encoding);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool isValidUtf8(QByteArrayView bytes);
+// How many leading bytes are valid UTF-8, in whole sequences.
+qsizetype validUtf8Prefix(QByteArrayView bytes);
 
 } // namespace mirello

@@ -1,9 +1,10 @@
 #include "GradeRecorder.h"
 
 #include "platform/AtomicReplace.h"
+#include "platform/FileLock.h"
+#include "platform/FileNames.h"
 #include "platform/FileOperations.h"
-#include "platform/ProgramFolder.h"
-#include "RollFolderLock.h"
+#include "platform/Paths.h"
 #include "RollRewrite.h"
 
 #include <QDir>
@@ -19,24 +20,17 @@ Error refused(const QString& what, const QString& reason = QString())
     return Error{Refused + what, reason};
 }
 
-QString fileNameOf(const QString& path)
-{
-    const QString normal = QDir::fromNativeSeparators(path);
-    return normal.sliced(normal.lastIndexOf(u'/') + 1);
-}
-
 // Why the named file is no class file that may be rewritten, if it is none.
 std::optional<Error> unsuitableName(const QString& classFileName)
 {
     if (classFileName.isEmpty())
         return refused(QStringLiteral("还没有选择班级。请先选择一个班级，再记录成绩。"));
     if (!RollFolder::isPlainFileName(classFileName)) {
-        return refused(u"“" + classFileName +
+        return refused(u"“" + shownFileName(classFileName) +
                        u"”不是点名册文件夹中的文件名。请重新选择班级后再试。");
     }
-    if (classFileName == QStringView(RollFolder::ScratchFileName) ||
-        RollFolderLock::isLockFileName(classFileName)) {
-        return refused(u"“" + classFileName +
+    if (RollFolder::isHelperFileName(classFileName)) {
+        return refused(u"“" + shownFileName(classFileName) +
                        u"”是记录成绩时使用的辅助文件，不是班级文件。请选择其他班级。");
     }
     return std::nullopt;
@@ -56,6 +50,8 @@ Result<FileStatus> classFileStatus(FileOperations& files, const QString& path, c
     }
     if (status.value()->kind != FileStatus::Kind::RegularFile)
         return refused(u"“" + shown + u"”不是普通文件，无法记录。请选择其他班级。");
+    if (status.value()->size > RollFolder::LargestClassFileBytes)
+        return refused(u"班级文件“" + shown + u"”太大（超过 64 MB），不像是班级名册，没有改动。");
     return *status.value();
 }
 
@@ -86,35 +82,38 @@ Result<QString> scratchPathFor(FileOperations& files, const RollFolder& folder,
 {
     Result<QString> rollFolder = files.resolvePath(folder.path());
     if (!rollFolder) {
-        return refused(u"无法找到点名册文件夹“" + QDir::toNativeSeparators(folder.path()) +
+        return refused(u"无法找到点名册文件夹“" + shownFileName(folder.path()) +
                            u"”的实际位置。班级文件“" + shown + u"”没有改动，请检查该文件夹后再试。",
                        rollFolder.error().reason);
     }
     const QString targetFolder = folderOf(target);
     if (targetFolder == rollFolder.value())
-        return pathInFolder(targetFolder, QString::fromUtf16(RollFolder::ScratchFileName));
+        return folder.scratchFilePath();
     return pathInFolder(targetFolder, u'.' + fileNameOf(target) + u".mirello-tmp");
 }
 
+// What failed, then what to check: only the write and the flush can mean a full disk.
 QString describeFailedStep(ReplaceStep step, const QString& scratch, const QString& shown)
 {
+    const QString space = QStringLiteral("请检查磁盘空间后再试。");
+    const QString rights = QStringLiteral("请检查点名册文件夹的权限后再试。");
     switch (step) {
     case ReplaceStep::ClearScratch:
-        return u"无法删除上次留下的临时文件“" + scratch + u"”。";
+        return u"无法删除上次留下的临时文件“" + scratch + u"”。" + rights;
     case ReplaceStep::CreateScratch:
-        return u"无法创建临时文件“" + scratch + u"”。";
+        return u"无法创建临时文件“" + scratch + u"”。" + rights;
     case ReplaceStep::KeepOwner:
-        return u"无法让新的班级文件保留“" + shown + u"”原来的所有者。";
+        return u"无法让新的班级文件保留“" + shown + u"”原来的所有者。" + rights;
     case ReplaceStep::KeepPermissions:
-        return u"无法让新的班级文件保留“" + shown + u"”原来的权限。";
+        return u"无法让新的班级文件保留“" + shown + u"”原来的权限。" + rights;
     case ReplaceStep::Write:
-        return u"写入临时文件“" + scratch + u"”失败。";
+        return u"写入临时文件“" + scratch + u"”失败。" + space;
     case ReplaceStep::Sync:
-        return u"无法把临时文件“" + scratch + u"”保存到磁盘。";
+        return u"无法把临时文件“" + scratch + u"”保存到磁盘。" + space;
     case ReplaceStep::Close:
-        return u"关闭临时文件“" + scratch + u"”失败。";
+        return u"关闭临时文件“" + scratch + u"”失败。" + space;
     case ReplaceStep::Rename:
-        return u"无法用临时文件“" + scratch + u"”替换班级文件“" + shown + u"”。";
+        return u"无法用临时文件“" + scratch + u"”替换班级文件“" + shown + u"”。" + rights;
     case ReplaceStep::SyncFolder:
         break;
     }
@@ -131,41 +130,20 @@ Error replaceFailureError(const ReplaceFailure& failure, const QString& scratchP
                          u"请不要重复记录；请检查磁盘后再核对这条记录。",
                      failure.error.reason};
     }
-    QString what = describeFailedStep(failure.step, scratch, shown) + u"班级文件“" + shown +
-                   u"”没有改动，请检查磁盘空间和文件夹权限后再试。";
+    QString what = u"班级文件“" + shown + u"”没有改动：" +
+                   describeFailedStep(failure.step, scratch, shown);
     if (failure.scratchLeft)
         what += u"临时文件“" + scratch + u"”未能删除，下次记录时会再次清理。";
     return refused(what, failure.error.reason);
 }
 
-} // namespace
-
-std::optional<int> gradeWeight(QStringView gradeText)
-{
-    if (gradeText == u"优秀")
-        return 1000;
-    if (gradeText == u"良好")
-        return 100;
-    if (gradeText == u"及格")
-        return 10;
-    if (gradeText == u"不及格")
-        return 1;
-    return std::nullopt;
-}
-
-Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
-                         const QString& personName, const QString& gradeText)
-{
-    PosixFileOperations files;
-    return recordGrade(folder, classFileName, personName, gradeText, files);
-}
-
-Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
-                         const QString& personName, const QString& gradeText, FileOperations& files)
+Result<void> recordUnderLock(const RollFolder& folder, const QString& classFileName,
+                             const QString& personName, const QString& gradeText,
+                             FileOperations& files)
 {
     if (std::optional<Error> unsuitable = unsuitableName(classFileName))
         return *unsuitable;
-    const QString& shown = classFileName;
+    const QString shown = shownFileName(classFileName);
     const QString classPath = folder.classFilePath(classFileName);
 
     // Looked at before the lock, so that nothing is created for a class file that
@@ -173,16 +151,16 @@ Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
     if (Result<FileStatus> status = classFileStatus(files, classPath, shown); !status)
         return status.error();
 
-    RollFolderLock lock(folder.path());
+    FileLock lock(folder.lockFilePath());
     switch (lock.acquire(RecordingLockWait)) {
-    case RollFolderLock::Outcome::Locked:
+    case FileLock::Outcome::Locked:
         break;
-    case RollFolderLock::Outcome::HeldElsewhere:
+    case FileLock::Outcome::HeldElsewhere:
         return refused(u"另一个 Mirello 正在写入点名册文件夹，等待后仍未完成。班级文件“" + shown +
                        u"”没有改动，请稍等片刻后再试。");
-    case RollFolderLock::Outcome::Failed:
-        return refused(u"无法锁定点名册文件夹“" + QDir::toNativeSeparators(folder.path()) +
-                           u"”（锁文件“" + QString::fromUtf16(RollFolderLock::FileName) +
+    case FileLock::Outcome::Failed:
+        return refused(u"无法锁定点名册文件夹“" + shownFileName(folder.path()) +
+                           u"”（锁文件“" + QString::fromUtf16(RollFolder::LockFileName) +
                            u"”）。班级文件“" + shown + u"”没有改动，请检查该文件夹是否可写后再试。",
                        lock.failureReason());
     }
@@ -217,14 +195,33 @@ Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
     Result<QByteArray> original = readClassFile(files, target.value(), shown);
     if (!original)
         return original.error();
-    Result<RewrittenRoll> rewritten = rewriteRoll(original.value(), personName, gradeText, shown);
+    Result<QByteArray> rewritten = rewriteRoll(original.value(), personName, gradeText, shown);
     if (!rewritten)
         return rewritten.error();
 
     if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
-            files, target.value(), scratch.value(), rewritten.value().bytes, status.value()))
+            files, target.value(), scratch.value(), rewritten.value(), status.value()))
         return replaceFailureError(*failure, scratch.value(), shown);
     return {};
+}
+
+} // namespace
+
+Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
+                         const QString& personName, const QString& gradeText)
+{
+    return recordGrade(folder, classFileName, personName, gradeText, systemFileOperations());
+}
+
+Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
+                         const QString& personName, const QString& gradeText, FileOperations& files)
+{
+    try {
+        return recordUnderLock(folder, classFileName, personName, gradeText, files);
+    } catch (const std::bad_alloc&) {
+        return refused(u"内存不足。班级文件“" + shownFileName(classFileName) + u"”没有改动。",
+                       QStringLiteral("内存不足"));
+    }
 }
 
 } // namespace mirello

@@ -11,10 +11,11 @@ NameList NameList::fromText(QString text)
         return list;
     }
     const QStringView view(list.m_text);
+    list.m_lineStarts.reserve(std::size_t(view.count(u'\n')) + 2);
     list.m_lineStarts.push_back(0);
     for (qsizetype lf = view.indexOf(u'\n'); lf >= 0; lf = view.indexOf(u'\n', lf + 1))
-        list.m_lineStarts.push_back(lf + 1);
-    list.m_lineStarts.push_back(view.size() + 1);
+        list.m_lineStarts.push_back(quint32(lf + 1));
+    list.m_lineStarts.push_back(quint32(view.size() + 1));
     return list;
 }
 

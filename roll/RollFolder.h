@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FolderListing.h"
+
 #include <QString>
 
 namespace mirello {
@@ -13,14 +15,30 @@ public:
     const QString& path() const { return m_path; }
     // The class file with the name the class chooser lists, extension included.
     QString classFilePath(const QString& fileName) const;
-    // The scratch file a recording writes before it replaces the class file.
+    // The scratch file a recording writes before it replaces a class file here.
     QString scratchFilePath() const;
+    // The file whose lock keeps two copies of the program from writing at once.
+    QString lockFilePath() const;
+
+    // The classes the chooser offers: the plain files, the program's own left out.
+    Result<QList<ListedFile>> listClasses() const;
+    // Removes a scratch file left by a copy that crashed, when no copy is recording
+    // now. Quietly does nothing otherwise: the next recording clears it, or says why not.
+    void removeLeftoverScratch() const;
 
     // A name that stays inside the folder: not empty, no separator, not "." or "..".
     static bool isPlainFileName(const QString& fileName);
+    // The scratch or the lock file: the program's own files, never a class.
+    static bool isHelperFileName(const QString& fileName);
+
+    // A real class is kilobytes; a million students take about 25 MB. Anything
+    // larger is refused unread, so no file can exhaust the memory.
+    static constexpr qint64 LargestClassFileBytes = qint64(64) << 20;
 
     static constexpr char16_t FolderName[] = u"checkroll";
     static constexpr char16_t ScratchFileName[] = u"TEMP.txt";
+    // Hidden, so the class chooser never lists it.
+    static constexpr char16_t LockFileName[] = u".mirello.lock";
 
 private:
     QString m_path;

@@ -14,9 +14,9 @@ std::optional<QStringView> RollRecord::callCountText() const
     return mid(m_line, length() - 6, 2);
 }
 
-std::optional<QStringView> RollRecord::tallyDigit(Grade grade) const
+std::optional<QStringView> RollRecord::tallyDigit(int grade) const
 {
-    return mid(m_line, length() - 3 + static_cast<int>(grade), 1);
+    return mid(m_line, length() - 3 + grade, 1);
 }
 
 qint64 RollRecord::callCount() const

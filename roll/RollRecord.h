@@ -21,14 +21,6 @@ public:
     // The characters a recording replaces: call count, "\" and grade tally.
     static constexpr qsizetype CounterLength = 7;
 
-    enum class Grade
-    {
-        Excellent = 0,
-        Good = 1,
-        Pass = 2,
-        Fail = 3
-    };
-
     explicit RollRecord(QStringView line)
         : m_line(line)
     {
@@ -39,8 +31,9 @@ public:
     std::optional<QStringView> personName() const;
     // The two characters at L-6, as they stand; none for lines shorter than 7.
     std::optional<QStringView> callCountText() const;
-    // The single character of one grade's tally; none for lines shorter than 4.
-    std::optional<QStringView> tallyDigit(Grade grade) const;
+    // The single character of one grade's tally (an index of GradeNames); none for
+    // lines shorter than 4.
+    std::optional<QStringView> tallyDigit(int grade) const;
     // Whole-number values of the call count and of the last four characters.
     qint64 callCount() const;
     qint64 gradeTally() const;

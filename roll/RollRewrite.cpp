@@ -1,6 +1,6 @@
 #include "RollRewrite.h"
 
-#include "GradeRecorder.h"
+#include "Grades.h"
 #include "platform/TextCodec.h"
 #include "platform/TextFunctions.h"
 #include "RollRecord.h"
@@ -50,7 +50,8 @@ Result<Counters> raisedCounters(QStringView line, const QString& personName,
 
     // Adding the weight raises one digit only while that digit is below 9.
     const qint64 oldTally = record.gradeTally();
-    const std::optional<int> weight = gradeWeight(gradeText);
+    const std::optional<int> grade = gradeIndex(gradeText);
+    const std::optional<int> weight = grade ? std::optional(gradeWeight(*grade)) : std::nullopt;
     if (weight && (oldTally / *weight) % 10 == 9) {
         return refusal(u"“" + personName + u"”的“" + gradeText +
                            u"”已记满 9 次，再记录会改动其他成绩。",
@@ -116,7 +117,7 @@ qsizetype nextCandidateLine(QByteArrayView body, qsizetype from,
 
 // Appends the line that starts at `start` of `body`, rewritten when its name is
 // personName, and returns where the next line starts.
-Result<qsizetype> appendLine(RewrittenRoll& rewritten, QByteArrayView body, qsizetype start,
+Result<qsizetype> appendLine(QByteArray& rewritten, qsizetype& changedLines, QByteArrayView body, qsizetype start,
                              TextEncoding encoding, const QString& personName,
                              const QString& gradeText, const QString& shownFileName)
 {
@@ -131,8 +132,8 @@ Result<qsizetype> appendLine(RewrittenRoll& rewritten, QByteArrayView body, qsiz
     const RollRecord record(text);
     const std::optional<QStringView> name = record.personName();
     if (!name || *name != personName) {
-        rewritten.bytes.append(line);
-        rewritten.bytes.append(LineEnd);
+        rewritten.append(line);
+        rewritten.append(LineEnd);
         return next;
     }
 
@@ -157,17 +158,17 @@ Result<qsizetype> appendLine(RewrittenRoll& rewritten, QByteArrayView body, qsiz
 
     const QString newCounters =
         zeroPadded(counters.value().count, 2) + u'\\' + zeroPadded(counters.value().tally, 4);
-    rewritten.bytes.append(line.chopped(oldCounterBytes->size()));
-    rewritten.bytes.append(*encodeText(newCounters, encoding));
-    rewritten.bytes.append(LineEnd);
-    ++rewritten.changedLines;
+    rewritten.append(line.chopped(oldCounterBytes->size()));
+    rewritten.append(*encodeText(newCounters, encoding));
+    rewritten.append(LineEnd);
+    ++changedLines;
     return next;
 }
 
 } // namespace
 
-Result<RewrittenRoll> rewriteRoll(QByteArrayView fileBytes, const QString& personName,
-                                  const QString& gradeText, const QString& shownFileName)
+Result<QByteArray> rewriteRoll(QByteArrayView fileBytes, const QString& personName,
+                               const QString& gradeText, const QString& shownFileName)
 {
     // GBK and UTF-8 text never holds a zero byte; a file that does is a picture, a
     // UTF-16 file or the like, and rewriting its "lines" would destroy it.
@@ -181,24 +182,35 @@ Result<RewrittenRoll> rewriteRoll(QByteArrayView fileBytes, const QString& perso
     const qsizetype preamble = preambleLength(encoding);
     const QByteArrayView body = fileBytes.sliced(preamble);
 
-    RewrittenRoll rewritten;
-    rewritten.bytes.reserve(fileBytes.size() + fileBytes.size() / 16 + 2);
-    rewritten.bytes.append(fileBytes.first(preamble));
+    if (personName.isEmpty()) {
+        return Error{QStringLiteral("无法记录成绩：还没有点到任何同学。请先按“开始”，"
+                                    "再按“暂停”点出一位同学，然后记录成绩。"),
+                     QString()};
+    }
+
+    QByteArray rewritten;
+    rewritten.reserve(fileBytes.size() + fileBytes.size() / 16 + 2);
+    rewritten.append(fileBytes.first(preamble));
 
     // Only lines that may hold the name are decoded; the lines between them are
-    // copied as they are. An empty name is held by lines of exactly 17 characters.
-    const std::optional<QByteArray> nameBytes =
-        personName.isEmpty() ? std::nullopt : encodeText(personName, encoding);
+    // copied as they are.
+    const std::optional<QByteArray> nameBytes = encodeText(personName, encoding);
+    qsizetype changedLines = 0;
     for (qsizetype start = 0; start < body.size();) {
         const qsizetype candidate = nextCandidateLine(body, start, nameBytes);
-        appendLines(rewritten.bytes, body.sliced(start, candidate - start));
+        appendLines(rewritten, body.sliced(start, candidate - start));
         if (candidate == body.size())
             break;
-        Result<qsizetype> next =
-            appendLine(rewritten, body, candidate, encoding, personName, gradeText, shownFileName);
+        Result<qsizetype> next = appendLine(rewritten, changedLines, body, candidate, encoding,
+                                            personName, gradeText, shownFileName);
         if (!next)
             return next.error();
         start = next.value();
+    }
+    // A roster edited while the program runs may have lost the person on screen.
+    if (changedLines == 0) {
+        return refusal(u"班级文件中没有“" + personName + u"”这一行。", shownFileName,
+                       u"请重新选择班级，点名后再记录。");
     }
     return rewritten;
 }

@@ -1,7 +1,12 @@
 #include "RosterLoader.h"
 
+#include "platform/FileNames.h"
 #include "platform/FileReading.h"
 #include "platform/TextCodec.h"
+#include "RollFolder.h"
+
+#include <new>
+
 
 namespace mirello {
 
@@ -13,10 +18,15 @@ NameList nameListFromBytes(QByteArrayView bytes)
 
 Result<NameList> loadRoster(const QString& path)
 {
-    Result<QByteArray> bytes = readWholeFile(path);
+    Result<QByteArray> bytes = readWholeFile(path, RollFolder::LargestClassFileBytes);
     if (!bytes)
         return bytes.error();
-    return nameListFromBytes(bytes.value());
+    try {
+        return nameListFromBytes(bytes.value());
+    } catch (const std::bad_alloc&) {
+        return Error{u"内存不足，无法打开班级文件“" + shownFileName(path) + u"”。",
+                     QStringLiteral("内存不足")};
+    }
 }
 
 } // namespace mirello

@@ -11,8 +11,9 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-FrmAbout::FrmAbout()
-    : m_logo(u":/pictures/about-logo.png"_s)
+FrmAbout::FrmAbout(QWidget* parent)
+    : QWidget(parent)
+    , m_logo(u":/pictures/about-logo.png"_s)
 {
     setObjectName(u"FrmAbout"_s);
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

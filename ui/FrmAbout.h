@@ -13,7 +13,8 @@ class FrmAbout final : public QWidget
     Q_OBJECT
 
 public:
-    FrmAbout();
+    // Without a parent it has no owner, as above.
+    explicit FrmAbout(QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

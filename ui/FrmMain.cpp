@@ -7,9 +7,10 @@
 #include "LabelText.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
-#include "platform/FolderListing.h"
+#include "platform/FileNames.h"
 #include "ProgramIcon.h"
 #include "roll/GradeRecorder.h"
+#include "roll/Grades.h"
 #include "roll/RosterLoader.h"
 
 #include <QComboBox>
@@ -49,7 +50,7 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
 
 Error missingRollFolder(const QString& folder, const Error& listingError)
 {
-    return Error{u"找不到点名册文件夹“"_s + QDir::toNativeSeparators(folder) +
+    return Error{u"找不到点名册文件夹“"_s + shownFileName(folder) +
                      u"”，所以没有可选的班级。请在程序所在的文件夹里建立 checkroll "
                      u"文件夹，把班级名册文件放进去，然后重新启动 Mirello。"_s,
                  listingError.reason};
@@ -57,8 +58,10 @@ Error missingRollFolder(const QString& folder, const Error& listingError)
 
 } // namespace
 
-FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter)
-    : m_reporter(reporter)
+FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
+                 QWidget* parent)
+    : QWidget(parent)
+    , m_reporter(reporter)
     , m_rollFolder(programFolder)
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
@@ -95,8 +98,8 @@ void FrmMain::createChoosers()
 {
     m_comboFileChange = place(new QComboBox(this), u"ComboFileChange"_s, {80, 22, 129, 22});
     m_comboResult = place(new QComboBox(this), u"ComboResult"_s, {80, 62, 129, 22});
-    for (const QString& grade : {u"优秀"_s, u"良好"_s, u"及格"_s, u"不及格"_s})
-        m_comboResult->addItem(grade, 0);
+    for (const QStringView grade : GradeNames)
+        m_comboResult->addItem(grade.toString(), 0);
 }
 
 void FrmMain::createLabels()
@@ -174,18 +177,27 @@ void FrmMain::startUp()
     m_comboResult->setCurrentIndex(0);
     fillClassChooser();
     selectClass(0);
-    m_buttonStates.setStartUpWords();
+    m_buttonStates.setStartUpStates();
 }
 
+// Each entry shows the class's name and keeps the file's own name, which may differ
+// when the name is not UTF-8.
 void FrmMain::fillClassChooser()
 {
-    const Result<QStringList> classes = listPlainFiles(m_rollFolder.path());
+    m_rollFolder.removeLeftoverScratch();
+    const Result<QList<ListedFile>> classes = m_rollFolder.listClasses();
     if (!classes) {
         // The window comes up as for an empty roll folder.
         report(missingRollFolder(m_rollFolder.path(), classes.error()));
         return;
     }
-    m_comboFileChange->addItems(classes.value());
+    for (const ListedFile& file : classes.value())
+        m_comboFileChange->addItem(file.shown, file.name);
+}
+
+QString FrmMain::chosenClassFile() const
+{
+    return m_comboFileChange->currentData().toString();
 }
 
 void FrmMain::selectClass(int index)
@@ -198,8 +210,7 @@ void FrmMain::loadSelectedClass()
 {
     if (m_comboFileChange->currentIndex() < 0)
         return;
-    Result<NameList> roster =
-        loadRoster(m_rollFolder.classFilePath(m_comboFileChange->currentText()));
+    Result<NameList> roster = loadRoster(m_rollFolder.classFilePath(chosenClassFile()));
     if (!roster) {
         // The previous class stays loaded.
         report(roster.error());
@@ -234,8 +245,8 @@ void FrmMain::showNextSearchFrame()
 // again: later draws show the counters as they were loaded.
 void FrmMain::recordGradeOnScreen()
 {
-    const Result<void> recorded = recordGrade(m_rollFolder, m_comboFileChange->currentText(),
-                                              m_lblName->text(), m_comboResult->currentText());
+    const Result<void> recorded = recordGrade(m_rollFolder, chosenClassFile(), m_lblName->text(),
+                                              m_comboResult->currentText());
     if (!recorded)
         report(recorded.error());
 }

@@ -33,10 +33,8 @@ class FrmMain final : public QWidget
     Q_OBJECT
 
 public:
-    FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter);
-
-    const ImageButtonStates& buttonStates() const { return m_buttonStates; }
-    const std::optional<NameList>& nameList() const { return m_nameList; }
+    FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
+            QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,6 +55,7 @@ private:
     void fillClassChooser();
     void selectClass(int index);
     void loadSelectedClass();
+    QString chosenClassFile() const;
 
     void showNextDraw();
     void showNextSearchFrame();

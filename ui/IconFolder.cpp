@@ -1,7 +1,7 @@
 #include "IconFolder.h"
 
-#include "platform/Pictures.h"
-#include "platform/ProgramFolder.h"
+#include "Pictures.h"
+#include "platform/Paths.h"
 
 #include <utility>
 

@@ -2,8 +2,6 @@
 
 #include <QStringView>
 
-using namespace Qt::StringLiterals;
-
 namespace mirello {
 
 namespace {
@@ -11,48 +9,54 @@ namespace {
 struct Transition
 {
     ImageButton button;
-    QStringView from;
+    ButtonState from;
     ButtonEvent event;
     QStringView faceFile;
-    QStringView to;
+    ButtonState to;
     std::optional<bool> drawing;
 };
 
 using enum ImageButton;
 using enum ButtonEvent;
+using enum ButtonState;
 
 // Every event not listed here leaves a word, its face and the drawing as they are.
 constexpr Transition Transitions[] = {
-    {StartPause, u"S1", MoveOverStartPause, u"start2.bmp", u"S2", std::nullopt},
-    {StartPause, u"S2", ClickOnStartPause, u"pause2.bmp", u"P2", true},
-    {StartPause, u"S2", MoveOverSurface, u"start1.bmp", u"S1", std::nullopt},
-    {StartPause, u"P1", MoveOverStartPause, u"pause2.bmp", u"P2", std::nullopt},
-    {StartPause, u"P2", ClickOnStartPause, u"start2.bmp", u"S2", false},
-    {StartPause, u"P2", MoveOverSurface, u"pause1.bmp", u"P1", std::nullopt},
-    {Ok, u"ok1", MoveOverOk, u"ok2.bmp", u"ok2", std::nullopt},
-    {Ok, u"ok2", MoveOverSurface, u"ok1.bmp", u"ok1", std::nullopt},
+    {StartPause, StartResting, MoveOverStartPause, u"start2.bmp", StartPointed, std::nullopt},
+    {StartPause, StartPointed, ClickOnStartPause, u"pause2.bmp", PausePointed, true},
+    {StartPause, StartPointed, MoveOverSurface, u"start1.bmp", StartResting, std::nullopt},
+    {StartPause, PauseResting, MoveOverStartPause, u"pause2.bmp", PausePointed, std::nullopt},
+    {StartPause, PausePointed, ClickOnStartPause, u"start2.bmp", StartPointed, false},
+    {StartPause, PausePointed, MoveOverSurface, u"pause1.bmp", PauseResting, std::nullopt},
+    {Ok, OkResting, MoveOverOk, u"ok2.bmp", OkPointed, std::nullopt},
+    {Ok, OkPointed, MoveOverSurface, u"ok1.bmp", OkResting, std::nullopt},
 };
 
 } // namespace
 
-void ImageButtonStates::setStartUpWords()
+void ImageButtonStates::setStartUpStates()
 {
-    m_startPauseWord = u"S1"_s;
-    m_okWord = u"ok1"_s;
+    m_startPause = StartResting;
+    m_ok = OkResting;
 }
 
-const QString& ImageButtonStates::wordOf(ImageButton button) const
+ButtonState& ImageButtonStates::stateOf(ImageButton button)
 {
-    return button == StartPause ? m_startPauseWord : m_okWord;
+    return button == StartPause ? m_startPause : m_ok;
+}
+
+ButtonState ImageButtonStates::stateOf(ImageButton button) const
+{
+    return button == StartPause ? m_startPause : m_ok;
 }
 
 QList<FaceChange> ImageButtonStates::changesFor(ButtonEvent event) const
 {
     QList<FaceChange> changes;
     for (const Transition& transition : Transitions) {
-        if (transition.event == event && transition.from == wordOf(transition.button)) {
-            changes.append({transition.button, transition.faceFile.toString(),
-                            transition.to.toString(), transition.drawing});
+        if (transition.event == event && transition.from == stateOf(transition.button)) {
+            changes.append({transition.button, transition.faceFile.toString(), transition.to,
+                            transition.drawing});
         }
     }
     return changes;
@@ -60,7 +64,7 @@ QList<FaceChange> ImageButtonStates::changesFor(ButtonEvent event) const
 
 void ImageButtonStates::commit(const FaceChange& change)
 {
-    (change.button == StartPause ? m_startPauseWord : m_okWord) = change.word;
+    stateOf(change.button) = change.state;
 }
 
 } // namespace mirello

@@ -14,7 +14,7 @@ class PanelStatusBar final : public QWidget
     Q_OBJECT
 
 public:
-    PanelStatusBar(const QPixmap& picture, QWidget* parent);
+    explicit PanelStatusBar(const QPixmap& picture, QWidget* parent = nullptr);
 
     const QString& panelText() const { return m_text; }
     void setPanelText(const QString& text);

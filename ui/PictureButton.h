@@ -13,7 +13,7 @@ class PictureButton final : public QLabel
     Q_OBJECT
 
 public:
-    explicit PictureButton(QWidget* parent);
+    explicit PictureButton(QWidget* parent = nullptr);
 
 Q_SIGNALS:
     void mouseMoved();

@@ -19,8 +19,6 @@ public:
     // The frame asked for last has been shown.
     void frameShown();
 
-    int counter() const { return m_counter; }
-
     // The bitmap of a frame in the icon folder: "search1.bmp" for frame 1.
     static QString frameFile(int frame);
 

@@ -1,10 +1,12 @@
 // Grade recording over arbitrary file bytes, names and grade texts, on a real roll
-// folder: a success changes only the last 7 characters of matching lines and ends
-// every line with CR LF; a refusal leaves the file byte for byte as it was.
+// folder: a success changes exactly the lines the loaded class shows with the name,
+// only in their last 7 characters, and ends every line with CR LF; a refusal leaves
+// the file byte for byte as it was.
 #include "FuzzCheck.h"
 #include "platform/TextCodec.h"
 #include "roll/GradeRecorder.h"
 #include "roll/RollRecord.h"
+#include "roll/RosterLoader.h"
 #include "support/RecordingProperties.h"
 
 #include <cstdint>
@@ -31,16 +33,13 @@ void writeFile(const QString& path, QByteArrayView bytes)
     FUZZ_CHECK(file.write(bytes.data(), bytes.size()) == bytes.size());
 }
 
-QString nameToRecord(QByteArrayView input, QByteArrayView fileBytes, unsigned char mode)
+// The name the window would show for line `index` of the loaded class.
+QString shownName(const NameList& names, qsizetype index)
 {
-    if (mode & 0x80) {
-        // Most interesting: a name that really stands in the file's first line.
-        const TextEncoding encoding = detectEncoding(fileBytes);
-        const QString text = decodeText(fileBytes.sliced(preambleLength(encoding)), encoding);
-        const QString firstLine = text.left(text.indexOf(u'\n')).remove(u'\r');
-        return RollRecord(firstLine).personName().value_or(QStringView()).toString();
-    }
-    return QString::fromUtf8(input);
+    if (names.size() == 0)
+        return {};
+    const RollRecord record(names.at(index % names.size()));
+    return record.personName().value_or(QStringView()).toString();
 }
 
 } // namespace
@@ -55,12 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
 
-    // Byte 0: grade and how the name is chosen; byte 1: name length; then name, file.
+    // Byte 0: grade, and whether the name is one the loaded class shows (high bit);
+    // byte 1: that line's index, or the length of the name that follows it; then the file.
     const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     const unsigned char mode = data[0];
-    const qsizetype nameLength = std::min<qsizetype>(data[1], input.size() - 2);
+    const bool fromClass = mode & 0x80;
+    const qsizetype nameLength = fromClass ? 0 : std::min<qsizetype>(data[1], input.size() - 2);
     const QByteArrayView fileBytes = input.sliced(2 + nameLength);
-    const QString name = nameToRecord(input.sliced(2, nameLength), fileBytes, mode);
+    const NameList names = nameListFromBytes(fileBytes);
+    const QString name =
+        fromClass ? shownName(names, data[1]) : QString::fromUtf8(input.sliced(2, nameLength));
     const QString grades[] = {QStringLiteral("优秀"), QStringLiteral("良好"),
                               QStringLiteral("及格"), QStringLiteral("不及格"),
                               QStringLiteral("缺席")};
@@ -70,8 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFile(classPath, fileBytes);
     const Result<void> recorded = recordGrade(folder, ClassName, name, grade);
     const QByteArray after = readFile(classPath);
-    if (recorded)
+    if (recorded) {
         FUZZ_CHECK(test::recordingViolation(fileBytes, after, name).isEmpty());
+        FUZZ_CHECK(test::changedLinesAre(fileBytes, after, names, name));
+    }
     else
         FUZZ_CHECK(after == fileBytes);
     FUZZ_CHECK(!QFile::exists(folder.scratchFilePath()));

@@ -34,8 +34,12 @@ void checkTexts(const DrawTexts& texts, const QString& line)
 {
     const qsizetype length = line.size();
     FUZZ_CHECK(texts.name.has_value() == (length >= 17));
-    if (texts.name)
-        FUZZ_CHECK(*texts.name == line.mid(9, length - 17));
+    if (texts.name) {
+        const QString name = line.mid(9, length - 17);
+        FUZZ_CHECK(*texts.name == (name.size() <= DrawTexts::LongestName
+                                       ? name
+                                       : name.first(DrawTexts::LongestName - 1) + u'…'));
+    }
     FUZZ_CHECK(texts.tallies.has_value() == (length >= 4));
     if (texts.tallies) {
         const QString expected = u"优秀" + line.mid(length - 4, 1) + u"次|良好" +

@@ -66,7 +66,7 @@ private:
         return {QStringLiteral("注入的故障。"), mirello::systemReason(ENOSPC)};
     }
 
-    mirello::PosixFileOperations m_real;
+    mirello::FileOperations& m_real = mirello::systemFileOperations();
 };
 
 } // namespace faulttest

@@ -1,15 +1,11 @@
-// The file steps where a recording cannot show them: writes interrupted by signals
-// or taken only in part, creation that neither replaces nor follows what is there,
-// and the folder of a path. Everything else is proven by the recording tests.
+// Writes interrupted by signals or taken only in part, which a recording cannot show;
+// every other file step is proven through whole recordings.
 
 #include "FaultInjectingFileOperations.h"
-#include "platform/AtomicReplace.h"
 
 #include <atomic>
 #include <csignal>
 #include <pthread.h>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <thread>
 #include <unistd.h>
@@ -34,8 +30,6 @@ class TestFileOperations : public QObject
 
 private Q_SLOTS:
     void writeAllSurvivesSignalsAndShortWrites();
-    void createNewRefusesWhatIsThere();
-    void folderOfPaths();
 };
 
 void TestFileOperations::writeAllSurvivesSignalsAndShortWrites()
@@ -78,32 +72,6 @@ void TestFileOperations::writeAllSurvivesSignalsAndShortWrites()
           qlonglong(writes));
     QVERIFY(g_signals.load() > 0);
     QVERIFY(writes > 1); // every write after the first continues a short one
-}
-
-void TestFileOperations::createNewRefusesWhatIsThere()
-{
-    QTemporaryDir dir;
-    PosixFileOperations files;
-    const QString existing = dir.filePath(u"existing.txt"_s);
-    QFile file(existing);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
-    file.close();
-    const Result<FileOperations::Handle> overExisting = files.createNew(existing);
-    QVERIFY(!overExisting.ok());
-    QCOMPARE(overExisting.error().reason, systemReason(EEXIST));
-    QCOMPARE(file.size(), 4);
-
-    // A link, even one that points nowhere, is not followed.
-    QVERIFY(QFile::link(dir.filePath(u"nowhere.txt"_s), dir.filePath(u"link.txt"_s)));
-    QVERIFY(!files.createNew(dir.filePath(u"link.txt"_s)).ok());
-    QVERIFY(!QFile::exists(dir.filePath(u"nowhere.txt"_s)));
-}
-
-void TestFileOperations::folderOfPaths()
-{
-    QCOMPARE(folderOf(u"/a/b/c.txt"_s), u"/a/b"_s);
-    QCOMPARE(folderOf(u"/c.txt"_s), u"/"_s);
-    QCOMPARE(folderOf(u"c.txt"_s), u"."_s);
 }
 
 QTEST_GUILESS_MAIN(TestFileOperations)

@@ -4,14 +4,14 @@
 //   recording_helper [--as-nobody] record <program folder> <class> <name> <grade> <times>
 //       Records `times` times (0: until killed), printing "ok" or "refused: <text>"
 //       for each recording and "done <successes>" at the end.
-//   recording_helper hold-lock <roll folder>
+//   recording_helper hold-lock <program folder>
 //       Takes the roll folder's lock, prints "locked" and waits to be killed.
 //
 // --as-nobody first drops root's privileges for those of the user "nobody", for whom
 // file permissions apply.
 
 #include "roll/GradeRecorder.h"
-#include "roll/RollFolderLock.h"
+#include "platform/FileLock.h"
 
 #include <cstdio>
 #include <grp.h>
@@ -49,8 +49,8 @@ int main(int argc, char** argv)
             return 3;
     }
     if (args.size() == 2 && args[0] == u"hold-lock") {
-        RollFolderLock lock(args[1]);
-        if (lock.acquire(std::chrono::milliseconds(5000)) != RollFolderLock::Outcome::Locked)
+        FileLock lock(RollFolder(args[1]).lockFilePath());
+        if (lock.acquire(std::chrono::milliseconds(5000)) != FileLock::Outcome::Locked)
             return 1;
         say(QStringLiteral("locked"));
         for (;;)

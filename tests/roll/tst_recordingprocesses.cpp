@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <QElapsedTimer>
+#include <sys/stat.h>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <thread>
@@ -53,16 +54,15 @@ private Q_SLOTS:
     void survivesKillsAtRandomMoments();
     void fourProcessesRecordIntoOneFile();
     void lockHeldElsewhereThenLeftBehind();
-    void refusesAnOrdinaryUser_data();
-    void refusesAnOrdinaryUser();
+    void anOrdinaryUser_data();
+    void anOrdinaryUser();
 };
 
 void TestRecordingProcesses::survivesKillsAtRandomMoments()
 {
     // After every kill the class file holds the whole content of some recording:
     // never missing, never partial.
-    constexpr int MinimumKills = 200;
-    constexpr qint64 TimeBudgetMs = 15000;
+    constexpr int Kills = 200;
     RollFixture roll;
     QCOMPARE(countIn(classWithCounts({42, 0, 0, 0})), 42);
     QRandomGenerator random(20240601);
@@ -71,8 +71,7 @@ void TestRecordingProcesses::survivesKillsAtRandomMoments()
     int kills = 0;
     int advanced = 0;
     int scratchLeft = 0;
-    while (kills < MinimumKills || (kills < 300 && clock.elapsed() < TimeBudgetMs / 2)) {
-        QVERIFY2(clock.elapsed() < TimeBudgetMs, qPrintable(u"only %1 kills in time"_s.arg(kills)));
+    while (kills < Kills) {
         // A fresh start now and then, so that the count seldom reaches 99 (where the
         // child's recordings are refused, which is harmless here).
         if (const int start = countIn(roll.classBytes()); start < 0 || start > 40)
@@ -146,65 +145,65 @@ void TestRecordingProcesses::lockHeldElsewhereThenLeftBehind()
     const QByteArray bytes = gbkLines({rollLine(u"甲", u"00\\0000")});
     QVERIFY(roll.writeClass(bytes));
     QProcess holder;
-    holder.start(Helper, {u"hold-lock"_s, roll.folder().path()});
+    holder.start(Helper, {u"hold-lock"_s, roll.programFolder()});
     QVERIFY(holder.waitForReadyRead(5000) && holder.readLine() == "locked\n");
 
-    // Held by a live copy: refused after the whole wait, nothing changed.
-    QElapsedTimer clock;
-    clock.start();
+    // Held by a live copy: refused after the wait, nothing changed.
     Result<void> result = roll.record(u"甲"_s, u"优秀"_s);
-    const qint64 waited = clock.elapsed();
     QVERIFY2(!result.ok() &&
                  result.error().message.contains(u"另一个 Mirello 正在写入点名册文件夹"),
              WHY(result));
-    QVERIFY2(waited >= 1900 && waited < 4000, qPrintable(QString::number(waited)));
     QCOMPARE(roll.classBytes(), bytes);
 
     // Left by a killed copy: the lock file is taken over at once.
     QCOMPARE(::kill(pid_t(holder.processId()), SIGKILL), 0);
     QVERIFY(holder.waitForFinished(5000));
     QCOMPARE(roll.entries(), (QStringList{u".mirello.lock"_s, roll.className()}));
-    clock.restart();
     result = roll.record(u"甲"_s, u"优秀"_s);
     QVERIFY2(result.ok(), WHY(result));
-    QVERIFY2(clock.elapsed() < 1000, "a dead holder's lock is free at once");
     QCOMPARE(roll.classBytes(), gbkLines({rollLine(u"甲", u"01\\1000")}));
     QCOMPARE(roll.entries(), QStringList{roll.className()});
 }
 
-void TestRecordingProcesses::refusesAnOrdinaryUser_data()
+void TestRecordingProcesses::anOrdinaryUser_data()
 {
     QTest::addColumn<uint>("folderMode");
     QTest::addColumn<uint>("classMode");
-    QTest::addColumn<bool>("lockFileLeft");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("lockFile"); // left in the roll folder: "", "file" or "pipe"
+    QTest::addColumn<QString>("expected"); // part of the refusal; empty: recorded
     QTest::addColumn<QString>("reason");
 
     const QString denied = systemReason(EACCES);
     QTest::newRow("read-only folder")
-        << 0555u << 0666u << false << u"无法锁定点名册文件夹"_s << denied;
+        << 0555u << 0666u << QString() << u"无法锁定点名册文件夹"_s << denied;
     QTest::newRow("read-only folder with a lock file left")
-        << 0555u << 0666u << true << u"无法创建临时文件“TEMP.txt”"_s << denied;
+        << 0555u << 0666u << u"file"_s << u"无法创建临时文件“TEMP.txt”"_s << denied;
+    QTest::newRow("named pipe as the lock file, which would block a plain open")
+        << 0777u << 0666u << u"pipe"_s << u"无法锁定点名册文件夹"_s << u"锁文件不是普通文件"_s;
     QTest::newRow("class file that only its owner may write")
-        << 0777u << 0644u << false << u"班级文件“高一3班.txt”是只读的。"_s << QString();
+        << 0777u << 0644u << QString() << u"班级文件“高一3班.txt”是只读的。"_s << QString();
+    QTest::newRow("another's class file that all may write: recorded, bits kept")
+        << 0777u << 0666u << QString() << QString() << QString();
 }
 
-void TestRecordingProcesses::refusesAnOrdinaryUser()
+void TestRecordingProcesses::anOrdinaryUser()
 {
     // Root may write anything, so root runs the recording as the user "nobody".
     QFETCH(uint, folderMode);
     QFETCH(uint, classMode);
-    QFETCH(bool, lockFileLeft);
+    QFETCH(QString, lockFile);
     QFETCH(QString, expected);
     QFETCH(QString, reason);
     const bool root = ::geteuid() == 0;
-    if (!root && classMode == 0644)
+    if (!root && folderMode != 0555)
         QSKIP("Needs a class file of another user, which only root can make.");
 
     RollFixture roll;
     const QByteArray bytes = gbkLines({rollLine(u"甲", u"00\\0000")});
     QVERIFY(roll.writeClass(bytes));
-    QVERIFY(!lockFileLeft || writeBytes(roll.folder().path() + u"/.mirello.lock"_s, {}));
+    const QByteArray lock = QFile::encodeName(roll.folder().lockFilePath());
+    QVERIFY(lockFile != u"file" || writeBytes(roll.folder().lockFilePath(), {}));
+    QVERIFY(lockFile != u"pipe" || ::mkfifo(lock.constData(), 0666) == 0);
     const QStringList before = roll.entries();
     QVERIFY(setMode(roll.programFolder(), 0755) && setMode(roll.classPath(), classMode) &&
             setMode(roll.folder().path(), folderMode));
@@ -217,6 +216,12 @@ void TestRecordingProcesses::refusesAnOrdinaryUser()
     QVERIFY(child.waitForFinished(10000));
     const QString output = QString::fromUtf8(child.readAllStandardOutput());
     QVERIFY(setMode(roll.folder().path(), 0755));
+    if (expected.isEmpty()) {
+        QVERIFY2(output == u"ok\ndone 1\n", qPrintable(output));
+        QCOMPARE(roll.classBytes(), gbkLines({rollLine(u"甲", u"01\\1000")}));
+        QCOMPARE(statusOf(roll.classPath()).st_mode & 07777, classMode);
+        return;
+    }
     QVERIFY2(child.exitCode() == 0 && output.startsWith(u"refused: 无法记录成绩：") &&
                  output.contains(expected) && output.contains(reason) &&
                  output.contains(u"\ndone 0"),

@@ -63,4 +63,18 @@ QString recordingViolation(QByteArrayView before, QByteArrayView after, const QS
     return {};
 }
 
+bool changedLinesAre(QByteArrayView before, QByteArrayView after, const NameList& shown,
+                     const QString& personName)
+{
+    const qsizetype preamble = preambleLength(detectEncoding(before));
+    const QList<QByteArrayView> oldLines = rawLines(before.sliced(preamble));
+    const QList<QByteArrayView> newLines = rawLines(after.sliced(preamble));
+    for (qsizetype i = 0; i < oldLines.size() && i < newLines.size(); ++i) {
+        const bool named = RollRecord(shown.at(i)).personName() == QStringView(personName);
+        if (named != (oldLines[i] != newLines[i]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace mirello::test

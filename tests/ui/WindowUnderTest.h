@@ -84,7 +84,6 @@ struct WindowUnderTest
     }
     QString text(const QString& labelName) const { return get<QLabel>(labelName)->text(); }
     QString panelText() const { return get<mirello::PanelStatusBar>(u"StatusBar1"_s)->panelText(); }
-    QString startPauseWord() const { return window.buttonStates().startPauseWord(); }
     bool drawing() const { return get<QTimer>(u"TimerName"_s)->isActive(); }
     bool searchVisible() const { return get(u"PicSearch"_s)->isVisible(); }
     bool shows(const QString& picture, const QString& iconFile) const

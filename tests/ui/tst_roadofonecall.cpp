@@ -49,7 +49,7 @@ void TestRoadOfOneCall::drawPauseGradeAndReload()
     WindowUnderTest w(folder);
     // The pointer rests outside the window: a click alone brings no move over the button.
     w.click(u"PicSP"_s);
-    QVERIFY(w.startPauseWord() == u"S1"_s && !w.drawing() && !w.searchVisible());
+    QVERIFY(w.shows(u"PicSP"_s, u"start1.bmp"_s) && !w.drawing() && !w.searchVisible());
 
     w.startPause();
     QVERIFY(w.shows(u"PicSP"_s, u"pause2.bmp"_s) && w.drawing() && w.searchVisible());
