@@ -1,6 +1,7 @@
 #include "TextCodec.h"
 
-#include <QStringDecoder>
+#include "GbkCodec.h"
+
 #include <QStringEncoder>
 
 namespace mirello {
@@ -8,7 +9,6 @@ namespace mirello {
 namespace {
 
 constexpr char Utf8Bom[] = "\xEF\xBB\xBF";
-constexpr const char* GbkName = "GBK";
 
 bool hasUtf8Bom(QByteArrayView bytes)
 {
@@ -94,13 +94,7 @@ QString decodeText(QByteArrayView body, TextEncoding encoding)
 {
     if (encoding != TextEncoding::Gbk)
         return QString::fromUtf8(body);
-    QStringDecoder decoder(GbkName);
-    QString text = decoder.decode(body);
-    // A lead byte at the very end waits for a trail byte that never comes; a line
-    // feed, which is never a trail byte, makes the decoder emit U+FFFD for it.
-    text += decoder.decode(QByteArrayView("\n", 1));
-    text.chop(1);
-    return text;
+    return decodeGbk(body);
 }
 
 std::optional<QByteArray> encodeText(QStringView text, TextEncoding encoding)
@@ -110,11 +104,7 @@ std::optional<QByteArray> encodeText(QStringView text, TextEncoding encoding)
         QByteArray bytes = encoder.encode(text);
         return encoder.hasError() ? std::nullopt : std::optional(bytes);
     }
-    QStringEncoder encoder(GbkName);
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return std::nullopt;
-    return bytes;
+    return encodeGbk(text);
 }
 
 } // namespace mirello
