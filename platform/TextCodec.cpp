@@ -2,6 +2,8 @@
 
 #include "GbkCodec.h"
 
+#include <algorithm>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace mirello {
@@ -78,11 +80,60 @@ bool isValidUtf8(QByteArrayView bytes)
     return validUtf8Prefix(bytes) == bytes.size();
 }
 
+namespace {
+
+// Whether every sequence of valid UTF-8 `bytes` is at most two bytes long, one at
+// least: Cyrillic, Greek or accented Latin, but no Chinese.
+bool onlyTwoByteUtf8(QByteArrayView bytes)
+{
+    bool twoByte = false;
+    for (qsizetype i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const qsizetype length = utf8SequenceLength(bytes, i);
+        if (length > 2)
+            return false;
+        twoByte = twoByte || length == 2;
+        i += length;
+    }
+    return twoByte;
+}
+
+bool isChinese(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x3400 && u <= 0x9FFF) || (u >= 0x3000 && u <= 0x303F) ||
+           (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+// Whether GBK makes Chinese of every character outside ASCII, from pairs of the
+// common GB2312 range (both bytes A1..FE), where names are.
+bool readsAsChineseGbk(QByteArrayView bytes)
+{
+    if (std::any_of(bytes.begin(), bytes.end(), [](char b) {
+            const auto byte = static_cast<unsigned char>(b);
+            return byte >= 0x80 && (byte < 0xA1 || byte == 0xFF);
+        }))
+        return false;
+    const QString text = decodeText(bytes, TextEncoding::Gbk);
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() < 0x80 || isChinese(c); });
+}
+
+} // namespace
+
 TextEncoding detectEncoding(QByteArrayView bytes)
 {
     if (hasUtf8Bom(bytes))
         return isValidUtf8(bytes.sliced(3)) ? TextEncoding::Utf8WithBom : TextEncoding::Gbk;
-    return isValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Gbk;
+    if (!isValidUtf8(bytes))
+        return TextEncoding::Gbk;
+    // Some GBK names are valid UTF-8 by chance (谢伟 = D0BB CEB0): a UTF-8 class of
+    // Chinese names would hold three-byte sequences.
+    return onlyTwoByteUtf8(bytes) && readsAsChineseGbk(bytes) ? TextEncoding::Gbk
+                                                              : TextEncoding::Utf8;
 }
 
 qsizetype preambleLength(TextEncoding encoding)
@@ -92,8 +143,11 @@ qsizetype preambleLength(TextEncoding encoding)
 
 QString decodeText(QByteArrayView body, TextEncoding encoding)
 {
+    // A byte-order mark inside the body is a character like any other, so that a line
+    // decodes alike on its own and within the whole body.
     if (encoding != TextEncoding::Gbk)
-        return QString::fromUtf8(body);
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+            .decode(body);
     return decodeGbk(body);
 }
 

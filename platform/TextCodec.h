@@ -19,13 +19,17 @@ enum class TextEncoding
 };
 
 // UTF-8 when every byte of the file is valid UTF-8 (after an optional byte-order
-// mark), GBK otherwise. Pure ASCII counts as UTF-8, which decodes identically.
+// mark), GBK otherwise. Pure ASCII counts as UTF-8, which decodes identically. A file
+// without a mark whose only non-ASCII text is two-byte UTF-8 that GBK reads as
+// Chinese is GBK.
 TextEncoding detectEncoding(QByteArrayView bytes);
 
 // How many leading bytes hold the byte-order mark: they belong to no line.
 qsizetype preambleLength(TextEncoding encoding);
 
-// Decodes bytes that follow the preamble. Every character is one 16-bit unit, so
+// Decodes bytes that follow the preamble; the whole body decodes as its lines do one
+// by one, so the loader and the recorder see the same characters (a byte-order mark
+// inside the body is a character). Every character is one 16-bit unit, so
 // positions count characters as teachers see them. A byte sequence that is not valid
 // GBK becomes one U+FFFD per offending byte (a lone lead byte at the very end
 // included), and the bytes after it are decoded on their own; the raw bytes stay

@@ -40,9 +40,19 @@ Control* place(Control* control, const QString& name, const QRect& geometry)
     return control;
 }
 
+// Texts stand on the window's own pale picture, so their colour is fixed: a dark
+// desktop theme's near-white text would vanish there.
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
 QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, const QString& text)
 {
     auto* label = place(new QLabel(parent), name, QRect(position, QSize()));
+    setTextColour(label, Qt::black);
     label->setFont(chineseFont(TypeStyle::FangSong, 14.25, QFont::Bold));
     setSizedText(*label, text);
     return label;
@@ -108,11 +118,10 @@ void FrmMain::createLabels()
     m_lblName = place(new QLabel(this), u"LblName"_s, {64, 96, 25, 48});
     m_lblName->setTextFormat(Qt::PlainText);
     m_lblName->setFont(chineseFont(TypeStyle::Kai, 36, QFont::Bold));
+    setTextColour(m_lblName, Qt::black);
     m_lblAnsCount = place(new QLabel(this), u"LblAnsCount"_s, {80, 160, 7, 14});
     m_lblAnsCount->setTextFormat(Qt::PlainText);
-    QPalette red = m_lblAnsCount->palette();
-    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    m_lblAnsCount->setPalette(red);
+    setTextColour(m_lblAnsCount, QColor(255, 0, 0));
     m_lblTip0 = captionLabel(this, u"LblTip0"_s, {24, 23}, u"名册"_s);
     m_lblTip1 = captionLabel(this, u"LblTip1"_s, {25, 62}, u"打分"_s);
 }

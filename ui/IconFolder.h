@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <optional>
+#include <QDateTime>
+#include <QHash>
 #include <QPixmap>
 #include <QSet>
 #include <QString>
@@ -11,9 +13,10 @@
 namespace mirello {
 
 // The folder "Icons" beside the executable, which holds the button faces and the
-// animation frames. Every load reads the file from disk anew. A file that fails to
-// load is reported the first time only, so that a missing face does not bring up a
-// message at every mouse move or timer tick.
+// animation frames. Every load looks at the file on disk anew, so a replaced file
+// shows at once; one whose size and time of change are as at the last load is not
+// decoded again. A file that fails to load is reported the first time only, so that
+// a missing face does not bring up a message at every mouse move or timer tick.
 class IconFolder
 {
 public:
@@ -25,7 +28,15 @@ public:
     std::optional<QPixmap> load(const QString& fileName);
 
 private:
+    struct Loaded
+    {
+        qint64 size;
+        QDateTime changed;
+        QPixmap picture;
+    };
+
     QString m_path;
+    QHash<QString, Loaded> m_loaded;
     ReportError m_report;
     QSet<QString> m_reportedFiles;
 };

@@ -1,6 +1,7 @@
 #include "MessageBoxReporter.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -8,7 +9,11 @@ namespace mirello {
 
 void MessageBoxReporter::report(QWidget* window, const Error& error)
 {
-    QMessageBox::warning(window, u"Mirello"_s, error.text());
+    // The button's text is set here, so it is Chinese even where Qt's own Chinese
+    // texts are not installed.
+    QMessageBox box(QMessageBox::Warning, u"Mirello"_s, error.text(), QMessageBox::Ok, window);
+    box.button(QMessageBox::Ok)->setText(u"确定"_s);
+    box.exec();
 }
 
 } // namespace mirello

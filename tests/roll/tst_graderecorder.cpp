@@ -91,6 +91,13 @@ void TestGradeRecorder::records_data()
     const QStringList utf8After{rollLine(Person, u"04\\1211"), rollLine(u"李😀", u"00\\0000")};
     QTest::newRow("utf-8") << utf8Lines(utf8Before, u"\n") << Person << u"及格"_s
                            << utf8Lines(utf8After);
+    const QStringList marked{rollLine(u"李四", u"01\\0001"),
+                             u"\uFEFF"_s + rollLine(Person, u"05\\0000", u"S20230108"),
+                             rollLine(Person, u"03\\0100", u"S20230103")};
+    QStringList markedAfter = marked;
+    markedAfter[2] = rollLine(Person, u"04\\0110", u"S20230103");
+    QTest::newRow("byte-order mark inside the file shifts its line's name, as loaded")
+        << utf8Lines(marked, u"\n") << Person << u"及格"_s << utf8Lines(markedAfter);
     QTest::newRow("utf-8 byte-order mark kept")
         << QByteArray("\xEF\xBB\xBF" + utf8Lines(utf8Before, u"\n")) << Person << u"及格"_s
         << QByteArray("\xEF\xBB\xBF" + utf8Lines(utf8After));

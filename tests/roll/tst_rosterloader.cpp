@@ -45,6 +45,9 @@ void TestRosterLoader::loads_data()
         << "S20\x81"
            "0101A\xCD\xF5\xD0\xA1-01\\0001"_ba
         << QStringList{u"S20\uFFFD0101A王小-01\\0001"_s};
+    QTest::newRow("a byte-order mark inside the file is a character of its line")
+        << "S20230101\xE6\x9D\x8E\xE5\x9B\x9B-01\\0001\n\xEF\xBB\xBFS20230107\xE7\x8E\x8B-03\\1201"_ba
+        << QStringList{u"S20230101李四-01\\0001"_s, u"\uFEFFS20230107王-03\\1201"_s};
     QTest::newRow("zero bytes") << QByteArray() << QStringList{};
 }
 
