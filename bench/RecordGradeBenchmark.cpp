@@ -32,7 +32,7 @@ struct Recording
 Recording prepareRecording(const QString& programFolder, qsizetype lines)
 {
     Recording recording{lines,
-                        RollFolder(programFolder),
+                        RollFolder::besideProgram(programFolder),
                         QString::number(lines) + u".txt",
                         generatedRoster(lines),
                         {}};

@@ -1,7 +1,10 @@
 #include "ProgramFolder.h"
 
+#include "Paths.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 namespace mirello {
 
@@ -10,6 +13,14 @@ QString programFolder()
     // applicationDirPath() reads /proc/self/exe on Linux, which is the resolved target,
     // and asks GetModuleFileNameW on Windows: neither depends on the working folder.
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString userDataFolder()
+{
+    // Not AppDataLocation: that follows the application name, which also names the
+    // window class that the desktop entry matches.
+    return pathInFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                        QStringLiteral("Mirello"));
 }
 
 } // namespace mirello

@@ -10,4 +10,8 @@ namespace mirello {
 // Needs a QCoreApplication.
 QString programFolder();
 
+// The user's own folder for the data of Mirello: ~/.local/share/Mirello on Linux, or
+// below $XDG_DATA_HOME when that is set.
+QString userDataFolder();
+
 } // namespace mirello

@@ -28,9 +28,8 @@ public:
     void reseedFromClock() override;
     double next() override;
 
-    void seed(quint64 seedValue);
-
 private:
+    void seed(quint64 seedValue);
     quint64 nextBits();
 
     const Clock& m_clock;

@@ -8,9 +8,14 @@
 
 namespace mirello {
 
-RollFolder::RollFolder(const QString& programFolder)
-    : m_path(pathInFolder(programFolder, QString::fromUtf16(FolderName)))
+RollFolder::RollFolder(const QString& path)
+    : m_path(QDir::toNativeSeparators(path))
 {
+}
+
+RollFolder RollFolder::besideProgram(const QString& programFolder)
+{
+    return RollFolder(pathInFolder(programFolder, QString::fromUtf16(FolderName)));
 }
 
 QString RollFolder::classFilePath(const QString& fileName) const

@@ -6,11 +6,15 @@
 
 namespace mirello {
 
-// The folder "checkroll" beside the executable, where every file is one class.
+// The roll folder "checkroll", where every file is one class. It lies beside the
+// executable or in the user's data folder (see RollFolderLocation.h).
 class RollFolder
 {
 public:
-    explicit RollFolder(const QString& programFolder);
+    // The roll folder at `path`.
+    static RollFolder at(const QString& path) { return RollFolder(path); }
+    // The roll folder "checkroll" in `programFolder`.
+    static RollFolder besideProgram(const QString& programFolder);
 
     const QString& path() const { return m_path; }
     // The class file with the name the class chooser lists, extension included.
@@ -41,6 +45,8 @@ public:
     static constexpr char16_t LockFileName[] = u".mirello.lock";
 
 private:
+    explicit RollFolder(const QString& path);
+
     QString m_path;
 };
 

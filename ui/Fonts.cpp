@@ -63,4 +63,17 @@ QFont chineseFont(TypeStyle style, qreal points, QFont::Weight weight)
     return font;
 }
 
+bool chineseFontInstalled()
+{
+    return !QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty();
+}
+
+Error missingChineseFont()
+{
+    return Error{u"系统里没有中文字体，Mirello 的文字会显示成方框。请安装中文字体后重新启动 "
+                 u"Mirello。在 Debian 或 Ubuntu 上，在终端里输入：\n\n"
+                 u"sudo apt install fonts-noto-cjk"_s,
+                 {}};
+}
+
 } // namespace mirello

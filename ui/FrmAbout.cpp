@@ -4,6 +4,7 @@
 #include "LabelText.h"
 #include "ProgramIcon.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPainter>
 
@@ -11,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-FrmAbout::FrmAbout(QWidget* parent)
+FrmAbout::FrmAbout(const QString& rollFolder, QWidget* parent)
     : QWidget(parent)
     , m_logo(u":/pictures/about-logo.png"_s)
 {
@@ -25,6 +26,7 @@ FrmAbout::FrmAbout(QWidget* parent)
     setWindowTitle(u"关于"_s);
     setWindowIcon(programIcon());
     setFixedSize(123, 78);
+    setToolTip(u"班级名册保存在：\n"_s + QDir::toNativeSeparators(rollFolder));
     createCredit();
 }
 

@@ -11,6 +11,7 @@
 #include "ProgramIcon.h"
 #include "roll/GradeRecorder.h"
 #include "roll/Grades.h"
+#include "roll/RollFolderLocation.h"
 #include "roll/RosterLoader.h"
 
 #include <QComboBox>
@@ -61,18 +62,19 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
 Error missingRollFolder(const QString& folder, const Error& listingError)
 {
     return Error{u"找不到点名册文件夹“"_s + shownFileName(folder) +
-                     u"”，所以没有可选的班级。请在程序所在的文件夹里建立 checkroll "
-                     u"文件夹，把班级名册文件放进去，然后重新启动 Mirello。"_s,
+                     u"”，所以没有可选的班级。请建立这个文件夹，把班级名册文件放进去，"
+                     u"然后重新启动 Mirello。"_s,
                  listingError.reason};
 }
 
 } // namespace
 
-FrmMain::FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-                 QWidget* parent)
+FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
+                 ErrorReporter& reporter, QWidget* parent)
     : QWidget(parent)
     , m_reporter(reporter)
-    , m_rollFolder(programFolder)
+    , m_rollFolder(RollFolder::at(rollFolder))
+    , m_samplesFolder(samplesFolderPath(programFolder))
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
     , m_background(u":/pictures/background.png"_s)
@@ -193,6 +195,13 @@ void FrmMain::startUp()
 // when the name is not UTF-8.
 void FrmMain::fillClassChooser()
 {
+    if (const Result<void> created =
+            createRollFolderOnFirstStart(m_rollFolder.path(), m_samplesFolder);
+        !created) {
+        // The window comes up as for an empty roll folder, with this one message.
+        report(created.error());
+        return;
+    }
     m_rollFolder.removeLeftoverScratch();
     const Result<QList<ListedFile>> classes = m_rollFolder.listClasses();
     if (!classes) {
@@ -290,7 +299,7 @@ void FrmMain::setDrawing(bool on)
 void FrmMain::showAbout()
 {
     if (!m_about)
-        m_about = new FrmAbout;
+        m_about = new FrmAbout(m_rollFolder.path());
     m_about->show();
     m_about->raise();
     m_about->activateWindow();

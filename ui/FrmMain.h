@@ -24,7 +24,8 @@ class FrmAbout;
 class PictureButton;
 class PanelStatusBar;
 
-// The main window of the roll call. It lists the classes of the roll folder, loads
+// The main window of the roll call. On the first start it makes the roll folder from
+// the sample classes in the program folder. It lists the classes of the roll folder, loads
 // the chosen class, draws names while drawing runs, records the grade for the name
 // on screen, switches the image buttons' faces and plays the search animation. No
 // failure closes it: each is reported through `reporter` and the window goes on.
@@ -33,8 +34,9 @@ class FrmMain final : public QWidget
     Q_OBJECT
 
 public:
-    FrmMain(const QString& programFolder, const Clock& clock, ErrorReporter& reporter,
-            QWidget* parent = nullptr);
+    // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes.
+    FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
+            ErrorReporter& reporter, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -68,6 +70,7 @@ private:
 
     ErrorReporter& m_reporter;
     RollFolder m_rollFolder;
+    QString m_samplesFolder;
     ClockSeededRandom m_random;
     IconFolder m_icons;
     ImageButtonStates m_buttonStates;

@@ -1,10 +1,23 @@
+#include "Fonts.h"
 #include "FrmMain.h"
 #include "MessageBoxReporter.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
+#include "roll/RollFolderLocation.h"
 #include "Translations.h"
 
 #include <QApplication>
+
+namespace {
+
+// The Debian package builds the program for /usr; the archive for a portable folder.
+#ifdef MIRELLO_SYSTEM_WIDE
+constexpr auto Installed = mirello::Installation::SystemWide;
+#else
+constexpr auto Installed = mirello::Installation::PortableFolder;
+#endif
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -13,9 +26,13 @@ int main(int argc, char* argv[])
     mirello::installChineseTranslations(application, folder);
     mirello::SystemClock clock;
     mirello::MessageBoxReporter reporter;
-    auto* window = new mirello::FrmMain(folder, clock, reporter);
+    const QString rollFolder =
+        mirello::rollFolderPath(Installed, folder, mirello::userDataFolder());
+    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
+    if (!mirello::chineseFontInstalled())
+        reporter.report(window, mirello::missingChineseFont());
     return application.exec();
 }

@@ -146,7 +146,7 @@ Result<void> writeAssetFiles(const QString& assetsFolder)
 {
     const QString icons = assetsFolder + u"/Icons"_s;
     const QString pictures = assetsFolder + u"/pictures"_s;
-    const QString classes = assetsFolder + u"/checkroll"_s;
+    const QString classes = assetsFolder + u"/samples"_s;
     for (const QString& folder : {icons, pictures, classes}) {
         const Result<void> created = ensureFolder(folder);
         if (!created)

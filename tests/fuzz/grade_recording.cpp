@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static QTemporaryDir programFolder(QDir(QStringLiteral("/dev/shm")).exists()
                                            ? QStringLiteral("/dev/shm/mirello-fuzz-XXXXXX")
                                            : QDir::tempPath() + u"/mirello-fuzz-XXXXXX");
-    static const RollFolder folder(programFolder.path());
+    static const RollFolder folder = RollFolder::besideProgram(programFolder.path());
     QDir().mkpath(folder.path());
     if (size < 2)
         return 0;

@@ -160,7 +160,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    mirello::RollFolder m_folder{m_dir.path()};
+    mirello::RollFolder m_folder = mirello::RollFolder::besideProgram(m_dir.path());
 };
 
 } // namespace recordingtest

@@ -55,7 +55,7 @@ int main(int argc, char** argv)
             return 3;
     }
     if (args.size() == 2 && args[0] == u"hold-lock") {
-        FileLock lock(RollFolder(args[1]).lockFilePath());
+        FileLock lock(RollFolder::besideProgram(args[1]).lockFilePath());
         if (lock.acquire(std::chrono::milliseconds(5000)) != FileLock::Outcome::Locked)
             return 1;
         say(QStringLiteral("locked"));
@@ -67,7 +67,8 @@ int main(int argc, char** argv)
     const qint64 times = args[5].toLongLong();
     qint64 successes = 0;
     for (qint64 i = 0; times == 0 || i < times; ++i) {
-        const Result<void> result = recordGrade(RollFolder(args[1]), args[2], args[3], args[4]);
+        const Result<void> result =
+            recordGrade(RollFolder::besideProgram(args[1]), args[2], args[3], args[4]);
         successes += result.ok();
         if (times != 0)
             say(result.ok() ? QStringLiteral("ok")

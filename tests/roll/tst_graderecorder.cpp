@@ -257,7 +257,7 @@ void TestGradeRecorder::createsNothingWithoutARollFolder()
 {
     QTemporaryDir program;
     const Result<void> result =
-        recordGrade(RollFolder(program.path()), u"高一3班.txt"_s, Person, u"优秀"_s);
+        recordGrade(RollFolder::besideProgram(program.path()), u"高一3班.txt"_s, Person, u"优秀"_s);
     QVERIFY2(!result.ok() && result.error().message.contains(u"找不到班级文件"), WHY(result));
     QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());

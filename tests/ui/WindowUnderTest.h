@@ -70,7 +70,7 @@ struct WindowUnderTest
 {
     explicit WindowUnderTest(const TestProgramFolder& programFolder)
         : folder(programFolder)
-        , window(programFolder.path(), clock, reporter)
+        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter)
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

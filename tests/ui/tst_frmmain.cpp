@@ -22,7 +22,7 @@ class TestFrmMain : public QObject
 
 private Q_SLOTS:
     void startUpStateAndAFailedLoad();
-    void missingRollFolderGivesAnEmptyWindow();
+    void unreadableRollFolderGivesAnEmptyWindow();
     void searchFramesCycleHiddenAndSkipAMissingOne();
     void missingPauseFaceLeavesDrawingOff();
     void onlyARightPressOnBareSurfaceOpensAbout();
@@ -49,10 +49,12 @@ void TestFrmMain::startUpStateAndAFailedLoad()
     QTRY_COMPARE(w.text(u"LblName"_s), u"王小明"_s);
 }
 
-void TestFrmMain::missingRollFolderGivesAnEmptyWindow()
+void TestFrmMain::unreadableRollFolderGivesAnEmptyWindow()
 {
+    // A file where the roll folder belongs: it is neither listed nor replaced.
     const TestProgramFolder folder;
     QVERIFY(QDir(folder.rollFolder()).removeRecursively());
+    QVERIFY(QFile(folder.rollFolder()).open(QIODevice::WriteOnly));
     WindowUnderTest w(folder);
     QVERIFY(w.reportedOnce(QDir::toNativeSeparators(folder.rollFolder())));
     QCOMPARE(w.get<QComboBox>(u"ComboFileChange"_s)->count(), 0);

@@ -1,0 +1,83 @@
+// The roll folder made from the sample classes on the first start: whole or not at
+// all, and never again once it exists.
+
+#include "roll/RollFolderLocation.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace mirello;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestRollFolderLocation : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstStart_data();
+    void firstStart();
+};
+
+void TestRollFolderLocation::firstStart_data()
+{
+    QTest::addColumn<bool>("unreadableSample");
+    QTest::newRow("samples copied once") << false;
+    QTest::newRow("unreadable sample: nothing half copied") << true;
+}
+
+void TestRollFolderLocation::firstStart()
+{
+    QFETCH(bool, unreadableSample);
+    const QTemporaryDir dir;
+    const QString samples = dir.filePath(u"samples"_s);
+    const QString parent = dir.filePath(u"share/Mirello"_s);
+    const QString roll = parent + u"/checkroll"_s;
+    QVERIFY(QDir().mkpath(samples) && QDir().mkpath(dir.filePath(u"share"_s)));
+    // Read-only, as a package may install it: the copy must still take recordings.
+    writeFile(samples + u"/a.txt"_s, "S20230301Zhang San-00\\0000\r\n"_ba);
+    QVERIFY(QFile::setPermissions(samples + u"/a.txt"_s, QFile::ReadOwner | QFile::ReadOther));
+    if (unreadableSample)
+        QVERIFY(QFile::link(u"/proc/self/mem"_s, samples + u"/b.txt"_s));
+    else
+        writeFile(samples + u"/b.txt"_s, "S20230302Li Si-01\\0100\r\n"_ba);
+
+    const Result<void> created = createRollFolderOnFirstStart(roll, samples);
+    if (unreadableSample) {
+        QVERIFY(!created && created.error().message.contains(roll));
+        QVERIFY(!QFile::exists(roll));
+        QVERIFY(QDir(parent).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        return;
+    }
+    QVERIFY(created);
+    QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{u"checkroll"_s});
+    QCOMPARE(fileBytes(roll + u"/b.txt"_s), fileBytes(samples + u"/b.txt"_s));
+    QVERIFY(QFile::permissions(roll + u"/a.txt"_s) & QFile::WriteOwner);
+
+    // What the teacher changed or deleted is never put back.
+    writeFile(roll + u"/a.txt"_s, "recorded"_ba);
+    QVERIFY(QFile::remove(roll + u"/b.txt"_s));
+    QVERIFY(createRollFolderOnFirstStart(roll, samples));
+    QCOMPARE(QDir(roll).entryList(QDir::Files), QStringList{u"a.txt"_s});
+    QCOMPARE(fileBytes(roll + u"/a.txt"_s), "recorded"_ba);
+}
+
+QTEST_GUILESS_MAIN(TestRollFolderLocation)
+#include "tst_rollfolderlocation.moc"
