@@ -53,7 +53,7 @@ foreach(needed platforms/libqxcb.so platforms/libqwayland-generic.so)
 endforeach()
 
 file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES "${MIRELLO_FOLDER}/mirello"
+    EXECUTABLES "${MIRELLO_FOLDER}/mirello" "${MIRELLO_FOLDER}/mirello-xlsx"
     MODULES ${plugins}
     RESOLVED_DEPENDENCIES_VAR libraries
     UNRESOLVED_DEPENDENCIES_VAR unresolved

@@ -152,7 +152,7 @@ Error replaceFailureError(const Refusal& refused, const ReplaceFailure& failure,
 
 Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString& classFileName,
                                         const ClassFileRewrite& rewrite, const Refusal& refused,
-                                        FileOperations& files)
+                                        FileOperations& files, const ChangeBackup& backup)
 {
     if (std::optional<Error> unsuitable = unsuitableName(refused, classFileName))
         return *unsuitable;
@@ -211,6 +211,13 @@ Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString&
     Result<QByteArray> rewritten = rewrite(original.value());
     if (!rewritten)
         return rewritten.error();
+    const QDateTime time = backup.time.isValid() ? backup.time : QDateTime::currentDateTime();
+    if (Result<void> kept = keepBackup(folder, classFileName, original.value(), status.value(),
+                                       time, backup.rule, files);
+        !kept) {
+        return refused(kept.error().message + u"为免无法恢复，班级文件“" + shown + u"”没有改动。",
+                       kept.error().reason);
+    }
 
     if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
             files, target.value(), scratch.value(), rewritten.value(), status.value()))
@@ -222,11 +229,12 @@ Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString&
 
 Result<ClassFileChange> changeClassFile(const RollFolder& folder, const QString& classFileName,
                                         const ClassFileRewrite& rewrite,
-                                        const ChangeWording& wording, FileOperations& files)
+                                        const ChangeWording& wording, FileOperations& files,
+                                        const ChangeBackup& backup)
 {
     const Refusal refused(wording);
     try {
-        return changeUnderLock(folder, classFileName, rewrite, refused, files);
+        return changeUnderLock(folder, classFileName, rewrite, refused, files, backup);
     } catch (const std::bad_alloc&) {
         return refused(u"内存不足。班级文件“" + shownFileName(classFileName) + u"”没有改动。",
                        QStringLiteral("内存不足"));

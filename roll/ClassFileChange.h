@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Backups.h"
 #include "platform/Result.h"
 #include "RollFolder.h"
 
@@ -15,7 +16,7 @@ class FileOperations;
 
 // How long a change waits for another copy of the program to finish writing the
 // same roll folder before it gives up.
-inline constexpr std::chrono::milliseconds RecordingLockWait{2000};
+inline constexpr std::chrono::milliseconds RecordingLockWait = RollFolderLockWait;
 
 // A class file as one change found it and as it left it.
 struct ClassFileChange
@@ -33,18 +34,28 @@ struct ChangeWording
     QStringView notAgain;  // "请不要重复记录；"
 };
 
+// The backup a change keeps of the class file before it replaces it (keepBackup());
+// an invalid time stands for the moment of the change.
+struct ChangeBackup
+{
+    BackupRule rule = BackupRule::FirstChangeOfDay;
+    QDateTime time;
+};
+
 // The new bytes of a class file from its current ones, or why there are none.
 using ClassFileRewrite = std::function<Result<QByteArray>(const QByteArray& current)>;
 
 // Rewrites the class file `classFileName` of `folder` with `rewrite`: under the roll
 // folder's lock, the file is read and replaced atomically through the scratch file,
 // keeping its owner, group and permission bits; a link has the file it points to
-// rewritten. On any refusal or failure the class file is byte-identical to before
-// and no scratch file is left; the error says why in Chinese and names the file.
-// The one failure after the replacement (the folder could not be flushed) says that
-// the change is in.
+// rewritten. Before the replacement the file as it was is backed up as `backup`
+// says; a backup that cannot be written refuses the change. On any refusal or
+// failure the class file is byte-identical to before and no scratch file is left;
+// the error says why in Chinese and names the file. The one failure after the
+// replacement (the folder could not be flushed) says that the change is in.
 Result<ClassFileChange> changeClassFile(const RollFolder& folder, const QString& classFileName,
                                         const ClassFileRewrite& rewrite,
-                                        const ChangeWording& wording, FileOperations& files);
+                                        const ChangeWording& wording, FileOperations& files,
+                                        const ChangeBackup& backup = {});
 
 } // namespace mirello

@@ -82,7 +82,7 @@ QString shownClass(const QString& classFileName)
 // ".mirello/高一(3)班.txt.state.json": where the teacher finds the file beside the classes.
 QString shownStateFile(const QString& path)
 {
-    return QString::fromUtf16(RollFolder::OwnFolderName) + u'/' + shownFileName(fileNameOf(path));
+    return QString::fromUtf16(RollFolder::StateFolderName) + u'/' + shownFileName(fileNameOf(path));
 }
 
 // Everything before the counters; a student's line always has them.
@@ -253,7 +253,7 @@ ClassStateStore::ClassStateStore(RollFolder folder, FileOperations& files)
 
 QString ClassStateStore::stateFilePath(const QString& classFileName) const
 {
-    return pathInFolder(m_folder.ownFolderPath(), classFileName + u".state.json"_s);
+    return pathInFolder(m_folder.stateFolderPath(), classFileName + u".state.json"_s);
 }
 
 ClassStateStore::Loaded ClassStateStore::load(const QString& classFileName, const QDateTime& now)
@@ -269,7 +269,7 @@ ClassStateStore::Loaded ClassStateStore::load(const QString& classFileName, cons
 
     // Something else where the folder belongs: there is no state, and the first
     // save says why none can be kept.
-    Result<std::optional<FileStatus>> own = m_files.status(m_folder.ownFolderPath());
+    Result<std::optional<FileStatus>> own = m_files.status(m_folder.stateFolderPath());
     if (own && own.value() && own.value()->kind != FileStatus::Kind::Folder)
         return {};
     Result<std::optional<FileStatus>> status = m_files.status(path);
@@ -328,7 +328,7 @@ Result<void> ClassStateStore::save(const QString& classFileName, const ClassStat
 {
     const QString path = stateFilePath(classFileName);
     const QString notSaved = u"无法保存班级"_s + shownClass(classFileName) + u"的点名状态："_s;
-    const QString folder = m_folder.ownFolderPath();
+    const QString folder = m_folder.stateFolderPath();
     if (!QDir().mkpath(folder)) {
         return Error{notSaved + u"无法建立文件夹“"_s + shownFileName(folder) +
                          u"”。请检查点名册文件夹的权限。"_s,

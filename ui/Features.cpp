@@ -29,6 +29,10 @@ constexpr FeatureRow Table[] = {
     {ProjectorFullScreen, u"投影窗口全屏", u"F11", InProjector, u""},
     {ProjectorDark, u"投影窗口深色", u"", InBoth, u"projector/dark"},
     {Speech, u"朗读抽到的名字", u"", InBoth, u"speech/on", true},
+    {ImportClass, u"导入班级…", u"Ctrl+I", InMain, u"", true},
+    {ExportClasses, u"导出…", u"Ctrl+E", InMain, u""},
+    {Backups, u"备份与恢复…", u"", InMain, u""},
+    {NewTerm, u"新学期…", u"", InMain, u""},
     {Keys, u"按键一览", u"F1", InBoth, u"", true},
 };
 

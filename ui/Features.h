@@ -28,6 +28,10 @@ enum class Feature
     ProjectorDark,
     Speech,
     Keys,
+    ImportClass,
+    ExportClasses,
+    Backups,
+    NewTerm,
 };
 
 // The windows in which a feature's keys work.

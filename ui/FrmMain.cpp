@@ -1,5 +1,6 @@
 #include "FrmMain.h"
 
+#include "ClassFeatures.h"
 #include "ErrorReporter.h"
 #include "Fonts.h"
 #include "FrmAbout.h"
@@ -196,6 +197,11 @@ void FrmMain::createFeatures()
     m_features = new MainWindowFeatures(this, m_rollFolder.path(), m_speaker);
     connect(m_features, &MainWindowFeatures::windowFeature, this, &FrmMain::act);
     connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
+    m_classFeatures = new ClassFeatures(this, m_rollFolder, m_reporter);
+    connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
+    connect(m_classFeatures, &ClassFeatures::classChanged, this, &FrmMain::classChangedOnDisk);
+    connect(m_classFeatures, &ClassFeatures::notice, this,
+            [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });
     // Installed after the lists' own filters, so that it sees their keys first.
     m_comboFileChange->view()->installEventFilter(this);
     m_comboResult->view()->installEventFilter(this);
@@ -256,6 +262,7 @@ void FrmMain::act(Feature feature)
         showOverview();
         break;
     default:
+        m_classFeatures->act(feature, chosenClassFile());
         break;
     }
 }
@@ -291,6 +298,30 @@ void FrmMain::fillClassChooser()
     }
     for (const ListedFile& file : classes.value())
         m_comboFileChange->addItem(file.shown, file.name);
+}
+
+// A class was added: the chooser lists the folder again and keeps its choice, or
+// takes the new class when none was chosen.
+void FrmMain::listClassesAgain(const QString& added)
+{
+    const Result<QList<ListedFile>> classes = m_rollFolder.listClasses();
+    if (!classes)
+        return;
+    const QString chosen = chosenClassFile();
+    m_comboFileChange->clear();
+    for (const ListedFile& file : classes.value())
+        m_comboFileChange->addItem(file.shown, file.name);
+    if (chosen.isEmpty())
+        selectClass(m_comboFileChange->findData(added));
+    else
+        m_comboFileChange->setCurrentIndex(m_comboFileChange->findData(chosen));
+}
+
+// A restore or a new term rewrote the class: the loaded one is read again.
+void FrmMain::classChangedOnDisk(const QString& classFileName)
+{
+    if (classFileName == m_loadedClass && classFileName == chosenClassFile())
+        loadSelectedClass();
 }
 
 QString FrmMain::chosenClassFile() const

@@ -22,6 +22,7 @@ class QTimer;
 
 namespace mirello {
 
+class ClassFeatures;
 class Clock;
 class ErrorReporter;
 class FrmAbout;
@@ -71,6 +72,8 @@ private:
 
     void startUp();
     void fillClassChooser();
+    void listClassesAgain(const QString& added);
+    void classChangedOnDisk(const QString& classFileName);
     void selectClass(int index);
     void loadSelectedClass();
     QString chosenClassFile() const;
@@ -119,6 +122,7 @@ private:
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
     MainWindowFeatures* m_features = nullptr;
+    ClassFeatures* m_classFeatures = nullptr;
     RecordingWorker* m_recorder = nullptr;
     QPointer<OverviewWindow> m_overview;
     // A recording came while names were flickering: the overview reads it at Pause.

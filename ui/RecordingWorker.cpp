@@ -1,6 +1,8 @@
 #include "RecordingWorker.h"
 
+#include "platform/FileNames.h"
 #include "roll/GradeRecorder.h"
+#include "roll/History.h"
 #include "roll/RecordingUndo.h"
 
 #include <QCoreApplication>
@@ -88,6 +90,20 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
     deliver([this, recording, changes] { Q_EMIT recorded(recording, changes); });
+    logChange(HistoryAction::Recording, recording, recording.change.after,
+              u"成绩已记入班级文件“" + shownFileName(recording.classFileName) + u"”");
+}
+
+// The history line comes after the change; when it cannot be written the change
+// stands and the teacher is told.
+void RecordingWorker::logChange(HistoryAction action, const Recording& recording,
+                                const QByteArray& classBytes, const QString& done)
+{
+    std::optional<Error> missing = appendStudentHistory(
+        m_folder, recording.classFileName, action, recording.personName, recording.gradeText,
+        classBytes, QDateTime::currentDateTime(), done, m_files);
+    if (missing)
+        deliver([this, error = *missing] { Q_EMIT failed(error); });
 }
 
 void RecordingWorker::undoNow()
@@ -108,6 +124,8 @@ void RecordingWorker::undoNow()
     const QList<ChangedLine> changes =
         changedLines(outcome.change.value().before, outcome.change.value().after);
     deliver([this, recording, changes] { Q_EMIT undone(recording, changes); });
+    logChange(HistoryAction::Undo, recording, outcome.change.value().after,
+              u"已在班级文件“" + shownFileName(recording.classFileName) + u"”中撤销记录");
 }
 
 } // namespace mirello

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "roll/ChangedLines.h"
+#include "roll/History.h"
 #include "roll/RecordingJournal.h"
 #include "roll/RollFolder.h"
 
@@ -59,6 +60,8 @@ private:
 
     void recordNow(const RecordingRequest& request);
     void undoNow();
+    void logChange(HistoryAction action, const Recording& recording, const QByteArray& classBytes,
+                   const QString& done);
 
     const RollFolder m_folder;
     FileOperations& m_files;

@@ -42,7 +42,7 @@ void TestClassState::survivesARestart()
     ClassStateStore::Loaded loaded = ClassStateStore(folder).load(ClassFile, Now);
     QVERIFY(!loaded.notice);
     QCOMPARE(loaded.state, state);
-    QVERIFY(!QDir(folder.ownFolderPath()).exists(ClassFile + u".state.json.tmp"_s));
+    QVERIFY(!QDir(folder.stateFolderPath()).exists(ClassFile + u".state.json.tmp"_s));
 
     // The next day the absences are gone; the round and the passes stay.
     QVERIFY(!loaded.state.expireAbsences(Now.date()));
@@ -74,7 +74,7 @@ void TestClassState::damagedFileIsSetAside()
 
     QTemporaryDir program;
     const RollFolder folder = RollFolder::besideProgram(program.path());
-    QVERIFY(QDir().mkpath(folder.ownFolderPath()));
+    QVERIFY(QDir().mkpath(folder.stateFolderPath()));
     ClassStateStore store(folder);
     const QString path = store.stateFilePath(ClassFile);
     const QString setAside = path + u".damaged-2025-03-14-094107"_s;
