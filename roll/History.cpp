@@ -209,4 +209,17 @@ QHash<QString, StudentHistory> studentHistories(const QList<HistoryEntry>& histo
     return students;
 }
 
+QList<HistoryEntry> studentLines(const QList<HistoryEntry>& history, const QString& classFile,
+                                 const QString& name)
+{
+    QList<HistoryEntry> lines;
+    for (const HistoryEntry& entry : history) {
+        const bool wholeClass =
+            entry.action == HistoryAction::Restore || entry.action == HistoryAction::NewTerm;
+        if (entry.classFile == classFile && (wholeClass || entry.name == name))
+            lines.append(entry);
+    }
+    return lines;
+}
+
 } // namespace mirello

@@ -95,6 +95,11 @@ struct StudentHistory
 QHash<QString, StudentHistory> studentHistories(const QList<HistoryEntry>& history,
                                                 const QString& classFile);
 
+// The lines of the student `name` of the class `classFile` (as shown), with the
+// class's restores and new terms among them, in the order they were written.
+QList<HistoryEntry> studentLines(const QList<HistoryEntry>& history, const QString& classFile,
+                                 const QString& name);
+
 // The word the history file uses for an action, and back.
 QString actionWord(HistoryAction action);
 

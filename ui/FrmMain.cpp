@@ -522,6 +522,8 @@ void FrmMain::showOverview()
         m_overview = new OverviewWindow(m_session, m_rollFolder, m_reporter, this);
         m_overview->setAttribute(Qt::WA_DeleteOnClose);
         m_features->addKeysTo(m_overview);
+        connect(m_overview, &OverviewWindow::exportAsked, this,
+                [this] { act(Feature::ExportClasses); });
     }
     m_overview->refresh();
     m_overview->show();

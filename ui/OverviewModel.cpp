@@ -58,6 +58,10 @@ QVariant OverviewModel::headerData(int section, Qt::Orientation orientation, int
         return u"姓名"_s;
     case Calls:
         return u"点名次数"_s;
+    case CallsThisTerm:
+        return u"本学期点名"_s;
+    case LastCalled:
+        return u"最近点名"_s;
     case AgainstRange:
         return u"与公平范围相比"_s;
     case CalledThisRound:
@@ -83,6 +87,10 @@ QVariant OverviewModel::display(const OverviewRow& row, int column) const
         return row.name;
     case Calls:
         return row.calls;
+    case CallsThisTerm:
+        return row.callsThisTerm;
+    case LastCalled:
+        return row.lastCalled.isValid() ? row.lastCalled.toString(u"yyyy-MM-dd"_s) : QString();
     case AgainstRange:
         if (row.calls < m_range.lowest)
             return u"偏少"_s;

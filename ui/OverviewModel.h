@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <QAbstractTableModel>
+#include <QDate>
 #include <QList>
 
 namespace mirello {
@@ -18,6 +19,9 @@ struct OverviewRow
     QString name;
     qint64 calls = 0;
     std::array<QString, 4> tallies; // the digits as they stand in the line
+    // From the history: recordings since the last new term, and the last one's day.
+    qint64 callsThisTerm = 0;
+    QDate lastCalled;
     StudentKey key;
     StudentMarks marks;
 };
@@ -38,6 +42,8 @@ public:
         Calls,
         FirstTally,
         LastTally = FirstTally + 3,
+        CallsThisTerm,
+        LastCalled,
         AgainstRange,
         CalledThisRound,
         Passes,

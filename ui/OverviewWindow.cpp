@@ -15,9 +15,12 @@
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSet>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
@@ -248,14 +251,55 @@ void OverviewWindow::createContents()
     m_chartView->setObjectName(u"FairnessChart"_s);
     m_chartView->setRenderHint(QPainter::Antialiasing);
 
+    m_studentHistory = new QListWidget(this);
+    m_studentHistory->setObjectName(u"StudentHistory"_s);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &OverviewWindow::showStudentHistory);
+    auto* students = new QSplitter(Qt::Horizontal, this);
+    students->addWidget(m_table);
+    students->addWidget(m_studentHistory);
+    students->setSizes({700, 260});
+
+    auto* exportButton = new QPushButton(u"导出…"_s, this);
+    exportButton->setObjectName(u"Export"_s);
+    connect(exportButton, &QPushButton::clicked, this, &OverviewWindow::exportAsked);
+    auto* keyRow = new QHBoxLayout;
+    keyRow->addWidget(key, 1);
+    keyRow->addWidget(exportButton);
+
     auto* splitter = new QSplitter(Qt::Vertical, this);
-    splitter->addWidget(m_table);
+    splitter->addWidget(students);
     splitter->addWidget(m_chartView);
     splitter->setSizes({360, 300});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_sentence);
-    layout->addWidget(key);
+    layout->addLayout(keyRow);
     layout->addWidget(splitter, 1);
+}
+
+// The history of the selected student, newest first, with the class's restores and
+// new terms among it.
+void OverviewWindow::showStudentHistory()
+{
+    m_studentHistory->clear();
+    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const OverviewRow& row = m_model->rows()[m_sorted->mapToSource(selected.first()).row()];
+    const QList<HistoryEntry> lines =
+        studentLines(m_history, shownFileName(m_session.classFileName()), row.name);
+    m_studentHistory->addItem(row.name + u" 的点名记录："_s);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        QString text = line->time.toLocalTime().toString(u"yyyy-MM-dd HH:mm"_s) + u"  "_s +
+                       actionWord(line->action);
+        if (!line->grade.isEmpty())
+            text += u" "_s + line->grade;
+        if (!line->count.isEmpty())
+            text += u"（之后 "_s + line->count + u" 次，"_s + line->tally + u"）"_s;
+        m_studentHistory->addItem(text);
+    }
+    if (lines.isEmpty())
+        m_studentHistory->addItem(u"（还没有记录）"_s);
 }
 
 void OverviewWindow::refresh()
@@ -264,6 +308,12 @@ void OverviewWindow::refresh()
     setWindowTitle(classFile.isEmpty() ? u"班级概览"_s
                                        : u"班级概览 — "_s + shownFileName(classFile));
     QList<OverviewRow> rows;
+    Result<QList<HistoryEntry>> history = readHistory(m_folder);
+    if (!history)
+        m_reporter.report(this, history.error());
+    m_history = history ? std::move(history).value() : QList<HistoryEntry>();
+    const QHash<QString, StudentHistory> histories =
+        studentHistories(m_history, shownFileName(classFile));
     if (!classFile.isEmpty()) {
         Result<NameList> names = loadRoster(m_folder.classFilePath(classFile));
         if (!names) {
@@ -285,6 +335,9 @@ void OverviewWindow::refresh()
                 row.tallies[grade] = record.tallyDigit(int(grade))->toString();
             row.key = keys[i];
             row.marks = m_session.marksOf(row.key);
+            const StudentHistory called = histories.value(row.name);
+            row.callsThisTerm = called.callsThisTerm;
+            row.lastCalled = called.lastCalled;
             rows.append(std::move(row));
         }
     }
@@ -295,6 +348,7 @@ void OverviewWindow::refresh()
     const FairnessReport report = fairnessOf(calls);
     m_model->setRows(std::move(rows), report.range);
     m_table->resizeColumnsToContents();
+    showStudentHistory();
 
     qsizetype fewer = 0;
     qsizetype never = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "roll/History.h"
 #include "roll/RollFolder.h"
 
 #include <QWidget>
@@ -7,6 +8,7 @@
 class QChart;
 class QChartView;
 class QLabel;
+class QListWidget;
 class QSortFilterProxyModel;
 class QTableView;
 
@@ -16,8 +18,10 @@ class DrawSession;
 class ErrorReporter;
 class OverviewModel;
 
-// The class overview: every student of the loaded class with calls, tallies, this
-// round's calls, passes and a check box for today's absence, and the fairness
+// The class overview: every student of the loaded class with calls, tallies, the
+// calls of this term and the last call from the history, this round's calls,
+// passes and a check box for today's absence; the history of the selected student;
+// an export of the class; and the fairness
 // report: one sentence on whether the calls look like a fair draw and a chart of
 // calls per student against the range a fair draw would give.
 class OverviewWindow final : public QWidget
@@ -33,10 +37,15 @@ public:
     // Shows the marks anew, for a pass, a pause or a new round; reads no file.
     void refreshMarks();
 
+Q_SIGNALS:
+    // The teacher asked to export from here.
+    void exportAsked();
+
 private:
     void createContents();
     void showFairness();
     void setAbsent(int row, bool absent);
+    void showStudentHistory();
 
     DrawSession& m_session;
     RollFolder m_folder;
@@ -46,6 +55,9 @@ private:
     QTableView* m_table = nullptr;
     QLabel* m_sentence = nullptr;
     QChartView* m_chartView = nullptr;
+    // The history as last read, and the selected student's lines of it.
+    QList<HistoryEntry> m_history;
+    QListWidget* m_studentHistory = nullptr;
 };
 
 } // namespace mirello

@@ -89,9 +89,10 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
     const QList<ChangedLine> changes =
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
-    deliver([this, recording, changes] { Q_EMIT recorded(recording, changes); });
+    // The history first, so that a window that reads it on the news finds the line.
     logChange(HistoryAction::Recording, recording, recording.change.after,
               u"成绩已记入班级文件“" + shownFileName(recording.classFileName) + u"”");
+    deliver([this, recording, changes] { Q_EMIT recorded(recording, changes); });
 }
 
 // The history line comes after the change; when it cannot be written the change
@@ -123,9 +124,9 @@ void RecordingWorker::undoNow()
     }
     const QList<ChangedLine> changes =
         changedLines(outcome.change.value().before, outcome.change.value().after);
-    deliver([this, recording, changes] { Q_EMIT undone(recording, changes); });
     logChange(HistoryAction::Undo, recording, outcome.change.value().after,
               u"已在班级文件“" + shownFileName(recording.classFileName) + u"”中撤销记录");
+    deliver([this, recording, changes] { Q_EMIT undone(recording, changes); });
 }
 
 } // namespace mirello

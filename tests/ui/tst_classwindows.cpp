@@ -1,9 +1,11 @@
 // The class features from the main window's menu, through their dialogs: a list
 // imported from a workbook appears in the chooser, an export is written where the
-// teacher says, and a new term shows in the next draw.
+// teacher last put one, a recording shows in the overview's history, and a new term
+// in the overview and the next draw.
 
 #include "roll/XlsxReader.h"
 #include "ui/ImportDialog.h"
+#include "ui/OverviewModel.h"
 #include "WindowUnderTest.h"
 
 #include <functional>
@@ -11,8 +13,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 using namespace mirello;
@@ -60,7 +64,7 @@ class TestClassWindows : public QObject
 private Q_SLOTS:
     void importsIntoTheChooser();
     void exportsWhereTheTeacherSays();
-    void showsTheNewTermInTheNextDraw();
+    void showsTheHistoryAndTheNewTerm();
 };
 
 void TestClassWindows::importsIntoTheChooser()
@@ -110,14 +114,36 @@ void TestClassWindows::exportsWhereTheTeacherSays()
              (QStringList{u"高一3班"_s, u"高一4班"_s}));
 }
 
-void TestClassWindows::showsTheNewTermInTheNextDraw()
+void TestClassWindows::showsTheHistoryAndTheNewTerm()
 {
     TestProgramFolder folder({{u"高一3班.txt"_s, Class}});
     WindowUnderTest w(folder);
+    w.startPause();
+    QTRY_VERIFY(!w.text(u"LblName"_s).isEmpty());
+    w.click(u"PicSP"_s);
+    w.click(u"PicOK"_s);
+    QTRY_COMPARE(folder.classBytes(u"高一3班.txt"_s), gbk(u"S20230107王小明-04\\2201\r\n"_s));
+
+    // The overview reads the history the recording appended.
+    QTest::keyClick(&w.window, Qt::Key_L, Qt::ControlModifier);
+    auto* table = w.window.findChild<QTableView*>(u"OverviewTable"_s);
+    const auto cell = [&](int column) {
+        return table->model()->index(0, column).data();
+    };
+    QTRY_COMPARE(cell(OverviewModel::CallsThisTerm).toInt(), 1);
+    QCOMPARE(cell(OverviewModel::LastCalled).toString(),
+             QDate::currentDate().toString(u"yyyy-MM-dd"_s));
+    table->selectRow(0);
+    QVERIFY(w.window.findChild<QListWidget*>(u"StudentHistory"_s)
+                ->item(1)
+                ->text()
+                .contains(u"记录 优秀"));
+
     choose(w, u"新学期…"_s, {[](QWidget* dialog) {
                buttonTitled(dialog, u"只清零"_s)->click();
            }});
     QCOMPARE(folder.classBytes(u"高一3班.txt"_s), gbk(u"S20230107王小明-00\\0000\r\n"_s));
+    QCOMPARE(cell(OverviewModel::CallsThisTerm).toInt(), 0);
     w.startPause();
     QTRY_COMPARE(w.text(u"LblAnsCount"_s), u"已被点到过00次"_s);
 }
