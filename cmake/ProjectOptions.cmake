@@ -31,3 +31,10 @@ if(MIRELLO_FUZZ)
         -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
     target_link_options(mirello_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# The Windows build's programs run here under wine, against the DLLs of the Qt they
+# were built with: the tests through CTest, and the helpers they start.
+if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env
+        MIRELLO_WINDOWS_DEPS=${QT6_INSTALL_PREFIX} ${PROJECT_SOURCE_DIR}/scripts/wine)
+endif()

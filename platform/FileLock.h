@@ -5,10 +5,11 @@
 
 namespace mirello {
 
-// An exclusive lock between processes, held on a lock file that exists while the
-// lock is held (flock(2)). The system drops the lock the moment its holder ends,
+// An exclusive lock between processes, held on a lock file (flock(2) on Linux,
+// LockFileEx on Windows). The system drops the lock the moment its holder ends,
 // however it ends, so a lock left by a crashed copy is free at once and its file is
-// taken over. The lock file is removed on release.
+// taken over. On Linux the lock file is removed on release; on Windows it stays,
+// hidden, since a file being removed cannot be opened by the next copy.
 class FileLock
 {
 public:
@@ -42,7 +43,7 @@ private:
     Attempt tryOnce();
 
     QString m_path;
-    int m_descriptor = -1;
+    qintptr m_handle = -1; // the descriptor or HANDLE while locked
     QString m_failureReason;
 };
 

@@ -20,7 +20,8 @@ struct FileStatus
     };
 
     Kind kind = Kind::Other;
-    // The permission bits of the mode (07777 on POSIX).
+    // The permission bits of the mode (07777 on Linux; on Windows 0444 for a file
+    // marked read-only, else 0666). Owner and group are 0 on Windows.
     quint32 permissions = 0;
     quint32 owner = 0;
     quint32 group = 0;
@@ -36,10 +37,9 @@ struct FileStatus
 // that uses them. A failure is an Error whose message says in Chinese which step
 // failed on which file and whose reason is the system's own text.
 //
-// Handles are the system's file handles: descriptors on POSIX. Nothing in the
-// interface is POSIX-only, so a Windows implementation (CreateFileW, WriteFile,
-// FlushFileBuffers, MoveFileExW with MOVEFILE_REPLACE_EXISTING |
-// MOVEFILE_WRITE_THROUGH) can take the place of PosixFileOperations.
+// Handles are the system's file handles: descriptors on Linux, HANDLEs on Windows.
+// One implementation per system (platform/posix, platform/windows) stands behind
+// systemFileOperations().
 class FileOperations
 {
 public:
@@ -95,30 +95,6 @@ public:
 
     // Writes all of `bytes` through write(), however short each write is.
     Result<void> writeAll(Handle handle, QByteArrayView bytes);
-};
-
-// The file steps as the Linux system calls open, read, write, fsync, close,
-// rename, unlink, fchmod, fchown and stat. Paths are encoded as Qt encodes local
-// file names (UTF-8).
-class PosixFileOperations final : public FileOperations
-{
-public:
-    Result<std::optional<FileStatus>> status(const QString& path) override;
-    Result<QString> resolvePath(const QString& path) override;
-    Result<bool> mayWrite(const QString& path) override;
-    Result<Handle> openForReading(const QString& path) override;
-    Result<QByteArray> readAll(Handle handle) override;
-    Result<Handle> createNew(const QString& path) override;
-    Result<void> setOwner(Handle handle, quint32 owner, quint32 group) override;
-    Result<void> setPermissions(Handle handle, quint32 permissions) override;
-    Result<qsizetype> write(Handle handle, QByteArrayView bytes) override;
-    Result<void> sync(Handle handle) override;
-    Result<void> close(Handle handle) override;
-    Result<void> rename(const QString& from, const QString& to) override;
-    Result<void> syncFolder(const QString& path) override;
-    Result<void> remove(const QString& path) override;
-    Result<Handle> openForAppending(const QString& path) override;
-    Result<void> createFolder(const QString& path) override;
 };
 
 // The file steps of the system the program runs on; stateless, so shared by threads.

@@ -18,9 +18,9 @@ struct ListedFile
 };
 
 // The plain files of `folder`: regular files (or links to them) only, no folders, no
-// other kinds of file and no hidden files (names beginning with "."), in natural
-// order of their shown names (see NaturalOrder.h). Never blocks on a named pipe. A
-// folder that is missing or cannot be read is an error.
+// other kinds of file and no hidden files (see FolderEntries.h), in natural order of
+// their shown names (see NaturalOrder.h). Never blocks on a named pipe. A folder that
+// is missing or cannot be read is an error.
 Result<QList<ListedFile>> listPlainFiles(const QString& folder);
 
 } // namespace mirello

@@ -10,7 +10,8 @@ namespace mirello {
 
 QString programFolder()
 {
-    // applicationDirPath() reads /proc/self/exe on Linux, which is the resolved target.
+    // applicationDirPath() reads /proc/self/exe on Linux, which is the resolved target,
+    // and asks GetModuleFileNameW on Windows: neither depends on the working folder.
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include "GbkCodec.h"
+
 #include <algorithm>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -9,7 +11,6 @@ namespace mirello {
 namespace {
 
 constexpr char Utf8Bom[] = "\xEF\xBB\xBF";
-constexpr const char* GbkName = "GBK";
 
 bool hasUtf8Bom(QByteArrayView bytes)
 {
@@ -147,13 +148,7 @@ QString decodeText(QByteArrayView body, TextEncoding encoding)
     if (encoding != TextEncoding::Gbk)
         return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
             .decode(body);
-    QStringDecoder decoder(GbkName);
-    QString text = decoder.decode(body);
-    // A lead byte at the very end waits for a trail byte that never comes; a line
-    // feed, which is never a trail byte, makes the decoder emit U+FFFD for it.
-    text += decoder.decode(QByteArrayView("\n", 1));
-    text.chop(1);
-    return text;
+    return decodeGbk(body);
 }
 
 std::optional<QByteArray> encodeText(QStringView text, TextEncoding encoding)
@@ -163,11 +158,7 @@ std::optional<QByteArray> encodeText(QStringView text, TextEncoding encoding)
         QByteArray bytes = encoder.encode(text);
         return encoder.hasError() ? std::nullopt : std::optional(bytes);
     }
-    QStringEncoder encoder(GbkName);
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return std::nullopt;
-    return bytes;
+    return encodeGbk(text);
 }
 
 } // namespace mirello

@@ -11,19 +11,23 @@ namespace {
 
 QStringList familiesOf(TypeStyle style)
 {
+    // Windows outside China lacks the supplemental faces (楷体, 仿宋, 黑体) unless
+    // Chinese was added; 宋体 and 微软雅黑 come with every Windows, so they close the lists.
     switch (style) {
     case TypeStyle::Song:
         return {u"宋体"_s, u"SimSun"_s, u"AR PL UMing CN"_s, u"Noto Serif CJK SC"_s};
     case TypeStyle::Kai:
         return {u"楷体_GB2312"_s,  u"楷体"_s,          u"KaiTi"_s,
-                u"KaiTi_GB2312"_s, u"AR PL UKai CN"_s, u"Noto Serif CJK SC"_s};
+                u"KaiTi_GB2312"_s, u"AR PL UKai CN"_s, u"Noto Serif CJK SC"_s,
+                u"宋体"_s,         u"SimSun"_s};
     case TypeStyle::FangSong:
         // Free systems rarely have a FangSong face; a Song face with a real bold
         // weight is the nearest.
-        return {u"仿宋_GB2312"_s,       u"仿宋"_s,          u"FangSong"_s, u"FangSong_GB2312"_s,
-                u"Noto Serif CJK SC"_s, u"AR PL UMing CN"_s};
+        return {u"仿宋_GB2312"_s,       u"仿宋"_s,           u"FangSong"_s, u"FangSong_GB2312"_s,
+                u"Noto Serif CJK SC"_s, u"AR PL UMing CN"_s, u"宋体"_s,     u"SimSun"_s};
     case TypeStyle::Hei:
-        return {u"黑体"_s, u"SimHei"_s, u"WenQuanYi Zen Hei"_s, u"Noto Sans CJK SC"_s};
+        return {u"黑体"_s,     u"SimHei"_s,         u"WenQuanYi Zen Hei"_s, u"Noto Sans CJK SC"_s,
+                u"微软雅黑"_s, u"Microsoft YaHei"_s};
     }
     return {};
 }

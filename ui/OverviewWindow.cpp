@@ -169,16 +169,16 @@ QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& repo
 
     const double left = -0.5;
     const double right = double(rows.size()) - 0.5;
-    auto* upper = new QLineSeries;
+    // The area does not own its edges: they are its children, so they go with it.
+    auto* band = new QAreaSeries;
+    auto* upper = new QLineSeries(band);
     upper->append(left, double(report.range.highest));
     upper->append(right, double(report.range.highest));
-    auto* lower = new QLineSeries;
+    auto* lower = new QLineSeries(band);
     lower->append(left, double(report.range.lowest));
     lower->append(right, double(report.range.lowest));
-    auto* band = new QAreaSeries(upper, lower);
-    // The band does not own its edges; the chart deletes the band, the band them.
-    upper->setParent(band);
-    lower->setParent(band);
+    band->setUpperSeries(upper);
+    band->setLowerSeries(lower);
     band->setName(u"公平抽取的 95% 范围（"_s + QString::number(report.range.lowest) + u"–"_s +
                   QString::number(report.range.highest) + u" 次）"_s);
     band->setColor(QColor(52, 168, 83, 70));

@@ -6,7 +6,11 @@
 
 #include <cstdint>
 #include <limits>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <QStringDecoder>
+#endif
 
 using namespace mirello;
 
@@ -32,6 +36,23 @@ qint64 referenceLeadingNumber(const QString& text)
     return negative ? -magnitude : magnitude;
 }
 
+// One piece through the system's own GBK: ICU on Linux, code page 936 on Windows,
+// where a lone 0xFF is U+F8F5 in Windows' table and ICU's but missing from wine's.
+QString referencePiece(QByteArrayView piece)
+{
+#ifdef Q_OS_WIN
+    wchar_t decoded[2];
+    const int made = ::MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, piece.data(),
+                                           int(piece.size()), decoded, 2);
+    if (made > 0)
+        return QString::fromWCharArray(decoded, made);
+    return QString(QChar(piece == "\xFF" ? 0xF8F5 : 0xFFFD));
+#else
+    QStringDecoder decoder("GBK", QStringDecoder::Flag::Stateless);
+    return decoder.decode(piece);
+#endif
+}
+
 // One character at a time: a lead byte 0x81-0xFE takes the next byte when it is a
 // trail byte, anything else stands alone; each piece is decoded on its own.
 QString referenceGbk(QByteArrayView bytes)
@@ -49,8 +70,7 @@ QString referenceGbk(QByteArrayView bytes)
         if (loneLead) {
             text += QChar(0xFFFD);
         } else {
-            QStringDecoder decoder("GBK", QStringDecoder::Flag::Stateless);
-            text += decoder.decode(bytes.sliced(i, width));
+            text += referencePiece(bytes.sliced(i, width));
         }
         i += width;
     }

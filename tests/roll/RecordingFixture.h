@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace recordingtest {
 
@@ -55,18 +58,65 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+#ifdef Q_OS_WIN
+// Windows keeps no permission bits, only the read-only attribute: a mode without write
+// bits sets it, and a file reads back as 0444 or 0666.
+inline bool setMode(const QString& path, uint mode)
+{
+    const auto wide = reinterpret_cast<const wchar_t*>(path.utf16());
+    const DWORD attributes = ::GetFileAttributesW(wide);
+    const DWORD readOnly = (mode & 0222) ? 0 : FILE_ATTRIBUTE_READONLY;
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           ::SetFileAttributesW(wide, (attributes & ~FILE_ATTRIBUTE_READONLY) | readOnly);
+}
+
+inline uint modeOf(const QString& path)
+{
+    return (::GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.utf16())) &
+            FILE_ATTRIBUTE_READONLY)
+               ? 0444
+               : 0666;
+}
+
+// What modeOf() reads back after setMode(`mode`).
+constexpr uint keptMode(uint mode)
+{
+    return (mode & 0222) ? 0666 : 0444;
+}
+
+// A symbolic link; Windows makes one only in developer mode or for an administrator.
+inline bool makeLink(const QString& target, const QString& link)
+{
+    const auto wide = [](const QString& path) {
+        return reinterpret_cast<const wchar_t*>(path.utf16());
+    };
+    const QString native = QDir::toNativeSeparators(target);
+    return ::CreateSymbolicLinkW(wide(QDir::toNativeSeparators(link)), wide(native),
+                                 SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+}
+#else
 inline bool setMode(const QString& path, uint mode)
 {
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
-// What the system says about the file at `path`, links followed.
-inline struct stat statusOf(const QString& path)
+inline uint modeOf(const QString& path)
 {
     struct stat info = {};
     ::stat(QFile::encodeName(path).constData(), &info);
-    return info;
+    return info.st_mode & 07777;
 }
+
+constexpr uint keptMode(uint mode)
+{
+    return mode;
+}
+
+inline bool makeLink(const QString& target, const QString& link)
+{
+    return QFile::link(target, link);
+}
+#endif
 
 // The text of a failure, for QVERIFY2.
 #define WHY(result) ((result).ok() ? "succeeded" : qPrintable((result).error().text()))
@@ -94,8 +144,9 @@ public:
         return mirello::recordGrade(m_folder, className(), person, grade, files...);
     }
 
-    // Every entry of the roll folder, hidden ones included, sorted; the folder of
-    // backups and history is not the recording's leftover.
+    // Every entry of the roll folder, hidden ones included, sorted; but the folder of
+    // backups and history, and on Windows, where it stays between recordings, the
+    // hidden lock file.
     QStringList entries() const
     {
         QStringList names =
@@ -103,6 +154,9 @@ public:
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                            QDir::Name);
         names.removeOne(QString::fromUtf16(mirello::RollFolder::StateFolderName));
+#ifdef Q_OS_WIN
+        names.removeOne(u".mirello.lock"_s);
+#endif
         return names;
     }
 

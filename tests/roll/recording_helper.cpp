@@ -14,11 +14,13 @@
 #include "roll/GradeRecorder.h"
 
 #include <cstdio>
-#include <grp.h>
-#include <pwd.h>
 #include <QCoreApplication>
 #include <thread>
+#ifndef Q_OS_WIN
+#include <grp.h>
+#include <pwd.h>
 #include <unistd.h>
+#endif
 
 using namespace mirello;
 
@@ -32,9 +34,13 @@ void say(const QString& line)
 
 bool becomeNobody()
 {
+#ifdef Q_OS_WIN
+    return false;
+#else
     const passwd* nobody = ::getpwnam("nobody");
     return nobody != nullptr && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
            ::setuid(nobody->pw_uid) == 0;
+#endif
 }
 
 } // namespace

@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_WIN
+#include <QScopeGuard>
+#include <windows.h>
+#endif
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -53,14 +57,27 @@ void TestRollFolderLocation::firstStart()
     // Read-only, as a package may install it: the copy must still take recordings.
     writeFile(samples + u"/a.txt"_s, "S20230301Zhang San-00\\0000\r\n"_ba);
     QVERIFY(QFile::setPermissions(samples + u"/a.txt"_s, QFile::ReadOwner | QFile::ReadOther));
+#ifdef Q_OS_WIN
+    // Unreadable while another program holds it open without sharing.
+    writeFile(samples + u"/b.txt"_s, "S20230302Li Si-01\\0100\r\n"_ba);
+    const HANDLE held =
+        unreadableSample
+            ? ::CreateFileW(reinterpret_cast<const wchar_t*>(
+                                QDir::toNativeSeparators(samples + u"/b.txt"_s).utf16()),
+                            GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+            : INVALID_HANDLE_VALUE;
+    QVERIFY(!unreadableSample || held != INVALID_HANDLE_VALUE);
+    const auto release = qScopeGuard([held] { ::CloseHandle(held); });
+#else
     if (unreadableSample)
         QVERIFY(QFile::link(u"/proc/self/mem"_s, samples + u"/b.txt"_s));
     else
         writeFile(samples + u"/b.txt"_s, "S20230302Li Si-01\\0100\r\n"_ba);
+#endif
 
     const Result<void> created = createRollFolderOnFirstStart(roll, samples);
     if (unreadableSample) {
-        QVERIFY(!created && created.error().message.contains(roll));
+        QVERIFY(!created && created.error().message.contains(QDir::toNativeSeparators(roll)));
         QVERIFY(!QFile::exists(roll));
         QVERIFY(QDir(parent).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         return;

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -79,8 +81,13 @@ void TestRosterLoader::refuses()
     QFETCH(QString, kind);
     QFETCH(QString, reason);
     const QString path = m_dir.filePath(kind + u".txt"_s);
+#ifdef Q_OS_WIN
+    if (kind == u"pipe")
+        QSKIP("Windows has no named pipes among files.");
+#else
     if (kind == u"pipe")
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
     QFile sparse(path);
     if (kind == u"sparse")
         QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(64) << 30));

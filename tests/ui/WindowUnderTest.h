@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/TextCodec.h"
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
 #include "ui/PanelStatusBar.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QMap>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -21,7 +21,7 @@ using namespace Qt::StringLiterals;
 // `text` in the GBK code page, as class files made on Windows are.
 inline QByteArray gbk(const QString& text)
 {
-    return QStringEncoder("GBK").encode(text);
+    return mirello::encodeText(text, mirello::TextEncoding::Gbk).value();
 }
 
 // A program folder in a temporary directory: Icons/ with the program's own faces and
