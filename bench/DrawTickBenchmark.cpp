@@ -1,9 +1,14 @@
 // One draw tick with the real clock-seeded random source: reseed, draw, and build
-// the three texts, for a small class and a huge one. Beside it, what the huge class
-// adds at the least: one read from a random place in memory of its size.
+// the three texts, for a small class and a huge one, in every mode: every tick at
+// random as it always was, the same with one student absent, and once per round
+// halfway through a round. Beside them, what the huge class adds at the least: one
+// read from a random place in memory of its size; and what choosing a class adds
+// for the round: finding its students and the kept marks of one of them.
 #include "draw/DrawTick.h"
+#include "draw/RoundDraw.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
+#include "roll/ClassState.h"
 #include "roll/RosterLoader.h"
 #include "RosterGenerator.h"
 
@@ -29,6 +34,42 @@ void drawTickBenchmark(benchmark::State& state, const std::optional<NameList>& n
     ClockSeededRandom random(clock);
     for (auto _ : state)
         benchmark::DoNotOptimize(drawTick(names, random));
+}
+
+enum class Mode
+{
+    RoundHalfCalled,
+    OneAbsent,
+};
+
+void modeTickBenchmark(benchmark::State& state, const std::optional<NameList>& names, Mode mode)
+{
+    RoundDraw draw(studentLines(*names));
+    if (mode == Mode::OneAbsent) {
+        draw.setAbsent(0, true);
+    } else {
+        draw.setMode(DrawMode::OncePerRound);
+        for (qsizetype student = 0; student < draw.studentCount(); student += 2)
+            draw.setCalled(student, true);
+    }
+    const SystemClock clock;
+    ClockSeededRandom random(clock);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(draw.tick(names, random));
+}
+
+void classSetupBenchmark(benchmark::State& state, const std::optional<NameList>& names)
+{
+    ClassState kept;
+    const std::vector<quint32> lines = studentLines(*names);
+    kept.change(studentKey(*names, lines, qsizetype(lines.size() / 2)),
+                [](StudentMarks& marks) { marks.calledThisRound = true; });
+    for (auto _ : state) {
+        RoundDraw draw(studentLines(*names));
+        for (const auto& [student, marks] : markedStudents(*names, draw.lines(), kept))
+            draw.setCalled(student, marks.calledThisRound);
+        benchmark::DoNotOptimize(draw);
+    }
 }
 
 // A cycle through every cache line of `bytes` of memory in random order: each word
@@ -58,7 +99,7 @@ void randomReadBenchmark(benchmark::State& state, const std::vector<std::size_t>
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    const std::vector<qsizetype> lineCounts = {50, 1'000'000};
+    const std::vector<qsizetype> lineCounts = {50, 100'000, 1'000'000};
     std::vector<std::optional<NameList>> rosters;
     for (const qsizetype lines : lineCounts)
         rosters.emplace_back(nameListFromBytes(generatedRoster(lines)));
@@ -67,6 +108,20 @@ int main(int argc, char** argv)
             ->Arg(lineCounts[i])
             ->UseRealTime()
             ->Unit(benchmark::kNanosecond);
+        benchmark::RegisterBenchmark("draw_tick_round", modeTickBenchmark, std::cref(rosters[i]),
+                                     Mode::RoundHalfCalled)
+            ->Arg(lineCounts[i])
+            ->UseRealTime()
+            ->Unit(benchmark::kNanosecond);
+        benchmark::RegisterBenchmark("draw_tick_absent", modeTickBenchmark, std::cref(rosters[i]),
+                                     Mode::OneAbsent)
+            ->Arg(lineCounts[i])
+            ->UseRealTime()
+            ->Unit(benchmark::kNanosecond);
+        benchmark::RegisterBenchmark("class_students", classSetupBenchmark, std::cref(rosters[i]))
+            ->Arg(lineCounts[i])
+            ->UseRealTime()
+            ->Unit(benchmark::kMicrosecond);
     }
     const std::vector<std::size_t> cycle = randomCycle(HugeClassBytes);
     benchmark::RegisterBenchmark("random_read", randomReadBenchmark, std::cref(cycle))

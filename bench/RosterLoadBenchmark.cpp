@@ -28,7 +28,7 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     const QTemporaryDir folder;
-    for (const qsizetype lines : {50, 10'000, 1'000'000}) {
+    for (const qsizetype lines : {50, 10'000, 100'000, 1'000'000}) {
         const QString path = folder.filePath(QString::number(lines) + u".txt");
         writeFileOrExit(path, generatedRoster(lines));
         benchmark::RegisterBenchmark("load_roster", loadRosterBenchmark, path)

@@ -48,8 +48,14 @@ DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random)
     const qint64 index = drawIndex(r, names->upperBound());
     if (index < 0 || index >= names->size())
         return {};
-    const RollRecord record(names->at(index));
+    return textsOfLine(*names, index);
+}
+
+DrawTexts textsOfLine(const NameList& names, qsizetype index)
+{
+    const RollRecord record(names.at(index));
     DrawTexts texts;
+    texts.line = index;
     if (const auto name = record.personName()) {
         texts.name = name->size() <= DrawTexts::LongestName
                          ? name->toString()

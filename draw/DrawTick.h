@@ -20,6 +20,8 @@ struct DrawTexts
     std::optional<QString> name;      // the drawn person's name
     std::optional<QString> tallies;   // 优秀1次|良好2次|及格0次|不及格3次
     std::optional<QString> callCount; // 已被点到过05次
+    // The index of the drawn line, when a line was drawn.
+    std::optional<qsizetype> line;
 };
 
 // One tick of the roll call: reseed from the clock, draw an index, then build the
@@ -27,6 +29,9 @@ struct DrawTexts
 // never drawn: it is the empty text after the file's final line end. With no list,
 // or a list without elements, nothing is produced.
 DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random);
+
+// The texts of line `index` of `names`, as a draw of it shows them.
+DrawTexts textsOfLine(const NameList& names, qsizetype index);
 
 // The index a value r in [0, 1) selects among a list whose highest index is
 // `upperBound`: floor(r * upperBound).

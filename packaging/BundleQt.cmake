@@ -25,7 +25,9 @@ set(system_libraries
 set(plugin_patterns
     platforms/libqxcb.so platforms/libqwayland-*.so xcbglintegrations/*.so
     wayland-shell-integration/*.so wayland-decoration-client/*.so
-    wayland-graphics-integration-client/*.so)
+    wayland-graphics-integration-client/*.so
+    # Names read aloud through the system's speech service, when it has one.
+    texttospeech/libqtexttospeech_speechd.so)
 
 # Copies of an earlier install go first, so that nothing stale is left or found.
 file(REMOVE_RECURSE "${MIRELLO_FOLDER}/lib" "${MIRELLO_FOLDER}/plugins" "${MIRELLO_FOLDER}/licenses")
@@ -51,7 +53,7 @@ foreach(needed platforms/libqxcb.so platforms/libqwayland-generic.so)
 endforeach()
 
 file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES "${MIRELLO_FOLDER}/mirello"
+    EXECUTABLES "${MIRELLO_FOLDER}/mirello" "${MIRELLO_FOLDER}/mirello-xlsx"
     MODULES ${plugins}
     RESOLVED_DEPENDENCIES_VAR libraries
     UNRESOLVED_DEPENDENCIES_VAR unresolved

@@ -32,6 +32,9 @@ else()
     # Without a Chinese font every text is boxes; without the Wayland plugin Qt takes
     # the X11 compatibility layer of a Wayland desktop.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-wqy-zenhei, qt6-wayland")
+    # Names read aloud, switched on in the feature menu.
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS
+        "qt6-speech-speechd-plugin, speech-dispatcher, speech-dispatcher-espeak-ng")
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
     # cpack puts the summary first and indents these lines; an empty one becomes " .".
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -1,5 +1,6 @@
 #include "AtomicReplace.h"
 
+#include "FileNames.h"
 #include "Paths.h"
 
 namespace mirello {
@@ -52,6 +53,60 @@ std::optional<ReplaceFailure> replaceFileAtomically(FileOperations& files, const
     if (Result<void> folderSynced = files.syncFolder(folderOf(target)); !folderSynced)
         return ReplaceFailure{ReplaceStep::SyncFolder, folderSynced.error(), true};
     return std::nullopt;
+}
+
+QString describeReplaceFailure(const ReplaceFailure& failure, const QString& scratch,
+                               const QString& target)
+{
+    const QString space = QStringLiteral("请检查磁盘空间后再试。");
+    const QString rights = QStringLiteral("请检查文件夹的权限后再试。");
+    QString what;
+    switch (failure.step) {
+    case ReplaceStep::ClearScratch:
+        what = u"无法删除上次留下的临时文件“" + scratch + u"”。" + rights;
+        break;
+    case ReplaceStep::CreateScratch:
+        what = u"无法创建临时文件“" + scratch + u"”。" + rights;
+        break;
+    case ReplaceStep::KeepOwner:
+        what = u"无法让新文件保留“" + target + u"”应有的所有者。" + rights;
+        break;
+    case ReplaceStep::KeepPermissions:
+        what = u"无法让新文件保留“" + target + u"”应有的权限。" + rights;
+        break;
+    case ReplaceStep::Write:
+        what = u"写入临时文件“" + scratch + u"”失败。" + space;
+        break;
+    case ReplaceStep::Sync:
+        what = u"无法把临时文件“" + scratch + u"”保存到磁盘。" + space;
+        break;
+    case ReplaceStep::Close:
+        what = u"关闭临时文件“" + scratch + u"”失败。" + space;
+        break;
+    case ReplaceStep::Rename:
+        what = u"无法用临时文件“" + scratch + u"”替换“" + target + u"”。" + rights;
+        break;
+    case ReplaceStep::SyncFolder:
+        what = u"系统未能确认“" + target + u"”所在的文件夹已保存到磁盘（断电时可能丢失）。";
+        break;
+    }
+    if (failure.scratchLeft)
+        what += u"临时文件“" + scratch + u"”未能删除，下次写入时会再次清理。";
+    return what;
+}
+
+Result<FileStatus> newFileStatusIn(FileOperations& files, const QString& folder)
+{
+    Result<std::optional<FileStatus>> status = files.status(folder);
+    if (!status)
+        return status.error();
+    if (!status.value() || status.value()->kind != FileStatus::Kind::Folder)
+        return Error{u"找不到文件夹“" + shownFileName(folder) + u"”。", QString()};
+    FileStatus file = *status.value();
+    file.kind = FileStatus::Kind::RegularFile;
+    file.permissions &= 0666;
+    file.size = 0;
+    return file;
 }
 
 } // namespace mirello

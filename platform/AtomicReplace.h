@@ -46,4 +46,13 @@ struct ReplaceFailure
 replaceFileAtomically(FileOperations& files, const QString& target, const QString& scratch,
                       QByteArrayView content, const FileStatus& keep);
 
+// What failed, in Chinese, naming the scratch file and the target as shown, with
+// what to check: for a message that first says what was left unchanged.
+QString describeReplaceFailure(const ReplaceFailure& failure, const QString& scratch,
+                               const QString& target);
+
+// What a new file in `folder` gets: the folder's owner and group, and its access
+// bits without execute (a folder of 0755 gives 0644).
+Result<FileStatus> newFileStatusIn(FileOperations& files, const QString& folder);
+
 } // namespace mirello

@@ -87,6 +87,12 @@ public:
     // Removes the file at `path`; a path where nothing is counts as done.
     virtual Result<void> remove(const QString& path) = 0;
 
+    // Opens the file at `path` for appending, creating it when nothing
+    // is there; every write lands at the end, whatever another writer did meanwhile.
+    virtual Result<Handle> openForAppending(const QString& path) = 0;
+    // Creates the folder at `path`; a folder already there counts as done.
+    virtual Result<void> createFolder(const QString& path) = 0;
+
     // Writes all of `bytes` through write(), however short each write is.
     Result<void> writeAll(Handle handle, QByteArrayView bytes);
 };

@@ -53,6 +53,13 @@ public:
         , m_failed(true)
     {
     }
+    // The outcome of an operation whose value the caller does not need.
+    template <typename T>
+    Result(const Result<T>& other)
+        : m_error(other.ok() ? Error() : other.error())
+        , m_failed(!other.ok())
+    {
+    }
 
     bool ok() const { return !m_failed; }
     explicit operator bool() const { return ok(); }

@@ -1,227 +1,30 @@
 #include "GradeRecorder.h"
 
-#include "platform/AtomicReplace.h"
-#include "platform/FileLock.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
-#include "platform/Paths.h"
 #include "RollRewrite.h"
-
-#include <QDir>
 
 namespace mirello {
 
-namespace {
-
-constexpr QStringView Refused = u"无法记录成绩：";
-
-Error refused(const QString& what, const QString& reason = QString())
-{
-    return Error{Refused + what, reason};
-}
-
-// Why the named file is no class file that may be rewritten, if it is none.
-std::optional<Error> unsuitableName(const QString& classFileName)
-{
-    if (classFileName.isEmpty())
-        return refused(QStringLiteral("还没有选择班级。请先选择一个班级，再记录成绩。"));
-    if (!RollFolder::isPlainFileName(classFileName)) {
-        return refused(u"“" + shownFileName(classFileName) +
-                       u"”不是点名册文件夹中的文件名。请重新选择班级后再试。");
-    }
-    if (RollFolder::isHelperFileName(classFileName)) {
-        return refused(u"“" + shownFileName(classFileName) +
-                       u"”是记录成绩时使用的辅助文件，不是班级文件。请选择其他班级。");
-    }
-    return std::nullopt;
-}
-
-// The status of the class file, or why it cannot be recorded in.
-Result<FileStatus> classFileStatus(FileOperations& files, const QString& path, const QString& shown)
-{
-    Result<std::optional<FileStatus>> status = files.status(path);
-    if (!status) {
-        return refused(u"无法查看班级文件“" + shown + u"”。请检查该文件后再试。",
-                       status.error().reason);
-    }
-    if (!status.value()) {
-        return refused(u"找不到班级文件“" + shown +
-                       u"”，它可能已被移走或删除。请重新选择班级后再试。");
-    }
-    if (status.value()->kind != FileStatus::Kind::RegularFile)
-        return refused(u"“" + shown + u"”不是普通文件，无法记录。请选择其他班级。");
-    if (status.value()->size > RollFolder::LargestClassFileBytes)
-        return refused(u"班级文件“" + shown + u"”太大（超过 64 MB），不像是班级名册，没有改动。");
-    return *status.value();
-}
-
-Result<QByteArray> readClassFile(FileOperations& files, const QString& path, const QString& shown)
-{
-    const QString unchanged = u"班级文件“" + shown + u"”没有改动，请检查该文件后再试。";
-    Result<FileOperations::Handle> opened = files.openForReading(path);
-    if (!opened)
-        return refused(u"无法打开班级文件“" + shown + u"”。" + unchanged, opened.error().reason);
-    Result<QByteArray> bytes = files.readAll(opened.value());
-    if (!bytes) {
-        (void)files.close(opened.value());
-        return refused(u"无法读取班级文件“" + shown + u"”。" + unchanged, bytes.error().reason);
-    }
-    if (Result<void> closed = files.close(opened.value()); !closed) {
-        return refused(u"读取后无法关闭班级文件“" + shown + u"”。" + unchanged,
-                       closed.error().reason);
-    }
-    return bytes;
-}
-
-// The scratch file for replacing `target`: "TEMP.txt" when the class file lies in
-// the roll folder itself. A class file that is a link to another folder is replaced
-// through a hidden scratch file beside the file it points to, since a rename is
-// atomic only within one file system.
-Result<QString> scratchPathFor(FileOperations& files, const RollFolder& folder,
-                               const QString& target, const QString& shown)
-{
-    Result<QString> rollFolder = files.resolvePath(folder.path());
-    if (!rollFolder) {
-        return refused(u"无法找到点名册文件夹“" + shownFileName(folder.path()) +
-                           u"”的实际位置。班级文件“" + shown + u"”没有改动，请检查该文件夹后再试。",
-                       rollFolder.error().reason);
-    }
-    const QString targetFolder = folderOf(target);
-    if (targetFolder == rollFolder.value())
-        return folder.scratchFilePath();
-    return pathInFolder(targetFolder, u'.' + fileNameOf(target) + u".mirello-tmp");
-}
-
-// What failed, then what to check: only the write and the flush can mean a full disk.
-QString describeFailedStep(ReplaceStep step, const QString& scratch, const QString& shown)
-{
-    const QString space = QStringLiteral("请检查磁盘空间后再试。");
-    const QString rights = QStringLiteral("请检查点名册文件夹的权限后再试。");
-    switch (step) {
-    case ReplaceStep::ClearScratch:
-        return u"无法删除上次留下的临时文件“" + scratch + u"”。" + rights;
-    case ReplaceStep::CreateScratch:
-        return u"无法创建临时文件“" + scratch + u"”。" + rights;
-    case ReplaceStep::KeepOwner:
-        return u"无法让新的班级文件保留“" + shown + u"”原来的所有者。" + rights;
-    case ReplaceStep::KeepPermissions:
-        return u"无法让新的班级文件保留“" + shown + u"”原来的权限。" + rights;
-    case ReplaceStep::Write:
-        return u"写入临时文件“" + scratch + u"”失败。" + space;
-    case ReplaceStep::Sync:
-        return u"无法把临时文件“" + scratch + u"”保存到磁盘。" + space;
-    case ReplaceStep::Close:
-        return u"关闭临时文件“" + scratch + u"”失败。" + space;
-    case ReplaceStep::Rename:
-        return u"无法用临时文件“" + scratch + u"”替换班级文件“" + shown + u"”。" + rights;
-    case ReplaceStep::SyncFolder:
-        break;
-    }
-    return QString();
-}
-
-Error replaceFailureError(const ReplaceFailure& failure, const QString& scratchPath,
-                          const QString& shown)
-{
-    const QString scratch = fileNameOf(scratchPath);
-    if (failure.targetReplaced) {
-        return Error{u"成绩已记入班级文件“" + shown +
-                         u"”，但系统未能确认点名册文件夹已保存到磁盘（断电时可能丢失这次记录）。"
-                         u"请不要重复记录；请检查磁盘后再核对这条记录。",
-                     failure.error.reason};
-    }
-    QString what = u"班级文件“" + shown + u"”没有改动：" +
-                   describeFailedStep(failure.step, scratch, shown);
-    if (failure.scratchLeft)
-        what += u"临时文件“" + scratch + u"”未能删除，下次记录时会再次清理。";
-    return refused(what, failure.error.reason);
-}
-
-Result<void> recordUnderLock(const RollFolder& folder, const QString& classFileName,
-                             const QString& personName, const QString& gradeText,
-                             FileOperations& files)
-{
-    if (std::optional<Error> unsuitable = unsuitableName(classFileName))
-        return *unsuitable;
-    const QString shown = shownFileName(classFileName);
-    const QString classPath = folder.classFilePath(classFileName);
-
-    // Looked at before the lock, so that nothing is created for a class file that
-    // is not there; looked at again under the lock, where it counts.
-    if (Result<FileStatus> status = classFileStatus(files, classPath, shown); !status)
-        return status.error();
-
-    FileLock lock(folder.lockFilePath());
-    switch (lock.acquire(RecordingLockWait)) {
-    case FileLock::Outcome::Locked:
-        break;
-    case FileLock::Outcome::HeldElsewhere:
-        return refused(u"另一个 Mirello 正在写入点名册文件夹，等待后仍未完成。班级文件“" + shown +
-                       u"”没有改动，请稍等片刻后再试。");
-    case FileLock::Outcome::Failed:
-        return refused(u"无法锁定点名册文件夹“" + shownFileName(folder.path()) +
-                           u"”（锁文件“" + QString::fromUtf16(RollFolder::LockFileName) +
-                           u"”）。班级文件“" + shown + u"”没有改动，请检查该文件夹是否可写后再试。",
-                       lock.failureReason());
-    }
-
-    Result<FileStatus> status = classFileStatus(files, classPath, shown);
-    if (!status)
-        return status.error();
-    // A link is followed: the file it points to is rewritten and the link stays.
-    Result<QString> target = files.resolvePath(classPath);
-    if (!target) {
-        return refused(u"无法找到班级文件“" + shown + u"”的实际位置。请检查该文件后再试。",
-                       target.error().reason);
-    }
-
-    // A rename would replace a read-only file without asking, so it is refused here.
-    Result<bool> mayWrite = files.mayWrite(target.value());
-    if (!mayWrite) {
-        return refused(u"无法检查班级文件“" + shown + u"”能否写入。请检查该文件后再试。",
-                       mayWrite.error().reason);
-    }
-    if (!status.value().hasWriteBit() || !mayWrite.value())
-        return refused(u"班级文件“" + shown + u"”是只读的。请取消只读后再试。");
-
-    Result<QString> scratch = scratchPathFor(files, folder, target.value(), shown);
-    if (!scratch)
-        return scratch.error();
-    if (scratch.value() == target.value()) {
-        return refused(u"班级文件“" + shown +
-                       u"”指向记录成绩用的临时文件，无法记录。请选择其他班级。");
-    }
-
-    Result<QByteArray> original = readClassFile(files, target.value(), shown);
-    if (!original)
-        return original.error();
-    Result<QByteArray> rewritten = rewriteRoll(original.value(), personName, gradeText, shown);
-    if (!rewritten)
-        return rewritten.error();
-
-    if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
-            files, target.value(), scratch.value(), rewritten.value(), status.value()))
-        return replaceFailureError(*failure, scratch.value(), shown);
-    return {};
-}
-
-} // namespace
-
-Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
-                         const QString& personName, const QString& gradeText)
+Result<ClassFileChange> recordGrade(const RollFolder& folder, const QString& classFileName,
+                                    const QString& personName, const QString& gradeText)
 {
     return recordGrade(folder, classFileName, personName, gradeText, systemFileOperations());
 }
 
-Result<void> recordGrade(const RollFolder& folder, const QString& classFileName,
-                         const QString& personName, const QString& gradeText, FileOperations& files)
+Result<ClassFileChange> recordGrade(const RollFolder& folder, const QString& classFileName,
+                                    const QString& personName, const QString& gradeText,
+                                    FileOperations& files)
 {
-    try {
-        return recordUnderLock(folder, classFileName, personName, gradeText, files);
-    } catch (const std::bad_alloc&) {
-        return refused(u"内存不足。班级文件“" + shownFileName(classFileName) + u"”没有改动。",
-                       QStringLiteral("内存不足"));
-    }
+    static constexpr ChangeWording Recording{u"无法记录成绩：", u"成绩已记入班级文件",
+                                             u"请不要重复记录；"};
+    const QString shown = shownFileName(classFileName);
+    return changeClassFile(
+        folder, classFileName,
+        [&](const QByteArray& current) {
+            return rewriteRoll(current, personName, gradeText, shown);
+        },
+        Recording, files);
 }
 
 } // namespace mirello

@@ -28,4 +28,10 @@ QStringView NameList::at(qsizetype index) const
     return QStringView(m_text).sliced(start, end - start);
 }
 
+void NameList::overwrite(qsizetype index, QStringView line)
+{
+    Q_ASSERT(line.size() == at(index).size());
+    std::copy(line.begin(), line.end(), m_text.begin() + m_lineStarts[index]);
+}
+
 } // namespace mirello

@@ -20,6 +20,8 @@ public:
     // The highest index: size() - 1, so -1 for a list without elements.
     qsizetype upperBound() const { return size() - 1; }
     QStringView at(qsizetype index) const;
+    // Puts `line` in place of line `index`, which is exactly as long.
+    void overwrite(qsizetype index, QStringView line);
 
 private:
     QString m_text;

@@ -1,6 +1,7 @@
 #include "RollFolder.h"
 
 #include "platform/FileLock.h"
+#include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 
@@ -33,6 +34,21 @@ QString RollFolder::lockFilePath() const
     return pathInFolder(m_path, QString::fromUtf16(LockFileName));
 }
 
+QString RollFolder::stateFolderPath() const
+{
+    return pathInFolder(m_path, QString::fromUtf16(StateFolderName));
+}
+
+QString RollFolder::backupsFolderPath() const
+{
+    return pathInFolder(stateFolderPath(), QStringLiteral("backups"));
+}
+
+QString RollFolder::historyFilePath() const
+{
+    return pathInFolder(stateFolderPath(), QStringLiteral("history.csv"));
+}
+
 bool RollFolder::isHelperFileName(const QString& fileName)
 {
     return fileName == QStringView(ScratchFileName) || fileName == QStringView(LockFileName);
@@ -60,6 +76,25 @@ bool RollFolder::isPlainFileName(const QString& fileName)
     return !fileName.isEmpty() && fileName != u"." && fileName != u".." &&
            !fileName.contains(u'/') && !fileName.contains(QDir::separator()) &&
            !fileName.contains(QChar());
+}
+
+std::optional<Error> lockRollFolder(FileLock& lock, const RollFolder& folder, QStringView refused,
+                                    QStringView unchanged)
+{
+    switch (lock.acquire(RollFolderLockWait)) {
+    case FileLock::Outcome::Locked:
+        return std::nullopt;
+    case FileLock::Outcome::HeldElsewhere:
+        return Error{refused + u"另一个 Mirello 正在写入点名册文件夹，等待后仍未完成。" +
+                         unchanged + u"请稍等片刻后再试。",
+                     QString()};
+    case FileLock::Outcome::Failed:
+        break;
+    }
+    return Error{refused + u"无法锁定点名册文件夹“" + shownFileName(folder.path()) + u"”（锁文件“" +
+                     QString::fromUtf16(RollFolder::LockFileName) + u"”）。" + unchanged +
+                     u"请检查该文件夹是否可写后再试。",
+                 lock.failureReason()};
 }
 
 } // namespace mirello

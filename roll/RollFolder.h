@@ -2,9 +2,14 @@
 
 #include "platform/FolderListing.h"
 
+#include <chrono>
+#include <optional>
 #include <QString>
+#include <QStringView>
 
 namespace mirello {
+
+class FileLock;
 
 // The roll folder "checkroll", where every file is one class. It lies beside the
 // executable or in the user's data folder (see RollFolderLocation.h).
@@ -23,6 +28,11 @@ public:
     QString scratchFilePath() const;
     // The file whose lock keeps two copies of the program from writing at once.
     QString lockFilePath() const;
+    // The hidden folder of the program's own files beside the classes, its backups
+    // folder (one subfolder per class) and the history of every change.
+    QString stateFolderPath() const;
+    QString backupsFolderPath() const;
+    QString historyFilePath() const;
 
     // The classes the chooser offers: the plain files, the program's own left out.
     Result<QList<ListedFile>> listClasses() const;
@@ -43,11 +53,22 @@ public:
     static constexpr char16_t ScratchFileName[] = u"TEMP.txt";
     // Hidden, so the class chooser never lists it.
     static constexpr char16_t LockFileName[] = u".mirello.lock";
+    static constexpr char16_t StateFolderName[] = u".mirello";
 
 private:
     explicit RollFolder(const QString& path);
 
     QString m_path;
 };
+
+// How long a write waits for another copy of the program to finish writing the
+// same roll folder before it gives up.
+inline constexpr std::chrono::milliseconds RollFolderLockWait{2000};
+
+// Takes `lock` on the roll folder for a write; when another copy holds it past the
+// wait, or it cannot be taken, the error begins with `refused` and says `unchanged`
+// (what was left as it was) before what to do.
+std::optional<Error> lockRollFolder(FileLock& lock, const RollFolder& folder, QStringView refused,
+                                    QStringView unchanged);
 
 } // namespace mirello

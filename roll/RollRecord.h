@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <QStringView>
 
@@ -27,6 +28,8 @@ public:
     }
 
     qsizetype length() const { return m_line.size(); }
+    // Characters 1 to 9 (the student number), fewer on a shorter line.
+    QStringView leadField() const { return m_line.first(std::min<qsizetype>(m_line.size(), 9)); }
     // Characters 10 to L-8; none for lines shorter than MinimumLength.
     std::optional<QStringView> personName() const;
     // The two characters at L-6, as they stand; none for lines shorter than 7.

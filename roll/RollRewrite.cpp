@@ -26,7 +26,9 @@ Error refusal(const QString& what, const QString& shownFileName, QStringView adv
                  QString()};
 }
 
-constexpr QStringView TidyUp = u"如需继续记录，请先在班级文件中整理该同学的记录。";
+constexpr QStringView TidyUp =
+    u"如需继续记录，请在右键菜单中选择“新学期…”：这个班级的次数和成绩会清零，清零前会自动备份，"
+    u"点名记录也会保留。";
 constexpr QStringView Correct = u"请先在班级文件中改正这一行后再试。";
 
 // The new counters of a matching line, or the refusal when they would not fit the

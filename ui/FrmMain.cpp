@@ -1,19 +1,24 @@
 #include "FrmMain.h"
 
-#include "draw/DrawTick.h"
+#include "ClassFeatures.h"
 #include "ErrorReporter.h"
 #include "Fonts.h"
 #include "FrmAbout.h"
 #include "LabelText.h"
+#include "MainWindowFeatures.h"
+#include "OverviewWindow.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
 #include "platform/FileNames.h"
+#include "platform/FileOperations.h"
 #include "ProgramIcon.h"
-#include "roll/GradeRecorder.h"
+#include "RecordingWorker.h"
 #include "roll/Grades.h"
 #include "roll/RollFolderLocation.h"
 #include "roll/RosterLoader.h"
 
+#include <QAbstractItemView>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -29,6 +34,7 @@ namespace {
 
 constexpr int DrawIntervalMs = 50;
 constexpr int SearchIntervalMs = 511;
+constexpr std::chrono::milliseconds NoticeTime{2000};
 
 // Names the control, puts it in place and keeps its mouse presses from reaching the
 // window beneath, which would otherwise take a press on a label for its own.
@@ -70,13 +76,15 @@ Error missingRollFolder(const QString& folder, const Error& listingError)
 } // namespace
 
 FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
-                 ErrorReporter& reporter, QWidget* parent)
+                 ErrorReporter& reporter, Speaker& speaker, QWidget* parent)
     : QWidget(parent)
     , m_reporter(reporter)
+    , m_speaker(speaker)
     , m_rollFolder(RollFolder::at(rollFolder))
     , m_samplesFolder(samplesFolderPath(programFolder))
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
+    , m_session(m_rollFolder, clock)
     , m_background(u":/pictures/background.png"_s)
 {
     setUpWindow();
@@ -88,6 +96,8 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     arrangeTabOrder();
     connectEvents();
     startUp();
+    // After start-up, which may make the roll folder that keeps the settings.
+    createFeatures();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
 }
@@ -180,6 +190,83 @@ void FrmMain::connectEvents()
     connect(m_picOK, &PictureButton::clicked, this, &FrmMain::recordGradeOnScreen);
 }
 
+// The keys, the feature menu and the recording worker. The menu opens on a right
+// press where the window itself does nothing with one.
+void FrmMain::createFeatures()
+{
+    m_features = new MainWindowFeatures(this, m_rollFolder.path(), m_speaker);
+    connect(m_features, &MainWindowFeatures::windowFeature, this, &FrmMain::act);
+    connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
+    m_classFeatures = new ClassFeatures(this, m_rollFolder, m_reporter);
+    connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
+    connect(m_classFeatures, &ClassFeatures::classChanged, this, &FrmMain::classChangedOnDisk);
+    connect(m_classFeatures, &ClassFeatures::notice, this,
+            [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });
+    // Installed after the lists' own filters, so that it sees their keys first.
+    m_comboFileChange->view()->installEventFilter(this);
+    m_comboResult->view()->installEventFilter(this);
+    for (QWidget* place : std::initializer_list<QWidget*>{m_lblName, m_lblAnsCount, m_statusBar}) {
+        place->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(place, &QWidget::customContextMenuRequested, this,
+                [this, place](QPoint at) { m_features->popUpMenu(place->mapToGlobal(at)); });
+    }
+    m_statusBar->setToolTip(u"右键：更多功能"_s);
+    m_picSP->setToolTip(u"开始/暂停（"_s + keyNames(featureRow(Feature::StartPause)) + u"）"_s);
+    m_picOK->setToolTip(u"记录成绩（"_s + keyNames(featureRow(Feature::Record)) + u"）"_s);
+
+    m_recorder = new RecordingWorker(m_rollFolder, systemFileOperations(), this);
+    connect(m_recorder, &RecordingWorker::recorded, this,
+            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+                takeChange(recording, changes, recording.change.after, u"已记录："_s);
+            });
+    connect(m_recorder, &RecordingWorker::undone, this,
+            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+                takeChange(recording, changes, recording.change.before, u"已撤销："_s);
+            });
+    connect(m_recorder, &RecordingWorker::nothingToUndo, this,
+            [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
+    connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
+    m_session.setMode(m_features->isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
+                                                              : DrawMode::EveryTick);
+}
+
+// The features of this window itself: a key acts as the mouse action it stands for.
+void FrmMain::act(Feature feature)
+{
+    switch (feature) {
+    case Feature::StartPause:
+        handleButtonEvent(ButtonEvent::KeyForStartPause);
+        break;
+    case Feature::Record:
+        recordGradeOnScreen();
+        break;
+    case Feature::ChooseExcellent:
+    case Feature::ChooseGood:
+    case Feature::ChoosePass:
+    case Feature::ChooseFail:
+        m_comboResult->setCurrentIndex(int(feature) - int(Feature::ChooseExcellent));
+        break;
+    case Feature::Undo:
+        m_recorder->undoLast();
+        break;
+    case Feature::OncePerRound:
+        setDrawMode(m_features->isOn(Feature::OncePerRound));
+        break;
+    case Feature::Pass:
+        passStudentOnScreen();
+        break;
+    case Feature::NewRound:
+        startNewRound();
+        break;
+    case Feature::Overview:
+        showOverview();
+        break;
+    default:
+        m_classFeatures->act(feature, chosenClassFile());
+        break;
+    }
+}
+
 // The class is loaded before the state words are set, and before the window shows.
 void FrmMain::startUp()
 {
@@ -213,6 +300,30 @@ void FrmMain::fillClassChooser()
         m_comboFileChange->addItem(file.shown, file.name);
 }
 
+// A class was added: the chooser lists the folder again and keeps its choice, or
+// takes the new class when none was chosen.
+void FrmMain::listClassesAgain(const QString& added)
+{
+    const Result<QList<ListedFile>> classes = m_rollFolder.listClasses();
+    if (!classes)
+        return;
+    const QString chosen = chosenClassFile();
+    m_comboFileChange->clear();
+    for (const ListedFile& file : classes.value())
+        m_comboFileChange->addItem(file.shown, file.name);
+    if (chosen.isEmpty())
+        selectClass(m_comboFileChange->findData(added));
+    else
+        m_comboFileChange->setCurrentIndex(m_comboFileChange->findData(chosen));
+}
+
+// A restore or a new term rewrote the class: the loaded one is read again.
+void FrmMain::classChangedOnDisk(const QString& classFileName)
+{
+    if (classFileName == m_loadedClass && classFileName == chosenClassFile())
+        loadSelectedClass();
+}
+
 QString FrmMain::chosenClassFile() const
 {
     return m_comboFileChange->currentData().toString();
@@ -235,17 +346,34 @@ void FrmMain::loadSelectedClass()
         return;
     }
     m_nameList = std::move(roster).value();
+    m_loadedClass = chosenClassFile();
+    m_shownLine.reset();
+    m_drawnSinceStart = false;
+    m_passable = false;
+    if (std::optional<Error> notice = m_session.classLoaded(m_loadedClass, *m_nameList))
+        report(*notice);
+    if (m_overview)
+        m_overview->refresh();
 }
 
 void FrmMain::showNextDraw()
 {
-    const DrawTexts texts = drawTick(m_nameList, m_random);
+    const DrawTexts texts = m_session.tick(m_nameList, m_random);
+    m_drawnSinceStart = m_drawnSinceStart || texts.line.has_value();
+    showDrawTexts(texts);
+}
+
+void FrmMain::showDrawTexts(const DrawTexts& texts)
+{
     if (texts.name)
         setSizedText(*m_lblName, *texts.name);
     if (texts.tallies)
         m_statusBar->setPanelText(*texts.tallies);
     if (texts.callCount)
         setSizedText(*m_lblAnsCount, *texts.callCount);
+    if (texts.line)
+        m_shownLine = texts.line;
+    m_features->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
 }
 
 void FrmMain::showNextSearchFrame()
@@ -259,14 +387,39 @@ void FrmMain::showNextSearchFrame()
 }
 
 // The class, the name and the grade are read from the controls at the moment of the
-// click; with no class chosen the recording refuses. The loaded class is not read
-// again: later draws show the counters as they were loaded.
+// click; with no class chosen the recording refuses.
 void FrmMain::recordGradeOnScreen()
 {
-    const Result<void> recorded = recordGrade(m_rollFolder, chosenClassFile(), m_lblName->text(),
-                                              m_comboResult->currentText());
-    if (!recorded)
-        report(recorded.error());
+    m_recorder->record({chosenClassFile(), m_lblName->text(), m_comboResult->currentText()});
+}
+
+// The loaded class takes the new counters, so that the draws show what the file
+// holds; the line on screen shows them at once.
+void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& changes,
+                         const QByteArray& fileNow, const QString& notice)
+{
+    if (m_nameList && recording.classFileName == m_loadedClass) {
+        // The file was changed elsewhere since it was loaded: it is taken as it is now,
+        // and the round and the marks find their students anew.
+        if (!takeChangedLines(*m_nameList, changes)) {
+            try {
+                m_nameList = nameListFromBytes(fileNow);
+                if (std::optional<Error> stateNotice =
+                        m_session.classLoaded(m_loadedClass, *m_nameList))
+                    report(*stateNotice);
+            } catch (const std::bad_alloc&) {
+                // The class as loaded stays, as when a class cannot be read.
+            }
+        }
+        if (m_shownLine && *m_shownLine < m_nameList->size()) {
+            const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
+            if (texts.name == m_lblName->text())
+                showDrawTexts(texts);
+        }
+    }
+    m_statusBar->showNotice(notice + recording.personName + u' ' + recording.gradeText, NoticeTime);
+    if (recording.classFileName == m_loadedClass)
+        refreshOverview();
 }
 
 void FrmMain::handleButtonEvent(ButtonEvent event)
@@ -283,8 +436,117 @@ void FrmMain::applyFaceChange(const FaceChange& change)
         return;
     (change.button == ImageButton::StartPause ? m_picSP : m_picOK)->setPixmap(*face);
     m_buttonStates.commit(change);
-    if (change.drawing)
+    if (change.drawing) {
         setDrawing(*change.drawing);
+        if (*change.drawing)
+            drawingStarted();
+        else
+            drawingStopped();
+        m_features->drawingSwitched(*change.drawing, m_lblName->text());
+    }
+}
+
+// Absences of another day expire; in round mode a complete round gives way.
+void FrmMain::drawingStarted()
+{
+    m_drawnSinceStart = false;
+    m_passable = false;
+    if (const std::optional<qint64> round = m_session.beginDrawing()) {
+        m_statusBar->showNotice(u"全班都已点过，第 "_s + QString::number(*round) + u" 轮开始"_s,
+                                NoticeTime);
+    }
+    drawStateChanged();
+}
+
+// In round mode the student on screen is called for this round. A Pause before any
+// tick has drawn stops on nobody new.
+void FrmMain::drawingStopped()
+{
+    if (m_overviewStale)
+        refreshOverview();
+    if (!m_drawnSinceStart || !m_shownLine)
+        return;
+    m_passable = true;
+    m_session.stopOn(*m_shownLine);
+    if (m_session.mode() == DrawMode::OncePerRound && m_session.waitingCount() == 0 &&
+        m_session.presentCount() > 0) {
+        m_statusBar->showNotice(u"本轮已点完全班 "_s + QString::number(m_session.presentCount()) +
+                                    u" 人，下次开始新一轮"_s,
+                                NoticeTime);
+    }
+    drawStateChanged();
+}
+
+void FrmMain::setDrawMode(bool oncePerRound)
+{
+    m_session.setMode(oncePerRound ? DrawMode::OncePerRound : DrawMode::EveryTick);
+    m_statusBar->showNotice(oncePerRound ? u"点名方式：本轮不重复，每人点过一次才开始新一轮"_s
+                                         : u"点名方式：每次随机"_s,
+                            NoticeTime);
+}
+
+// Only the student the draw stopped on may pass, and only once: they go back into
+// the round (in either mode the pass is counted).
+void FrmMain::passStudentOnScreen()
+{
+    if (m_timerName->isActive()) {
+        m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
+        return;
+    }
+    if (!m_passable || !m_shownLine || !m_session.pass(*m_shownLine)) {
+        m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
+        return;
+    }
+    m_passable = false;
+    m_statusBar->showNotice(
+        u"已跳过："_s + m_lblName->text() +
+            (m_session.mode() == DrawMode::OncePerRound ? u"，本轮稍后再点"_s : QString()),
+        NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::startNewRound()
+{
+    if (m_session.classFileName().isEmpty())
+        return;
+    const qint64 round = m_session.startNewRound();
+    m_statusBar->showNotice(u"第 "_s + QString::number(round) + u" 轮开始，每人都可以再被点到"_s,
+                            NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::showOverview()
+{
+    if (!m_overview) {
+        // A window of its own, closed with the main window.
+        m_overview = new OverviewWindow(m_session, m_rollFolder, m_reporter, this);
+        m_overview->setAttribute(Qt::WA_DeleteOnClose);
+        m_features->addKeysTo(m_overview);
+        connect(m_overview, &OverviewWindow::exportAsked, this,
+                [this] { act(Feature::ExportClasses); });
+    }
+    m_overview->refresh();
+    m_overview->show();
+    m_overview->raise();
+    m_overview->activateWindow();
+}
+
+// Reading the class again and drawing its chart takes a tenth of a second for a
+// thousand students: while names flicker it waits for the Pause, so that the draw
+// never stalls.
+void FrmMain::refreshOverview()
+{
+    m_overviewStale = m_overview && m_timerName->isActive();
+    if (m_overview && !m_overviewStale)
+        m_overview->refresh();
+}
+
+void FrmMain::drawStateChanged()
+{
+    if (std::optional<Error> failure = m_session.takeSaveFailure())
+        report(*failure);
+    if (m_overview)
+        m_overview->refreshMarks();
 }
 
 void FrmMain::setDrawing(bool on)
@@ -308,6 +570,23 @@ void FrmMain::showAbout()
 void FrmMain::report(const Error& error)
 {
     m_reporter.report(this, error);
+}
+
+// An open list keeps every key to itself. It closes on Return while the key is
+// still being checked for a window key, which would then record as well.
+bool FrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride)
+        event->accept();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Recordings asked for before the close are finished, never cut off half-way.
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    m_recorder->finish();
+    m_features->closeWindows();
+    QWidget::closeEvent(event);
 }
 
 void FrmMain::paintEvent(QPaintEvent*)

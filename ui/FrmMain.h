@@ -1,8 +1,12 @@
 #pragma once
 
+#include "draw/DrawTick.h"
+#include "DrawSession.h"
+#include "Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
 #include "platform/RandomSource.h"
+#include "roll/ChangedLines.h"
 #include "roll/NameList.h"
 #include "roll/RollFolder.h"
 #include "SearchAnimation.h"
@@ -18,17 +22,27 @@ class QTimer;
 
 namespace mirello {
 
+class ClassFeatures;
 class Clock;
 class ErrorReporter;
 class FrmAbout;
+class MainWindowFeatures;
+class OverviewWindow;
 class PictureButton;
 class PanelStatusBar;
+class RecordingWorker;
+class Speaker;
+struct Recording;
 
 // The main window of the roll call. On the first start it makes the roll folder from
 // the sample classes in the program folder. It lists the classes of the roll folder, loads
 // the chosen class, draws names while drawing runs, records the grade for the name
-// on screen, switches the image buttons' faces and plays the search animation. No
-// failure closes it: each is reported through `reporter` and the window goes on.
+// on screen, switches the image buttons' faces and plays the search animation. Its
+// keys and its feature menu (a right press on the name, the count or the status
+// bar) add undo, rounds without repeats, passes, the class overview, a projector
+// window and the name spoken through `speaker`.
+// Recordings run on a worker in the order of the clicks. No failure closes the
+// window: each is reported through `reporter` and the window goes on.
 class FrmMain final : public QWidget
 {
     Q_OBJECT
@@ -36,9 +50,11 @@ class FrmMain final : public QWidget
 public:
     // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes.
     FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
-            ErrorReporter& reporter, QWidget* parent = nullptr);
+            ErrorReporter& reporter, Speaker& speaker, QWidget* parent = nullptr);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -52,9 +68,12 @@ private:
     void createTimers();
     void arrangeTabOrder();
     void connectEvents();
+    void createFeatures();
 
     void startUp();
     void fillClassChooser();
+    void listClassesAgain(const QString& added);
+    void classChangedOnDisk(const QString& classFileName);
     void selectClass(int index);
     void loadSelectedClass();
     QString chosenClassFile() const;
@@ -68,7 +87,23 @@ private:
     void showAbout();
     void report(const Error& error);
 
+    void act(Feature feature);
+    void showDrawTexts(const DrawTexts& texts);
+    void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
+                    const QByteArray& fileNow, const QString& notice);
+    void drawingStarted();
+    void drawingStopped();
+    void setDrawMode(bool oncePerRound);
+    void passStudentOnScreen();
+    void startNewRound();
+    void showOverview();
+    void refreshOverview();
+    // The draw changed the round or the passes: the overview follows, and a failed
+    // save of the class's state is reported.
+    void drawStateChanged();
+
     ErrorReporter& m_reporter;
+    Speaker& m_speaker;
     RollFolder m_rollFolder;
     QString m_samplesFolder;
     ClockSeededRandom m_random;
@@ -76,8 +111,22 @@ private:
     ImageButtonStates m_buttonStates;
     SearchAnimation m_searchAnimation;
     std::optional<NameList> m_nameList;
+    // The class file m_nameList was loaded from, and the line drawn last.
+    QString m_loadedClass;
+    std::optional<qsizetype> m_shownLine;
+    // Whether a tick has drawn since the last Start, and whether the student the
+    // draw stopped on may still pass.
+    bool m_drawnSinceStart = false;
+    bool m_passable = false;
+    DrawSession m_session;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
+    MainWindowFeatures* m_features = nullptr;
+    ClassFeatures* m_classFeatures = nullptr;
+    RecordingWorker* m_recorder = nullptr;
+    QPointer<OverviewWindow> m_overview;
+    // A recording came while names were flickering: the overview reads it at Pause.
+    bool m_overviewStale = false;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;

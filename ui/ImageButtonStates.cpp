@@ -28,6 +28,11 @@ constexpr Transition Transitions[] = {
     {StartPause, PauseResting, MoveOverStartPause, u"pause2.bmp", PausePointed, std::nullopt},
     {StartPause, PausePointed, ClickOnStartPause, u"start2.bmp", StartPointed, false},
     {StartPause, PausePointed, MoveOverSurface, u"pause1.bmp", PauseResting, std::nullopt},
+    // A key switches the drawing as a click does, and keeps the resting or pointed face.
+    {StartPause, StartResting, KeyForStartPause, u"pause1.bmp", PauseResting, true},
+    {StartPause, StartPointed, KeyForStartPause, u"pause2.bmp", PausePointed, true},
+    {StartPause, PauseResting, KeyForStartPause, u"start1.bmp", StartResting, false},
+    {StartPause, PausePointed, KeyForStartPause, u"start2.bmp", StartPointed, false},
     {Ok, OkResting, MoveOverOk, u"ok2.bmp", OkPointed, std::nullopt},
     {Ok, OkPointed, MoveOverSurface, u"ok1.bmp", OkResting, std::nullopt},
 };

@@ -12,11 +12,13 @@ enum class ImageButton
     Ok
 };
 
-// The mouse events that move the image buttons between their faces.
+// The mouse events that move the image buttons between their faces, and the keys
+// that act as a click on Start/Pause wherever the pointer is.
 enum class ButtonEvent
 {
     MoveOverStartPause,
     ClickOnStartPause,
+    KeyForStartPause,
     MoveOverSurface,
     MoveOverOk
 };

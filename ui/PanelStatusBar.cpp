@@ -18,12 +18,29 @@ PanelStatusBar::PanelStatusBar(const QPixmap& picture, QWidget* parent)
 {
     setAttribute(Qt::WA_NoMousePropagation);
     setAutoFillBackground(true);
+    m_noticeTimer.setSingleShot(true);
+    connect(&m_noticeTimer, &QTimer::timeout, this, [this] {
+        m_notice.clear();
+        update();
+    });
 }
 
 void PanelStatusBar::setPanelText(const QString& text)
 {
     m_text = text;
     update();
+}
+
+void PanelStatusBar::showNotice(const QString& notice, std::chrono::milliseconds duration)
+{
+    m_notice = notice;
+    m_noticeTimer.start(duration);
+    update();
+}
+
+const QString& PanelStatusBar::shownText() const
+{
+    return m_notice.isEmpty() ? m_text : m_notice;
 }
 
 void PanelStatusBar::paintEvent(QPaintEvent*)
@@ -35,7 +52,7 @@ void PanelStatusBar::paintEvent(QPaintEvent*)
     painter.drawPixmap(PanelInset, pictureTop, m_picture);
     const QRect textArea = rect().adjusted(PanelInset + m_picture.width() + TextGap, 1, 0, 0);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, m_text);
+    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, shownText());
 }
 
 } // namespace mirello

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "roll/RollFolderLocation.h"
+#include "SystemSpeaker.h"
 #include "Translations.h"
 
 #include <QApplication>
@@ -26,9 +27,10 @@ int main(int argc, char* argv[])
     mirello::installChineseTranslations(application, folder);
     mirello::SystemClock clock;
     mirello::MessageBoxReporter reporter;
+    mirello::SystemSpeaker speaker;
     const QString rollFolder =
         mirello::rollFolderPath(Installed, folder, mirello::userDataFolder());
-    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter);
+    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();

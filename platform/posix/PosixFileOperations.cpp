@@ -56,6 +56,8 @@ public:
     Result<void> rename(const QString& from, const QString& to) override;
     Result<void> syncFolder(const QString& path) override;
     Result<void> remove(const QString& path) override;
+    Result<Handle> openForAppending(const QString& path) override;
+    Result<void> createFolder(const QString& path) override;
 };
 
 FileOperations& systemFileOperations()
@@ -108,21 +110,32 @@ Result<bool> PosixFileOperations::mayWrite(const QString& path)
     }
 }
 
-Result<FileOperations::Handle> PosixFileOperations::openForReading(const QString& path)
+namespace {
+
+// Opens without ever blocking (O_NONBLOCK: a named pipe put in the file's place
+// would otherwise wait for a writer), then keeps only a regular file.
+Result<FileOperations::Handle> openRegularFile(const QString& path, int flags, QStringView use)
 {
     int fd;
     do {
-        fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        fd = ::open(nativePath(path).constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return failure(u"无法打开文件“" + shown(path) + u"”。", errno);
     struct stat info = {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return Error{u"“" + shown(path) + u"”不是普通文件，无法读取。",
+        return Error{u"“" + shown(path) + u"”不是普通文件，无法" + use + u"。",
                      QStringLiteral("不是普通文件")};
     }
-    return Handle(fd);
+    return FileOperations::Handle(fd);
+}
+
+} // namespace
+
+Result<FileOperations::Handle> PosixFileOperations::openForReading(const QString& path)
+{
+    return openRegularFile(path, O_RDONLY, u"读取");
 }
 
 Result<QByteArray> PosixFileOperations::readAll(Handle handle)
@@ -245,6 +258,23 @@ Result<void> PosixFileOperations::remove(const QString& path)
     if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT)
         return failure(u"无法删除文件“" + shown(path) + u"”。", errno);
     return {};
+}
+
+Result<FileOperations::Handle> PosixFileOperations::openForAppending(const QString& path)
+{
+    return openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, u"写入");
+}
+
+Result<void> PosixFileOperations::createFolder(const QString& path)
+{
+    if (::mkdir(nativePath(path).constData(), 0777) == 0)
+        return {};
+    const int error = errno;
+    struct stat info = {};
+    if (error == EEXIST && ::stat(nativePath(path).constData(), &info) == 0 &&
+        S_ISDIR(info.st_mode))
+        return {};
+    return failure(u"无法建立文件夹“" + shown(path) + u"”。", error);
 }
 
 } // namespace mirello

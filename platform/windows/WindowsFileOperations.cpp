@@ -272,6 +272,35 @@ public:
             return {};
         return failure(u"无法删除文件“" + shown(path) + u"”。", error);
     }
+
+    Result<Handle> openForAppending(const QString& path) override
+    {
+        // FILE_APPEND_DATA alone: every write lands at the end of the file.
+        const HANDLE handle =
+            ::CreateFileW(win32::widePath(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, ShareAll,
+                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return failure(u"无法打开文件“" + shown(path) + u"”。", ::GetLastError());
+        if (::GetFileType(handle) != FILE_TYPE_DISK) {
+            ::CloseHandle(handle);
+            return Error{u"“" + shown(path) + u"”不是普通文件，无法写入。",
+                         QStringLiteral("不是普通文件")};
+        }
+        return reinterpret_cast<Handle>(handle);
+    }
+
+    Result<void> createFolder(const QString& path) override
+    {
+        const std::wstring wide = win32::widePath(path);
+        if (::CreateDirectoryW(wide.c_str(), nullptr))
+            return {};
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return {};
+        return failure(u"无法建立文件夹“" + shown(path) + u"”。", error);
+    }
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "draw/DrawTick.h"
-#include "platform/Clock.h"
+#include "draw/RoundDraw.h"
 #include "platform/RandomSource.h"
+#include "roll/ClassState.h"
+#include "support/SteppedClock.h"
 
 #include <cmath>
 #include <numeric>
@@ -8,24 +10,12 @@
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
+using test::SteppedClock;
 
 namespace {
 
 constexpr int Students = 40;
 constexpr int Ticks = 100'000;
-
-// A clock that moves on by a fixed step each time it is read.
-struct SteppedClock final : Clock
-{
-    explicit SteppedClock(qint64 stepNanoseconds)
-        : step(stepNanoseconds)
-    {
-    }
-    qint64 nanosecondsSinceEpoch() const override { return now += step; }
-
-    qint64 step;
-    mutable qint64 now = 1'765'000'000'000'000'000; // late 2025
-};
 
 // The kind of generator the draw must not be built on: the first value of a linear
 // congruential generator seeded with the clock's milliseconds.
@@ -60,6 +50,15 @@ bool passesChiSquare(const QList<int>& observed, double z)
     return sum < k * std::pow(1.0 - c + z * std::sqrt(c), 3);
 }
 
+// Lines "S20230101学生00-00\0000" and on, each ending in CR LF.
+NameList classOf(int students)
+{
+    QStringList lines;
+    for (int i = 0; i < students; ++i)
+        lines.append(u"S20230101学生%1-00\\0000"_s.arg(i, 2, 10, QChar(u'0')));
+    return NameList::fromText(lines.join(u"\r\n") + u"\r\n");
+}
+
 } // namespace
 
 class TestDrawUniformity : public QObject
@@ -69,6 +68,8 @@ class TestDrawUniformity : public QObject
 private Q_SLOTS:
     void drawsAreUniformAndIndependent_data();
     void drawsAreUniformAndIndependent();
+    void roundsAreUniformWithin_data();
+    void roundsAreUniformWithin();
 };
 
 void TestDrawUniformity::drawsAreUniformAndIndependent_data()
@@ -95,10 +96,8 @@ void TestDrawUniformity::drawsAreUniformAndIndependent()
     QFETCH(bool, acceptable);
 
     QStringList lines;
-    for (int i = 0; i < Students; ++i)
-        lines.append(u"S20230101学生%1-00\\0000"_s.arg(i, 2, 10, QChar(u'0')));
     // The file ends with a line end, so the list holds an empty last element.
-    const std::optional names(NameList::fromText(lines.join(u"\r\n") + u"\r\n"));
+    const std::optional names(classOf(Students));
 
     const SteppedClock stepped(step);
     const SystemClock system;
@@ -122,6 +121,48 @@ void TestDrawUniformity::drawsAreUniformAndIndependent()
     // Uniform on its own, and independent of the draw before it.
     const bool uniform = passesChiSquare(single, z);
     QCOMPARE(uniform && passesChiSquare(pairs, z), acceptable);
+}
+
+// Who is called at one place in the order of a round, over many rounds: every
+// student present and not yet called must be equally likely at every stop.
+void TestDrawUniformity::roundsAreUniformWithin_data()
+{
+    QTest::addColumn<int>("place");
+    QTest::addColumn<int>("absent");
+
+    QTest::newRow("first call of a round") << 0 << -1;
+    QTest::newRow("a call in the middle") << 5 << -1;
+    QTest::newRow("the last call") << 11 << -1;
+    QTest::newRow("middle, one student absent") << 5 << 3;
+}
+
+void TestDrawUniformity::roundsAreUniformWithin()
+{
+    QFETCH(int, place);
+    QFETCH(int, absent);
+    constexpr int Class = 12;
+    constexpr int Rounds = 30'000;
+
+    const std::optional names(classOf(Class));
+    RoundDraw draw(studentLines(*names));
+    draw.setMode(DrawMode::OncePerRound);
+    if (absent >= 0)
+        draw.setAbsent(absent, true);
+    const SteppedClock clock(50'000'000);
+    ClockSeededRandom random(clock);
+    QList<int> calledAtPlace(Class, 0);
+    for (int round = 0; round < Rounds; ++round) {
+        draw.beginDrawing();
+        for (int call = 0; !draw.roundComplete(); ++call) {
+            const qsizetype student = *draw.studentOn(*draw.tick(names, random).line);
+            if (call == place)
+                ++calledAtPlace[student];
+            draw.stopOn(student);
+        }
+    }
+    if (absent >= 0)
+        QCOMPARE(calledAtPlace.takeAt(absent), 0);
+    QVERIFY(passesChiSquare(calledAtPlace, 3.0902));
 }
 
 QTEST_GUILESS_MAIN(TestDrawUniformity)

@@ -38,6 +38,8 @@ public:
     FAULT_STEP(void, rename, (const QString& from, const QString& to), (from, to))
     FAULT_STEP(void, syncFolder, (const QString& p), (p))
     FAULT_STEP(void, remove, (const QString& p), (p))
+    FAULT_STEP(Handle, openForAppending, (const QString& p), (p))
+    FAULT_STEP(void, createFolder, (const QString& p), (p))
 #undef FAULT_STEP
 
     mirello::Result<qsizetype> write(Handle h, QByteArrayView bytes) override

@@ -152,14 +152,16 @@ public:
         return mirello::recordGrade(m_folder, className(), person, grade, files...);
     }
 
-    // Every entry of the roll folder, hidden ones included, sorted; but on Windows,
-    // where it stays between recordings, hidden, the lock file.
+    // Every entry of the roll folder, hidden ones included, sorted; but the folder of
+    // backups and history, and on Windows, where it stays between recordings, the
+    // hidden lock file.
     QStringList entries() const
     {
         QStringList names =
             QDir(m_folder.path())
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                            QDir::Name);
+        names.removeOne(QString::fromUtf16(mirello::RollFolder::StateFolderName));
 #ifdef Q_OS_WIN
         names.removeOne(u".mirello.lock"_s);
 #endif

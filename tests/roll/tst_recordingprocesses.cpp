@@ -184,7 +184,7 @@ void TestRecordingProcesses::anOrdinaryUser_data()
     QTest::newRow("read-only folder")
         << 0555u << 0666u << QString() << u"无法锁定点名册文件夹"_s << denied;
     QTest::newRow("read-only folder with a lock file left")
-        << 0555u << 0666u << u"file"_s << u"无法创建临时文件“TEMP.txt”"_s << denied;
+        << 0555u << 0666u << u"file"_s << u"无法建立文件夹"_s << denied;
     QTest::newRow("named pipe as the lock file, which would block a plain open")
         << 0777u << 0666u << u"pipe"_s << u"无法锁定点名册文件夹"_s << u"锁文件不是普通文件"_s;
     QTest::newRow("class file that only its owner may write")

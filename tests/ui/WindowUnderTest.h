@@ -5,6 +5,7 @@
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
 #include "ui/PanelStatusBar.h"
+#include "ui/Speaker.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -57,6 +58,20 @@ struct RecordingReporter final : mirello::ErrorReporter
     QList<mirello::Error> errors;
 };
 
+// Keeps what it was asked to say instead of speaking; fails to get ready with
+// `failure` when one is set, as a system without a speech engine does.
+struct SilentSpeaker final : mirello::Speaker
+{
+    void prepare(Ready ready) override
+    {
+        ready(failure ? mirello::Result<void>(*failure) : mirello::Result<void>());
+    }
+    void say(const QString& text) override { said.append(text); }
+    void stop() override {}
+    QStringList said;
+    std::optional<mirello::Error> failure;
+};
+
 // Moves on by one draw interval each time it is read, so every run draws alike.
 struct SteppedClock final : mirello::Clock
 {
@@ -70,7 +85,7 @@ struct WindowUnderTest
 {
     explicit WindowUnderTest(const TestProgramFolder& programFolder)
         : folder(programFolder)
-        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter)
+        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker)
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -113,6 +128,7 @@ struct WindowUnderTest
     const TestProgramFolder& folder;
     SteppedClock clock;
     RecordingReporter reporter;
+    SilentSpeaker speaker;
     mirello::FrmMain window;
     int surfaceMoves = 0;
 };

@@ -64,7 +64,7 @@ void TestFrmMain::unreadableRollFolderGivesAnEmptyWindow()
     QTest::qWait(200);
     QVERIFY(w.drawing() && w.text(u"LblName"_s).isEmpty());
     w.click(u"PicOK"_s);
-    QCOMPARE(w.reporter.errors.size(), 2);
+    QTRY_COMPARE(w.reporter.errors.size(), 2);
 }
 
 void TestFrmMain::searchFramesCycleHiddenAndSkipAMissingOne()

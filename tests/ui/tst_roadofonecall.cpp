@@ -23,6 +23,12 @@ QString callCountText(const QString& line)
     return u"已被点到过"_s + line.right(7).left(2) + u"次"_s;
 }
 
+QString tallyText(const QString& line)
+{
+    const QString tally = line.right(4);
+    return u"优秀%1次|良好%2次|及格%3次|不及格%4次"_s.arg(tally[0], tally[1], tally[2], tally[3]);
+}
+
 // Waits until somebody else and then `name` is drawn, so that the texts on screen
 // come from a draw made after the call.
 void waitForNewDrawOf(const WindowUnderTest& w, const QString& name)
@@ -33,19 +39,19 @@ void waitForNewDrawOf(const WindowUnderTest& w, const QString& name)
 
 } // namespace
 
-// A teacher's whole round: choose a class, draw, pause, grade, and see the file change.
+// A teacher's whole round: choose a class, draw, pause, grade, see the file and the
+// counters on screen change, and take the grade back.
 class TestRoadOfOneCall : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void drawPauseGradeAndReload();
+    void drawPauseGradeAndUndo();
 };
 
-void TestRoadOfOneCall::drawPauseGradeAndReload()
+void TestRoadOfOneCall::drawPauseGradeAndUndo()
 {
-    const TestProgramFolder folder(
-        {{u"1班.txt"_s, classFile(ClassLines)}, {u"2班.txt"_s, classFile({ClassLines[0]})}});
+    const TestProgramFolder folder({{u"1班.txt"_s, classFile(ClassLines)}});
     WindowUnderTest w(folder);
     // The pointer rests outside the window: a click alone brings no move over the button.
     w.click(u"PicSP"_s);
@@ -65,11 +71,7 @@ void TestRoadOfOneCall::drawPauseGradeAndReload()
     QVERIFY2(drawn < ClassLines.size(), qPrintable(name));
     const QString& old = ClassLines[drawn];
     QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(old));
-    const QString tally = old.right(4);
-    QCOMPARE(
-        w.panelText(),
-        u"优秀%1次|良好%2次|及格%3次|不及格%4次"_s.arg(tally[0]).arg(tally[1]).arg(tally[2]).arg(
-            tally[3]));
+    QCOMPARE(w.panelText(), tallyText(old));
 
     // 良好; a double click (press, release, double click, release) records only once.
     QTest::keyClick(w.get<QComboBox>(u"ComboResult"_s), Qt::Key_Down);
@@ -78,18 +80,27 @@ void TestRoadOfOneCall::drawPauseGradeAndReload()
     QTest::mouseRelease(w.get(u"PicOK"_s), Qt::LeftButton);
     QStringList recorded = ClassLines;
     recorded[drawn] = Graded[drawn];
-    QCOMPARE(folder.classBytes(u"1班.txt"_s), classFile(recorded));
+    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), classFile(recorded));
 
-    // The class in memory is not read again, so draws show the old count ...
+    // The name on screen shows its new counters at once, and the status bar says
+    // what was recorded before it shows the tallies again.
+    const auto* statusBar = w.get<PanelStatusBar>(u"StatusBar1"_s);
+    // (The file is written on the worker; the window hears of it a moment later.)
+    QTRY_COMPARE(w.text(u"LblAnsCount"_s), callCountText(Graded[drawn]));
+    QTRY_COMPARE(statusBar->shownText(), u"已记录："_s + name + u" 良好"_s);
+    QTRY_COMPARE(statusBar->shownText(), tallyText(Graded[drawn]));
+
+    // Later draws show what the file holds, not the counters as loaded.
     w.startPause(QPoint(5, 5));
     waitForNewDrawOf(w, name);
-    QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(old));
-
-    // ... until the class is chosen again.
-    QTest::keyClick(w.get<QComboBox>(u"ComboFileChange"_s), Qt::Key_Down);
-    QTest::keyClick(w.get<QComboBox>(u"ComboFileChange"_s), Qt::Key_Up);
-    waitForNewDrawOf(w, name);
+    w.click(u"PicSP"_s);
     QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(Graded[drawn]));
+
+    // Ctrl+Z takes the recording back, in the file and on screen.
+    QTest::keyClick(&w.window, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), classFile(ClassLines));
+    QTRY_COMPARE(w.text(u"LblAnsCount"_s), callCountText(old));
+    QTRY_COMPARE(statusBar->shownText(), u"已撤销："_s + name + u" 良好"_s);
     QVERIFY(w.reporter.errors.isEmpty());
 }
 

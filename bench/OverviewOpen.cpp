@@ -1,0 +1,125 @@
+// Opens the class overview on generated classes and prints, as JSON, the median
+// seconds from creating the window until its table and its chart are first
+// painted ("overview_open/<students>"), and the median seconds a refresh after a
+// recording takes until both are painted again ("overview_refresh/<students>").
+// Usage: overview_open <students>...
+#include "BenchFiles.h"
+#include "platform/Clock.h"
+#include "roll/RosterLoader.h"
+#include "RosterGenerator.h"
+#include "ui/DrawSession.h"
+#include "ui/ErrorReporter.h"
+#include "ui/OverviewWindow.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <vector>
+
+using namespace mirello;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Opens = 9;
+
+struct ExitingReporter final : ErrorReporter
+{
+    void report(QWidget*, const Error& error) override
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+        std::exit(EXIT_FAILURE);
+    }
+};
+
+// Counts the paints of the table's and the chart's drawing areas.
+class PaintCounter final : public QObject
+{
+public:
+    explicit PaintCounter(const OverviewWindow& window)
+    {
+        for (const auto* name : {"OverviewTable", "FairnessChart"}) {
+            auto* area = window.findChild<QAbstractScrollArea*>(QString::fromLatin1(name));
+            area->viewport()->installEventFilter(this);
+            m_painted.push_back(area->viewport());
+        }
+    }
+    bool bothPainted() const { return m_seen.size() == m_painted.size(); }
+    void reset() { m_seen.clear(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint &&
+            std::find(m_seen.begin(), m_seen.end(), watched) == m_seen.end())
+            m_seen.push_back(watched);
+        return false;
+    }
+
+private:
+    std::vector<QObject*> m_painted;
+    std::vector<QObject*> m_seen;
+};
+
+void waitForPaints(const PaintCounter& counter)
+{
+    while (!counter.bothPainted())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    const SystemClock clock;
+    ExitingReporter reporter;
+    std::printf("{");
+    for (int arg = 1; arg < argc; ++arg) {
+        const qsizetype students = QByteArray(argv[arg]).toLongLong();
+        QTemporaryDir program;
+        QDir(program.path()).mkdir(u"checkroll"_s);
+        const RollFolder folder = RollFolder::besideProgram(program.path());
+        const QString classFile = QString::number(students) + u".txt"_s;
+        writeFileOrExit(folder.classFilePath(classFile), generatedRoster(students));
+        DrawSession session(folder, clock);
+        (void)session.classLoaded(classFile, loadRoster(folder.classFilePath(classFile)).value());
+
+        std::vector<double> opens;
+        std::vector<double> refreshes;
+        for (int i = 0; i < Opens; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            auto* window = new OverviewWindow(session, folder, reporter);
+            PaintCounter counter(*window);
+            window->refresh();
+            window->show();
+            waitForPaints(counter);
+            opens.push_back(double(timer.nsecsElapsed()) * 1e-9);
+
+            QCoreApplication::processEvents();
+            counter.reset();
+            timer.restart();
+            window->refresh();
+            waitForPaints(counter);
+            refreshes.push_back(double(timer.nsecsElapsed()) * 1e-9);
+            delete window;
+        }
+        std::printf("%s\"overview_open/%lld\": %.6f, \"overview_refresh/%lld\": %.6f",
+                    arg > 1 ? ", " : "", qlonglong(students), median(opens), qlonglong(students),
+                    median(refreshes));
+    }
+    std::printf("}\n");
+    return EXIT_SUCCESS;
+}

@@ -1,0 +1,225 @@
+#include "History.h"
+
+#include "Csv.h"
+#include "platform/FileLock.h"
+#include "platform/FileNames.h"
+#include "platform/FileOperations.h"
+#include "platform/FileReading.h"
+#include "platform/TextCodec.h"
+#include "RollFolder.h"
+#include "RollRecord.h"
+#include "RosterLoader.h"
+
+#include <array>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+constexpr std::array<QStringView, 4> ActionWords{u"记录", u"撤销", u"恢复备份", u"新学期"};
+constexpr QByteArrayView Bom("\xEF\xBB\xBF", 3);
+// A history grows by a line per call: a school's years of calls fit well within this.
+constexpr qint64 LargestHistoryBytes = qint64(256) << 20;
+
+QStringList titles()
+{
+    return {u"时间"_s, u"班级文件"_s, u"操作"_s,     u"学号"_s, u"姓名"_s,
+            u"成绩"_s, u"次数"_s,     u"成绩记录"_s, u"备注"_s};
+}
+
+QString shownHistoryFile()
+{
+    return u"checkroll/" + QString::fromUtf16(RollFolder::StateFolderName) + u"/history.csv";
+}
+
+Error appendFailed(const QString& what, const QString& reason)
+{
+    return Error{u"无法写入点名记录“" + shownHistoryFile() + u"”：" + what, reason};
+}
+
+// Whether the file ends in the middle of a line, as after a write that failed half
+// way: the next entry then starts on a line of its own.
+bool endsMidLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+        return false;
+    char last = '\n';
+    return file.seek(file.size() - 1) && file.getChar(&last) && last != '\n';
+}
+
+} // namespace
+
+QString actionWord(HistoryAction action)
+{
+    return ActionWords[std::size_t(action)].toString();
+}
+
+QList<HistoryEntry> entriesForStudent(QByteArrayView classBytes, const QString& name,
+                                      const HistoryEntry& common)
+{
+    QList<HistoryEntry> entries;
+    const NameList lines = nameListFromBytes(classBytes);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const RollRecord record(lines.at(i));
+        if (record.personName() != QStringView(name))
+            continue;
+        HistoryEntry entry = common;
+        entry.number = lines.at(i).first(9).trimmed().toString();
+        entry.name = name;
+        entry.count = record.callCountText()->toString();
+        entry.tally = lines.at(i).last(4).toString();
+        entries.append(entry);
+    }
+    return entries;
+}
+
+Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& entries,
+                           FileOperations& files)
+{
+    const QString path = folder.historyFilePath();
+    QString text;
+    for (const HistoryEntry& entry : entries) {
+        // With the offset from UTC, so that a time stays exact across a change of zone.
+        const QDateTime time = entry.time.toOffsetFromUtc(entry.time.offsetFromUtc());
+        text +=
+            csvLine({time.toString(Qt::ISODate), entry.classFile, actionWord(entry.action),
+                     entry.number, entry.name, entry.grade, entry.count, entry.tally, entry.note});
+    }
+
+    FileLock lock(folder.lockFilePath());
+    if (std::optional<Error> locked = lockRollFolder(lock, folder, QStringView(), QStringView()))
+        return appendFailed(locked->message, locked->reason);
+    if (endsMidLine(path))
+        text.prepend(u"\r\n"_s);
+    if (Result<void> made = files.createFolder(folder.stateFolderPath()); !made)
+        return appendFailed(u"无法建立文件夹。"_s, made.error().reason);
+    Result<FileOperations::Handle> opened = files.openForAppending(path);
+    if (!opened)
+        return appendFailed(u"无法打开该文件。"_s, opened.error().reason);
+    const FileOperations::Handle handle = opened.value();
+    Result<std::optional<FileStatus>> status = files.status(path);
+    if (!status || !status.value()) {
+        (void)files.close(handle);
+        return appendFailed(u"无法查看该文件。"_s, status ? QString() : status.error().reason);
+    }
+    QByteArray bytes;
+    if (status.value()->size == 0)
+        bytes = Bom.toByteArray() + csvLine(titles()).toUtf8();
+    bytes += text.toUtf8();
+
+    Result<void> written = files.writeAll(handle, bytes);
+    Result<void> synced = written ? files.sync(handle) : Result<void>();
+    Result<void> closed = files.close(handle);
+    if (!written)
+        return appendFailed(u"写入失败。请检查磁盘空间。"_s, written.error().reason);
+    if (!synced)
+        return appendFailed(u"无法保存到磁盘。请检查磁盘空间。"_s, synced.error().reason);
+    if (!closed)
+        return appendFailed(u"关闭失败。请检查磁盘空间。"_s, closed.error().reason);
+    return {};
+}
+
+std::optional<Error> appendStudentHistory(const RollFolder& folder, const QString& classFileName,
+                                          HistoryAction action, const QString& name,
+                                          const QString& grade, QByteArrayView classBytes,
+                                          const QDateTime& time, const QString& done,
+                                          FileOperations& files)
+{
+    HistoryEntry common;
+    common.time = time;
+    common.classFile = shownFileName(classFileName);
+    common.action = action;
+    common.grade = grade;
+    return missingHistory(
+        done, appendHistory(folder, entriesForStudent(classBytes, name, common), files));
+}
+
+std::optional<Error> missingHistory(const QString& done, const Result<void>& appended)
+{
+    if (appended)
+        return std::nullopt;
+    return Error{done + u"，但" + appended.error().message + u"这次改动本身已经完成，不会撤回。",
+                 appended.error().reason};
+}
+
+QList<HistoryEntry> parseHistory(QByteArrayView bytes)
+{
+    if (bytes.startsWith(Bom))
+        bytes = bytes.sliced(Bom.size());
+    QList<HistoryEntry> entries;
+    for (const QStringList& fields : csvRecords(decodeText(bytes, TextEncoding::Utf8))) {
+        if (fields.size() < 9)
+            continue;
+        const auto action = std::find(ActionWords.begin(), ActionWords.end(), fields[2]);
+        const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODate);
+        if (action == ActionWords.end() || !time.isValid())
+            continue; // the title row, or a line cut short
+        entries.append(HistoryEntry{time, fields[1], HistoryAction(action - ActionWords.begin()),
+                                    fields[3], fields[4], fields[5], fields[6], fields[7],
+                                    fields[8]});
+    }
+    return entries;
+}
+
+Result<QList<HistoryEntry>> readHistory(const RollFolder& folder)
+{
+    if (!QFile::exists(folder.historyFilePath()))
+        return QList<HistoryEntry>();
+    Result<QByteArray> bytes = readWholeFile(folder.historyFilePath(), LargestHistoryBytes);
+    if (!bytes)
+        return Error{u"无法读取点名记录“" + shownHistoryFile() + u"”。", bytes.error().reason};
+    return parseHistory(bytes.value());
+}
+
+QHash<QString, StudentHistory> studentHistories(const QList<HistoryEntry>& history,
+                                                const QString& classFile)
+{
+    QHash<QString, QList<QDateTime>> calls;
+    QDateTime termStart;
+    for (const HistoryEntry& entry : history) {
+        if (entry.classFile != classFile)
+            continue;
+        switch (entry.action) {
+        case HistoryAction::Recording:
+            calls[entry.name].append(entry.time);
+            break;
+        case HistoryAction::Undo:
+            if (!calls[entry.name].isEmpty())
+                calls[entry.name].removeLast();
+            break;
+        case HistoryAction::NewTerm:
+            termStart = entry.time;
+            break;
+        case HistoryAction::Restore:
+            break;
+        }
+    }
+    QHash<QString, StudentHistory> students;
+    for (auto student = calls.cbegin(); student != calls.cend(); ++student) {
+        StudentHistory& summary = students[student.key()];
+        for (const QDateTime& time : student.value())
+            summary.callsThisTerm += !termStart.isValid() || time > termStart;
+        if (!student.value().isEmpty())
+            summary.lastCalled = student.value().last().toLocalTime().date();
+    }
+    return students;
+}
+
+QList<HistoryEntry> studentLines(const QList<HistoryEntry>& history, const QString& classFile,
+                                 const QString& name)
+{
+    QList<HistoryEntry> lines;
+    for (const HistoryEntry& entry : history) {
+        const bool wholeClass =
+            entry.action == HistoryAction::Restore || entry.action == HistoryAction::NewTerm;
+        if (entry.classFile == classFile && (wholeClass || entry.name == name))
+            lines.append(entry);
+    }
+    return lines;
+}
+
+} // namespace mirello

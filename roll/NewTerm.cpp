@@ -1,0 +1,81 @@
+#include "NewTerm.h"
+
+#include "platform/FileNames.h"
+#include "platform/TextCodec.h"
+#include "RollRecord.h"
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+Result<QByteArray> resetCounters(QByteArrayView fileBytes, const QString& shownFileName)
+{
+    const QString refused = u"无法开始新学期：班级文件“" + shownFileName + u"”";
+    if (fileBytes.contains('\0')) {
+        return Error{refused + u"不是 GBK 或 UTF-8 文本文件，为免损坏，没有改动它。", QString()};
+    }
+    const TextEncoding encoding = detectEncoding(fileBytes);
+    const qsizetype preamble = preambleLength(encoding);
+    const QByteArrayView body = fileBytes.sliced(preamble);
+    const QByteArray zero = *encodeText(u"00\\0000", encoding);
+
+    QByteArray reset = fileBytes.first(preamble).toByteArray();
+    reset.reserve(fileBytes.size() + fileBytes.size() / 16 + 2);
+    qsizetype number = 0;
+    for (qsizetype start = 0; start < body.size();) {
+        const qsizetype lf = body.indexOf('\n', start);
+        const qsizetype end = lf < 0 ? body.size() : lf;
+        QByteArrayView line = body.sliced(start, end - start);
+        if (lf >= 0 && line.endsWith('\r'))
+            line.chop(1);
+        start = lf < 0 ? body.size() : lf + 1;
+        ++number;
+
+        const QString text = decodeText(line, encoding);
+        if (text.size() < RollRecord::MinimumLength) {
+            reset += line;
+            reset += "\r\n";
+            continue;
+        }
+        // As in a recording, only the last 7 characters change, and only when they
+        // are exactly the last bytes of the line.
+        const std::optional<QByteArray> counters =
+            encodeText(QStringView(text).last(RollRecord::CounterLength), encoding);
+        if (!counters || !line.endsWith(*counters) ||
+            decodeText(line.chopped(counters->size()), encoding) !=
+                QStringView(text).chopped(RollRecord::CounterLength)) {
+            return Error{refused + u"第 " + QString::number(number) +
+                             u" 行末尾的次数和成绩无法按原样找到，为免改坏该行，没有改动这个班级。"
+                             u"请检查该行末尾的字符后再试。",
+                         QString()};
+        }
+        reset += line.chopped(counters->size());
+        reset += zero;
+        reset += "\r\n";
+    }
+    return reset;
+}
+
+Result<LoggedChange> startNewTerm(const RollFolder& folder, const QString& classFileName,
+                                  const QDateTime& time, FileOperations& files)
+{
+    static constexpr ChangeWording NewTerm{u"无法开始新学期：", u"新学期已写入班级文件", u""};
+    const QString shown = shownFileName(classFileName);
+    Result<ClassFileChange> change = changeClassFile(
+        folder, classFileName,
+        [&](const QByteArray& current) { return resetCounters(current, shown); }, NewTerm, files,
+        ChangeBackup{BackupRule::Always, time});
+    if (!change)
+        return change.error();
+
+    HistoryEntry entry;
+    entry.time = time;
+    entry.classFile = shown;
+    entry.action = HistoryAction::NewTerm;
+    entry.note = u"点名次数和成绩清零"_s;
+    return LoggedChange{std::move(change).value(),
+                        missingHistory(u"新学期已写入班级文件“" + shown + u"”",
+                                       appendHistory(folder, {entry}, files))};
+}
+
+} // namespace mirello

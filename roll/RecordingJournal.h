@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ClassFileChange.h"
+
+#include <deque>
+#include <QString>
+
+namespace mirello {
+
+// One recording of this run: what was recorded, and how the class file changed.
+struct Recording
+{
+    QString classFileName;
+    QString personName;
+    QString gradeText;
+    ClassFileChange change;
+};
+
+// This run's recordings that are not undone, newest last, for undo. Each keeps two
+// versions of its class file, so the journal forgets its oldest recordings once
+// their contents pass `byteBudget`; the newest one is always kept.
+class RecordingJournal
+{
+public:
+    explicit RecordingJournal(qint64 byteBudget = qint64(64) << 20);
+
+    void add(Recording recording);
+    bool isEmpty() const { return m_recordings.empty(); }
+    const Recording& last() const { return m_recordings.back(); }
+    void dropLast();
+
+private:
+    static qint64 bytesOf(const Recording& recording);
+
+    std::deque<Recording> m_recordings;
+    qint64 m_budget;
+    qint64 m_bytes = 0;
+};
+
+} // namespace mirello

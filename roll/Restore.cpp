@@ -1,0 +1,37 @@
+#include "Restore.h"
+
+#include "Backups.h"
+#include "platform/FileNames.h"
+
+namespace mirello {
+
+Result<LoggedChange> restoreBackup(const RollFolder& folder, const QString& classFileName,
+                                   const QString& backupFileName, const QDateTime& time,
+                                   FileOperations& files)
+{
+    static constexpr ChangeWording Restoring{u"无法恢复备份：", u"备份已恢复到班级文件", u""};
+    const QString shown = shownFileName(classFileName);
+    Result<QByteArray> backup = readBackup(folder, classFileName, backupFileName);
+    if (!backup) {
+        return Error{Restoring.refused + backup.error().message + u"班级文件“" + shown +
+                         u"”没有改动。",
+                     backup.error().reason};
+    }
+    Result<ClassFileChange> change = changeClassFile(
+        folder, classFileName,
+        [&](const QByteArray&) { return Result<QByteArray>(backup.value()); }, Restoring, files,
+        ChangeBackup{BackupRule::Always, time});
+    if (!change)
+        return change.error();
+
+    HistoryEntry entry;
+    entry.time = time;
+    entry.classFile = shown;
+    entry.action = HistoryAction::Restore;
+    entry.note = u"恢复为备份 " + shownFileName(backupFileName);
+    return LoggedChange{std::move(change).value(),
+                        missingHistory(u"备份已恢复到班级文件“" + shown + u"”",
+                                       appendHistory(folder, {entry}, files))};
+}
+
+} // namespace mirello

@@ -1,0 +1,237 @@
+// Importing a class list down to the bytes of the new class file: real .xlsx files
+// (one made here through libxlsxwriter, one saved by a spreadsheet program), CSV in
+// three encodings, pasted text; the rows the preview leaves out; class names; an
+// import never replaces a file; hostile workbooks are refused.
+
+#include "platform/FileOperations.h"
+#include "RecordingFixture.h"
+#include "roll/ClassImport.h"
+#include "roll/XlsxReader.h"
+#include "roll/XlsxWriter.h"
+
+using namespace mirello;
+using namespace recordingtest;
+
+Q_DECLARE_METATYPE(mirello::CellTable)
+
+namespace {
+
+enum class Source
+{
+    Xlsx,
+    Csv,
+    Pasted
+};
+
+QByteArray twoStudents()
+{
+    return gbk(u"20230107 王小明-00\\0000\r\n20230108 欧阳娜娜-00\\0000\r\n");
+}
+
+CellTable rows(const QList<QStringList>& cells)
+{
+    CellTable table;
+    for (const QStringList& row : cells)
+        table.append(TableRow{int(table.size()) + 1, row});
+    return table;
+}
+
+} // namespace
+
+class TestClassImport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void writesClassFile_data();
+    void writesClassFile();
+    void leavesOutProblemRows_data();
+    void leavesOutProblemRows();
+    void checksClassNames_data();
+    void checksClassNames();
+    void neverReplacesAFile();
+    void refusesHostileWorkbooks_data();
+    void refusesHostileWorkbooks();
+};
+
+void TestClassImport::writesClassFile_data()
+{
+    QTest::addColumn<int>("source");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("classFile");
+
+    const QByteArray made =
+        writeXlsx({XlsxSheet{u"名单"_s,
+                             {u"学号"_s, u"姓名"_s},
+                             {{20230107.0, u"王小明"_s}, {20230108.0, u"欧阳娜娜"_s}}}},
+                  QStringLiteral(MIRELLO_XLSX_HELPER))
+            .value();
+    QTest::newRow("xlsx made with libxlsxwriter, number cells")
+        << int(Source::Xlsx) << made << twoStudents();
+    QTest::newRow("xlsx saved by a spreadsheet program, shared strings and a title row")
+        << int(Source::Xlsx) << readBytes(QStringLiteral(MIRELLO_TEST_DATA "/saved-class.xlsx"))
+        << gbk(u"20230107 王小明-00\\0000\r\n20230108 欧阳娜娜-00\\0000\r\n"
+               u"S0109    李华-00\\0000\r\n");
+
+    const QString csv = u"学号,姓名\r\n20230107,王小明\r\n\"20230108\",\"欧阳娜娜\"\r\n"_s;
+    QTest::newRow("csv utf-8") << int(Source::Csv) << csv.toUtf8() << twoStudents();
+    QTest::newRow("csv utf-8 with bom")
+        << int(Source::Csv) << QByteArray("\xEF\xBB\xBF") + csv.toUtf8() << twoStudents();
+    QTest::newRow("csv gbk, semicolons, lf")
+        << int(Source::Csv) << gbk(u"学号;姓名\n20230107;王小明\n20230108;欧阳娜娜\n")
+        << twoStudents();
+    QTest::newRow("csv numbered by 序号 and by 学号")
+        << int(Source::Csv)
+        << u"序号,学号,姓名\n1,20230107,王小明\n2,20230108,欧阳娜娜\n"_s.toUtf8() << twoStudents();
+    QTest::newRow("pasted, a number before some names")
+        << int(Source::Pasted) << u"20230107 王小明\n  李华 \n\n"_s.toUtf8()
+        << gbk(u"20230107 王小明-00\\0000\r\n         李华-00\\0000\r\n");
+    QTest::newRow("pasted from a spreadsheet, tabs")
+        << int(Source::Pasted) << u"20230107\t王小明\r\n20230108\t欧阳娜娜\r\n"_s.toUtf8()
+        << twoStudents();
+    QTest::newRow("a name outside GBK: UTF-8 with byte-order mark")
+        << int(Source::Pasted) << u"S01 김민준\n"_s.toUtf8()
+        << QByteArray("\xEF\xBB\xBF") + u"S01      김민준-00\\0000\r\n"_s.toUtf8();
+}
+
+void TestClassImport::writesClassFile()
+{
+    QFETCH(int, source);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, classFile);
+
+    Result<CellTable> table = Source(source) == Source::Xlsx ? readXlsxSheet(bytes, 0, u"x"_s)
+                              : Source(source) == Source::Csv
+                                  ? tableFromCsv(bytes)
+                                  : tableFromPastedText(QString::fromUtf8(bytes));
+    QVERIFY2(table.ok(), WHY(table));
+    const ImportPlan plan = planImport(table.value(), guessColumns(table.value()));
+    QCOMPARE(plan.bytes, classFile);
+}
+
+void TestClassImport::leavesOutProblemRows_data()
+{
+    QTest::addColumn<CellTable>("table");
+    QTest::addColumn<QSet<int>>("kept");
+    QTest::addColumn<QList<int>>("problems");
+    QTest::addColumn<QStringList>("written");
+
+    using enum RowProblem;
+    const auto codes = [](std::initializer_list<RowProblem> problems) {
+        QList<int> list;
+        for (RowProblem problem : problems)
+            list.append(int(problem));
+        return list;
+    };
+    const CellTable empty = rows({{u"1"_s, u" "_s}, {u"2"_s, u"李华"_s}});
+    QTest::newRow("empty name left out") << empty << QSet<int>{} << codes({EmptyName, None})
+                                         << QStringList{u"2        李华-00\\0000"_s};
+    QTest::newRow("empty name kept")
+        << empty << QSet<int>{1} << codes({EmptyName, None})
+        << QStringList{u"1        -00\\0000"_s, u"2        李华-00\\0000"_s};
+    QTest::newRow("second row of a name left out")
+        << rows({{u"1"_s, u"王小明"_s}, {u"2"_s, u"王小明"_s}}) << QSet<int>{}
+        << codes({None, Duplicate}) << QStringList{u"1        王小明-00\\0000"_s};
+    QTest::newRow("line break kept as a space")
+        << rows({{u"1"_s, u"王\n小明"_s}}) << QSet<int>{1} << codes({ControlCharacter})
+        << QStringList{u"1        王 小明-00\\0000"_s};
+    QTest::newRow("tab left out") << rows({{u"1"_s, u"王\t小明"_s}}) << QSet<int>{}
+                                  << codes({ControlCharacter}) << QStringList{};
+    QTest::newRow("number of ten characters never written, even when kept")
+        << rows({{u"1234567890"_s, u"王小明"_s}, {u"123456789"_s, u"李华"_s}}) << QSet<int>{1}
+        << codes({NumberTooLong, None}) << QStringList{u"123456789李华-00\\0000"_s};
+}
+
+void TestClassImport::leavesOutProblemRows()
+{
+    QFETCH(CellTable, table);
+    QFETCH(QSet<int>, kept);
+    QFETCH(QList<int>, problems);
+    QFETCH(QStringList, written);
+
+    const ImportPlan plan = planImport(table, ImportColumns{0, 1, false}, kept);
+    QList<int> found;
+    QStringList lines;
+    for (const ImportRow& row : plan.rows) {
+        found.append(int(row.problem));
+        if (row.written)
+            lines.append(row.line);
+    }
+    QCOMPARE(found, problems);
+    QCOMPARE(lines, written);
+    QCOMPARE(plan.tooLongRows().isEmpty(), !problems.contains(int(RowProblem::NumberTooLong)));
+}
+
+void TestClassImport::checksClassNames_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("allowed");
+
+    QTest::newRow("plain") << u"高一(7)班"_s << true;
+    QTest::newRow("already .txt") << u"高一(7)班.TXT"_s << true;
+    QTest::newRow("empty") << u"  "_s << false;
+    QTest::newRow("slash") << u"高一/7班"_s << false;
+    QTest::newRow("backslash") << u"高一\\7班"_s << false;
+    QTest::newRow("colon, forbidden on Windows") << u"7:30班"_s << false;
+    QTest::newRow("hidden") << u".高一7班"_s << false;
+    QTest::newRow("the scratch file") << u"temp"_s << false;
+    QTest::newRow("reserved by Windows") << u"con"_s << false;
+    QTest::newRow("tab") << u"高一\t7班"_s << false;
+    QTest::newRow("61 characters") << QString(57, u'班') << false;
+    QTest::newRow("60 characters") << QString(56, u'班') << true;
+}
+
+void TestClassImport::checksClassNames()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, allowed);
+    QCOMPARE(!classFileNameProblem(classFileNameFor(typed)), allowed);
+}
+
+void TestClassImport::neverReplacesAFile()
+{
+    RollFixture roll;
+    const QByteArray old = gbk(rollLine(u"王小明", u"03\\1201") + u"\r\n");
+    QVERIFY(roll.writeClass(old));
+    auto& files = systemFileOperations();
+    for (const QString& name : {roll.className(), u"高一3班.TXT"_s}) {
+        const Result<void> written = writeNewClass(roll.folder(), name, twoStudents(), files);
+        QVERIFY(!written.ok());
+        QVERIFY2(written.error().message.contains(u"没有覆盖"), WHY(written));
+    }
+    QCOMPARE(roll.classBytes(), old);
+
+    const Result<void> written =
+        writeNewClass(roll.folder(), u"高一4班.txt"_s, twoStudents(), files);
+    QVERIFY2(written.ok(), WHY(written));
+    QCOMPARE(readBytes(roll.classPath(u"高一4班.txt"_s)), twoStudents());
+    QCOMPARE(roll.entries(), (QStringList{roll.className(), u"高一4班.txt"_s}));
+}
+
+void TestClassImport::refusesHostileWorkbooks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("says");
+
+    QTest::newRow("zip bomb") << u"hostile-zip-bomb"_s << u"压缩炸弹"_s;
+    QTest::newRow("huge sheet") << u"hostile-huge-sheet"_s << u"超过 50000 行"_s;
+    QTest::newRow("broken xml") << u"hostile-broken-xml"_s << u"已损坏"_s;
+    QTest::newRow("entity declarations") << u"hostile-entities"_s << u"已损坏"_s;
+    QTest::newRow("password-protected workbook") << u"hostile-password"_s << u"密码"_s;
+    QTest::newRow(".xls renamed .xlsx") << u"hostile-xls-renamed"_s << u"97-2003"_s;
+    QTest::newRow("a picture") << u"hostile-picture"_s << u"不是 .xlsx"_s;
+}
+
+void TestClassImport::refusesHostileWorkbooks()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, says);
+    const QByteArray bytes = readBytes(QStringLiteral(MIRELLO_XLSX_CORPUS "/") + file);
+    const Result<CellTable> table = readXlsxSheet(bytes, 0, file);
+    QVERIFY(!table.ok());
+    QVERIFY2(table.error().message.contains(says) && table.error().message.contains(file),
+             WHY(table));
+}
+
+QTEST_GUILESS_MAIN(TestClassImport)
+#include "tst_classimport.moc"

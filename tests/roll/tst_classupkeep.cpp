@@ -1,0 +1,342 @@
+// What is kept beside the classes, on real files: backups by day and their limit,
+// restore and new term, the history and what it says of each student, the export
+// read back through the import reader; and every new file step made to fail.
+
+#include "../platform/FaultInjectingFileOperations.h"
+#include "RecordingFixture.h"
+#include "roll/ClassExport.h"
+#include "roll/ClassImport.h"
+#include "roll/NewTerm.h"
+#include "roll/Restore.h"
+#include "roll/XlsxReader.h"
+
+#include <functional>
+
+using namespace mirello;
+using namespace recordingtest;
+using namespace faulttest;
+
+namespace {
+
+// Far ahead, so that the backups of real recordings come first.
+const QDateTime Monday(QDate(2030, 1, 7), QTime(8, 0));
+const QByteArray Class = gbkLines({rollLine(u"王小明", u"03\\1201", u"20230107 "),
+                                   rollLine(u"欧阳娜娜", u"12\\3450", u"S0108    ")});
+const QByteArray Reset = gbkLines({rollLine(u"王小明", u"00\\0000", u"20230107 "),
+                                   rollLine(u"欧阳娜娜", u"00\\0000", u"S0108    ")});
+
+FileStatus statusOfClass(const RollFixture& roll)
+{
+    return systemFileOperations().status(roll.classPath()).value().value();
+}
+
+HistoryEntry entry(HistoryAction action, const QString& name, const QDateTime& time,
+                   const QString& classFile = u"高一3班.txt"_s)
+{
+    HistoryEntry entry;
+    entry.time = time;
+    entry.classFile = classFile;
+    entry.action = action;
+    entry.name = name;
+    return entry;
+}
+
+// One operation on the roll folder, and the file it must leave whole or new.
+struct Operation
+{
+    std::function<Result<void>(RollFixture&, FileOperations&)> run;
+    std::function<QString(const RollFixture&)> guarded;
+    QByteArray before;
+    QByteArray after;
+    // Appended to, never rewritten: a failed write may leave part of the new end.
+    bool appendOnly = false;
+};
+
+Result<void> logged(const Result<LoggedChange>& change)
+{
+    if (!change)
+        return change.error();
+    if (change.value().historyError)
+        return *change.value().historyError;
+    return {};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Operation)
+
+class TestClassUpkeep : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void resetsCounters_data();
+    void resetsCounters();
+    void keepsBackupsByDay();
+    void restoresAndStartsNewTerms();
+    void summarisesHistory_data();
+    void summarisesHistory();
+    void exportsWhatTheImportReads();
+    void failsAtEveryNewFileStep_data();
+    void failsAtEveryNewFileStep();
+};
+
+void TestClassUpkeep::resetsCounters_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after"); // empty: refused
+
+    QTest::newRow("gbk") << Class << Reset;
+    QTest::newRow("utf-8 with bom, lf, a short line, no final line end")
+        << QByteArray("\xEF\xBB\xBF") +
+               u"S1       甲-09\\0900\nshort\n\nS2       乙-99\\9999"_s.toUtf8()
+        << QByteArray("\xEF\xBB\xBF") +
+               u"S1       甲-00\\0000\r\nshort\r\n\r\nS2       乙-00\\0000\r\n"_s.toUtf8();
+    QTest::newRow("counters that are no bytes of their own: refused")
+        << gbk(u"S1       甲-09\\090") + "\x81\r\n"
+        << QByteArray();
+}
+
+void TestClassUpkeep::resetsCounters()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const Result<QByteArray> reset = resetCounters(before, u"高一3班.txt"_s);
+    QCOMPARE(reset.ok(), !after.isEmpty());
+    if (reset)
+        QCOMPARE(reset.value(), after);
+    else
+        QVERIFY2(reset.error().message.contains(u"第 1 行"), WHY(reset));
+}
+
+void TestClassUpkeep::keepsBackupsByDay()
+{
+    RollFixture roll;
+    QVERIFY(roll.writeClass(Class));
+    auto& files = systemFileOperations();
+    const auto keep = [&](const QByteArray& bytes, const QDateTime& time, BackupRule rule) {
+        return keepBackup(roll.folder(), roll.className(), bytes, statusOfClass(roll), time, rule,
+                          files)
+            .ok();
+    };
+    const auto count = [&] {
+        return listBackups(roll.folder(), roll.className()).value().size();
+    };
+
+    QVERIFY(keep(Class, Monday, BackupRule::FirstChangeOfDay));
+    QVERIFY(keep(Reset, Monday.addSecs(3600), BackupRule::FirstChangeOfDay));
+    QCOMPARE(count(), 1);
+    QVERIFY(keep(Class, Monday.addSecs(7200), BackupRule::Always)); // same as the newest
+    QCOMPARE(count(), 1);
+    QVERIFY(keep(Reset, Monday.addSecs(7200), BackupRule::Always));
+    QVERIFY(keep(Class, Monday.addSecs(7200), BackupRule::Always)); // same second
+    QCOMPARE(count(), 3);
+    for (int day = 1; day <= KeptBackupsPerClass; ++day)
+        QVERIFY(keep(Class, Monday.addDays(day), BackupRule::FirstChangeOfDay));
+
+    const QList<BackupInfo> backups = listBackups(roll.folder(), roll.className()).value();
+    QCOMPARE(backups.size(), KeptBackupsPerClass);
+    QCOMPARE(backups.first().taken, Monday.addDays(KeptBackupsPerClass));
+    QCOMPARE(backups.last().taken, Monday.addDays(1));
+    QCOMPARE(backups.first().calls, 15);
+}
+
+void TestClassUpkeep::restoresAndStartsNewTerms()
+{
+    RollFixture roll;
+    QVERIFY(roll.writeClass(Class));
+    auto& files = systemFileOperations();
+    QVERIFY(roll.record(u"王小明"_s, u"良好"_s).ok()); // backs up the class as it was
+    const QByteArray recorded = roll.classBytes();
+    const QString backup = listBackups(roll.folder(), roll.className()).value().first().fileName;
+
+    Result<LoggedChange> restored =
+        restoreBackup(roll.folder(), roll.className(), backup, Monday.addDays(1), files);
+    QVERIFY2(restored.ok() && !restored.value().historyError, WHY(restored));
+    QCOMPARE(roll.classBytes(), Class);
+    Result<LoggedChange> term =
+        startNewTerm(roll.folder(), roll.className(), Monday.addDays(2), files);
+    QVERIFY2(term.ok() && !term.value().historyError, WHY(term));
+    QCOMPARE(roll.classBytes(), Reset);
+
+    // Each version replaced is a backup, newest first.
+    QList<QByteArray> kept;
+    const QList<BackupInfo> backups = listBackups(roll.folder(), roll.className()).value();
+    for (const BackupInfo& info : backups)
+        kept.append(readBackup(roll.folder(), roll.className(), info.fileName).value());
+    QCOMPARE(kept, (QList<QByteArray>{Class, recorded, Class}));
+
+    QList<HistoryAction> actions;
+    const QList<HistoryEntry> history = readHistory(roll.folder()).value();
+    for (const HistoryEntry& line : history)
+        actions.append(line.action);
+    QCOMPARE(actions, (QList<HistoryAction>{HistoryAction::Restore, HistoryAction::NewTerm}));
+}
+
+void TestClassUpkeep::summarisesHistory_data()
+{
+    QTest::addColumn<QList<HistoryEntry>>("history");
+    QTest::addColumn<qint64>("callsThisTerm");
+    QTest::addColumn<QDate>("lastCalled");
+
+    using enum HistoryAction;
+    const QDate monday = Monday.date();
+    QTest::newRow("two calls") << QList{entry(Recording, u"甲"_s, Monday),
+                                        entry(Recording, u"甲"_s, Monday.addDays(2))}
+                               << qint64(2) << monday.addDays(2);
+    QTest::newRow("the undone call does not count")
+        << QList{entry(Recording, u"甲"_s, Monday), entry(Recording, u"甲"_s, Monday.addDays(2)),
+                 entry(Undo, u"甲"_s, Monday.addDays(2))}
+        << qint64(1) << monday;
+    QTest::newRow("a new term starts the count again, the last call stays")
+        << QList{entry(Recording, u"甲"_s, Monday), entry(NewTerm, QString(), Monday.addDays(1))}
+        << qint64(0) << monday;
+    QTest::newRow("other students and other classes")
+        << QList{entry(Recording, u"乙"_s, Monday),
+                 entry(Recording, u"甲"_s, Monday, u"高一4班.txt"_s)}
+        << qint64(0) << QDate();
+}
+
+void TestClassUpkeep::summarisesHistory()
+{
+    QFETCH(QList<HistoryEntry>, history);
+    QFETCH(qint64, callsThisTerm);
+    QFETCH(QDate, lastCalled);
+
+    // Through the file, as the overview and the export read it.
+    RollFixture roll;
+    QVERIFY(appendHistory(roll.folder(), history, systemFileOperations()).ok());
+    const QList<HistoryEntry> read = readHistory(roll.folder()).value();
+    QCOMPARE(read, history);
+    const StudentHistory student = studentHistories(read, roll.className()).value(u"甲"_s);
+    QCOMPARE(student.callsThisTerm, callsThisTerm);
+    QCOMPARE(student.lastCalled, lastCalled);
+}
+
+void TestClassUpkeep::exportsWhatTheImportReads()
+{
+    RollFixture roll;
+    QVERIFY(roll.writeClass(Class));
+    QVERIFY(appendHistory(roll.folder(), {entry(HistoryAction::Recording, u"王小明"_s, Monday)},
+                          systemFileOperations())
+                .ok());
+    const QList<ExportedClass> classes =
+        readClassesForExport(roll.folder(), {roll.className()}).value();
+
+    const Result<QByteArray> workbook = exportXlsx(classes, QStringLiteral(MIRELLO_XLSX_HELPER));
+    QVERIFY2(workbook.ok(), WHY(workbook));
+    QCOMPARE(xlsxSheetNames(workbook.value(), u"x"_s).value(), QStringList{u"高一3班"_s});
+    QList<QStringList> cells;
+    const CellTable table = readXlsxSheet(workbook.value(), 0, u"x"_s).value();
+    for (const TableRow& row : table)
+        cells.append(row.cells);
+    QCOMPARE(cells, (QList<QStringList>{exportTitles(),
+                                        {u"20230107"_s, u"王小明"_s, u"3"_s, u"1"_s, u"2"_s, u"0"_s,
+                                         u"1"_s, u"1"_s, u"2030-01-07"_s},
+                                        {u"S0108"_s, u"欧阳娜娜"_s, u"12"_s, u"3"_s, u"4"_s, u"5"_s,
+                                         u"0"_s, u"0"_s}}));
+
+    // Two classes in one CSV: a class column, and no text a spreadsheet takes for a formula.
+    const QByteArray csv =
+        exportCsv({classes.first(), ExportedClass{u"=1+1"_s, classes.first().students.mid(1)}});
+    QCOMPARE(csv,
+             QByteArray("\xEF\xBB\xBF") +
+                 (u"班级,学号,姓名,点名次数,优秀,良好,及格,不及格,本学期点名次数,最近点名日期\r\n"
+                  u"高一3班,20230107,王小明,03,1,2,0,1,1,2030-01-07\r\n"
+                  u"高一3班,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"
+                  u"'=1+1,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"_s)
+                     .toUtf8());
+}
+
+void TestClassUpkeep::failsAtEveryNewFileStep_data()
+{
+    QTest::addColumn<Operation>("operation");
+
+    const auto classFile = [](const RollFixture& roll) {
+        return roll.classPath();
+    };
+    QTest::newRow("restore") << Operation{
+        [](RollFixture& roll, FileOperations& files) {
+            (void)keepBackup(roll.folder(), roll.className(), Reset, statusOfClass(roll), Monday,
+                             BackupRule::Always, systemFileOperations());
+            const QString name =
+                listBackups(roll.folder(), roll.className()).value().first().fileName;
+            return logged(
+                restoreBackup(roll.folder(), roll.className(), name, Monday.addDays(1), files));
+        },
+        classFile, Class, Reset};
+    QTest::newRow("new term") << Operation{
+        [](RollFixture& roll, FileOperations& files) {
+            return logged(startNewTerm(roll.folder(), roll.className(), Monday, files));
+        },
+        classFile, Class, Reset};
+    QTest::newRow("import") << Operation{
+        [](RollFixture& roll, FileOperations& files) {
+            return writeNewClass(roll.folder(), u"高一4班.txt"_s, Reset, files);
+        },
+        [](const RollFixture& roll) { return roll.classPath(u"高一4班.txt"_s); }, "<cannot open>",
+        Reset};
+    QTest::newRow("export over an older one") << Operation{
+        [](RollFixture& roll, FileOperations& files) {
+            return writeExportFile(roll.programFolder() + u"/成绩.csv", Reset, files);
+        },
+        [](const RollFixture& roll) { return roll.programFolder() + u"/成绩.csv"; }, Class, Reset};
+    QTest::newRow("history") << Operation{
+        [](RollFixture& roll, FileOperations& files) {
+            return appendHistory(roll.folder(), {entry(HistoryAction::Recording, u"甲"_s, Monday)},
+                                 files);
+        },
+        [](const RollFixture& roll) { return roll.folder().historyFilePath(); }, "<cannot open>",
+        QByteArray("\xEF\xBB\xBF") +
+            (u"时间,班级文件,操作,学号,姓名,成绩,次数,成绩记录,备注\r\n"_s +
+             Monday.toOffsetFromUtc(Monday.offsetFromUtc()).toString(Qt::ISODate) +
+             u",高一3班.txt,记录,,甲,,,,\r\n")
+                .toUtf8(),
+        true};
+}
+
+void TestClassUpkeep::failsAtEveryNewFileStep()
+{
+    QFETCH(Operation, operation);
+    const auto prepare = [&](RollFixture& roll) {
+        return roll.writeClass(Class) && (operation.before.startsWith("<") ||
+                                          writeBytes(operation.guarded(roll), operation.before));
+    };
+    QStringList steps;
+    {
+        RollFixture roll;
+        QVERIFY(prepare(roll));
+        FaultInjectingFileOperations files;
+        files.writeChunk = 16;
+        const Result<void> done = operation.run(roll, files);
+        QVERIFY2(done.ok(), WHY(done));
+        QCOMPARE(readBytes(operation.guarded(roll)), operation.after);
+        steps = files.calls;
+    }
+    // The guarded file is whole and old, or whole and new once its rename is done.
+    const qsizetype lastRename = steps.lastIndexOf(u"rename"_s);
+    for (qsizetype k = 0; k < steps.size(); ++k) {
+        RollFixture roll;
+        QVERIFY(prepare(roll));
+        FaultInjectingFileOperations files;
+        files.writeChunk = 16;
+        files.failAt = {k};
+        const Result<void> done = operation.run(roll, files);
+        const QString context = u"%1 %2: "_s.arg(k).arg(steps[k]);
+        QVERIFY2(!done.ok(), qPrintable(context));
+        QCOMPARE(done.error().reason, systemReason(ENOSPC));
+        const QByteArray guarded = readBytes(operation.guarded(roll));
+        QVERIFY2(guarded == operation.before || (guarded == operation.after && k > lastRename) ||
+                     (operation.appendOnly && operation.after.startsWith(guarded)),
+                 qPrintable(context + done.error().message));
+        QVERIFY2(!QFile::exists(roll.scratchPath()) &&
+                     !QFile::exists(roll.programFolder() + u"/.成绩.csv.mirello-tmp") &&
+                     !QFile::exists(roll.folder().backupsFolderPath() + u'/' + roll.className() +
+                                    u"/.backup.tmp"),
+                 qPrintable(context));
+    }
+    qInfo("Injected %lld faults: %s", qlonglong(steps.size()), qPrintable(steps.join(u", ")));
+}
+
+QTEST_GUILESS_MAIN(TestClassUpkeep)
+#include "tst_classupkeep.moc"

@@ -1,0 +1,130 @@
+// Undo of recordings on real files: back through several recordings in reverse
+// order, refused once the file was changed since, and every file step of an undo
+// made to fail.
+
+#include "../platform/FaultInjectingFileOperations.h"
+#include "RecordingFixture.h"
+#include "roll/RecordingUndo.h"
+
+using namespace mirello;
+using namespace recordingtest;
+using namespace faulttest;
+
+namespace {
+
+const QString Person = u"王小明"_s;
+const QString Other = u"李华"_s;
+// LF line ends, which a recording turns into CR LF: an undo must bring them back.
+const QByteArray Original =
+    gbkLines({rollLine(Person, u"03\\1201"), rollLine(Other, u"05\\0120", u"S20230108")}, "\n");
+
+ClassFileChange recorded(RollFixture& roll, const QString& person, const QString& grade)
+{
+    Result<ClassFileChange> change = recordGrade(roll.folder(), roll.className(), person, grade);
+    return change ? std::move(change).value() : ClassFileChange{};
+}
+
+} // namespace
+
+class TestRecordingUndo : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void undoesInReverseOrder();
+    void refusesAfterAnOutsideChange_data();
+    void refusesAfterAnOutsideChange();
+    void failsAtEveryFileStep();
+};
+
+void TestRecordingUndo::undoesInReverseOrder()
+{
+    RollFixture roll;
+    QVERIFY(roll.writeClass(Original));
+    QList<ClassFileChange> changes;
+    for (const auto& [person, grade] :
+         {std::pair{Person, u"优秀"_s}, {Other, u"及格"_s}, {Person, u"不及格"_s}}) {
+        changes.append(recorded(roll, person, grade));
+        QCOMPARE(roll.classBytes(), changes.last().after);
+    }
+    QCOMPARE(changes[1].before, changes[0].after);
+    for (qsizetype i = changes.size() - 1; i >= 0; --i) {
+        const UndoOutcome undo =
+            undoRecording(roll.folder(), roll.className(), changes[i], systemFileOperations());
+        QVERIFY2(undo.change.ok(), WHY(undo.change));
+        QCOMPARE(roll.classBytes(), changes[i].before);
+    }
+    QCOMPARE(roll.classBytes(), Original);
+    QCOMPARE(roll.entries(), QStringList{roll.className()});
+}
+
+void TestRecordingUndo::refusesAfterAnOutsideChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("edited by hand") << u"edit"_s;
+    QTest::newRow("recorded again by another copy") << u"record"_s;
+    QTest::newRow("undone already") << u"undo"_s;
+}
+
+void TestRecordingUndo::refusesAfterAnOutsideChange()
+{
+    QFETCH(QString, change);
+    RollFixture roll;
+    QVERIFY(roll.writeClass(Original));
+    const ClassFileChange first = recorded(roll, Person, u"良好"_s);
+    if (change == u"edit")
+        QVERIFY(roll.writeClass(first.after + gbk(rollLine(u"新同学", u"00\\0000")) + "\r\n"));
+    else if (change == u"record")
+        (void)recorded(roll, Other, u"优秀"_s);
+    else
+        QVERIFY(undoRecording(roll.folder(), roll.className(), first, systemFileOperations())
+                    .change.ok());
+    const QByteArray outside = roll.classBytes();
+
+    const UndoOutcome undo =
+        undoRecording(roll.folder(), roll.className(), first, systemFileOperations());
+    QVERIFY(!undo.change.ok() && !undo.mayRetry);
+    QVERIFY2(undo.change.error().message.contains(u"已被改动") &&
+                 undo.change.error().message.contains(roll.className()),
+             WHY(undo.change));
+    QCOMPARE(roll.classBytes(), outside);
+}
+
+// Each file step of the undo fails in turn: the file keeps what the recording wrote
+// (or, after the rename, holds the old bytes and the message says so), and another
+// try may work.
+void TestRecordingUndo::failsAtEveryFileStep()
+{
+    // Short writes, so that the content is written in several steps.
+    constexpr qsizetype WriteChunk = 16;
+    QStringList steps;
+    {
+        RollFixture roll;
+        QVERIFY(roll.writeClass(Original));
+        const ClassFileChange change = recorded(roll, Person, u"良好"_s);
+        FaultInjectingFileOperations files;
+        files.writeChunk = WriteChunk;
+        QVERIFY(undoRecording(roll.folder(), roll.className(), change, files).change.ok());
+        steps = files.calls;
+    }
+    for (qsizetype k = 0; k < steps.size(); ++k) {
+        RollFixture roll;
+        QVERIFY(roll.writeClass(Original));
+        const ClassFileChange change = recorded(roll, Person, u"良好"_s);
+        FaultInjectingFileOperations files;
+        files.writeChunk = WriteChunk;
+        files.failAt = {k};
+        const UndoOutcome undo = undoRecording(roll.folder(), roll.className(), change, files);
+        const QString context = u"%1 %2: "_s.arg(k).arg(steps[k]);
+        QVERIFY2(!undo.change.ok() && undo.mayRetry, qPrintable(context));
+        const bool renamed = steps.mid(0, k).contains(u"rename"_s);
+        const QString& message = undo.change.error().message;
+        QVERIFY2(message.startsWith(renamed ? u"这次撤销已写入" : u"无法撤销："),
+                 qPrintable(context + message));
+        QVERIFY2(roll.classBytes() == (renamed ? Original : change.after), qPrintable(context));
+        QVERIFY2(roll.entries() == QStringList{roll.className()}, qPrintable(context));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestRecordingUndo)
+#include "tst_recordingundo.moc"

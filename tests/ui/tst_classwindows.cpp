@@ -1,0 +1,152 @@
+// The class features from the main window's menu, through their dialogs: a list
+// imported from a workbook appears in the chooser, an export is written where the
+// teacher last put one, a recording shows in the overview's history, and a new term
+// in the overview and the next draw.
+
+#include "roll/XlsxReader.h"
+#include "ui/ImportDialog.h"
+#include "ui/OverviewModel.h"
+#include "WindowUnderTest.h"
+
+#include <functional>
+#include <memory>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+using namespace mirello;
+
+namespace {
+
+const QByteArray Class = gbk(u"S20230107王小明-03\\1201\r\n"_s);
+
+// Triggers the menu entry `text` and answers its dialogs in turn as each comes up.
+void choose(WindowUnderTest& w, const QString& text, QList<std::function<void(QWidget*)>> answers)
+{
+    auto* poll = new QTimer(&w.window);
+    auto answered = std::make_shared<QPointer<QWidget>>();
+    QObject::connect(poll, &QTimer::timeout, [=]() mutable {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog == *answered || !dialog->isVisible() || answers.isEmpty())
+            return;
+        *answered = dialog;
+        answers.takeFirst()(dialog);
+    });
+    poll->start(20);
+    const QList<QAction*> actions = w.window.findChildren<QAction*>();
+    const auto action =
+        std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == text; });
+    QVERIFY(action != actions.end());
+    (*action)->trigger();
+    delete poll;
+}
+
+QAbstractButton* buttonTitled(QWidget* dialog, const QString& title)
+{
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->text().startsWith(title))
+            return button;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestClassWindows : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void importsIntoTheChooser();
+    void exportsWhereTheTeacherSays();
+    void showsTheHistoryAndTheNewTerm();
+};
+
+void TestClassWindows::importsIntoTheChooser()
+{
+    TestProgramFolder folder({{u"高一3班.txt"_s, Class}});
+    WindowUnderTest w(folder);
+    choose(w, u"导入班级…"_s, {[](QWidget* dialog) {
+               auto* import = qobject_cast<ImportDialog*>(dialog);
+               QVERIFY(import);
+               import->openFile(QStringLiteral(MIRELLO_TEST_DATA "/saved-class.xlsx"));
+               dialog->findChild<QLineEdit*>(u"ClassName"_s)->setText(u"高一7班"_s);
+               buttonTitled(dialog, u"导入"_s)->click();
+           }});
+    QVERIFY2(w.reporter.errors.isEmpty(), qPrintable(w.reporter.errors.value(0).text()));
+    QCOMPARE(
+        folder.classBytes(u"高一7班.txt"_s),
+        gbk(u"20230107 王小明-00\\0000\r\n20230108 欧阳娜娜-00\\0000\r\nS0109    李华-00\\0000\r\n"_s));
+    const auto* chooser = w.get<QComboBox>(u"ComboFileChange"_s);
+    QCOMPARE(chooser->count(), 2);
+    QCOMPARE(chooser->currentText(), u"高一3班.txt"_s);
+}
+
+void TestClassWindows::exportsWhereTheTeacherSays()
+{
+    // The folder of the last export is where the next one is offered.
+    TestProgramFolder folder({{u"高一3班.txt"_s, Class}, {u"高一4班.txt"_s, Class}});
+    QVERIFY(QDir(folder.rollFolder()).mkdir(u".mirello"_s));
+    QFile settings(folder.rollFolder() + u"/.mirello/settings.ini"_s);
+    QVERIFY(
+        settings.open(QIODevice::WriteOnly) &&
+        settings.write("[export]\nfolder=@ByteArray(" + QFile::encodeName(folder.path()) + ")\n"));
+    settings.close();
+    WindowUnderTest w(folder);
+    choose(w, u"导出…"_s,
+           {[](QWidget* dialog) {
+                buttonTitled(dialog, u"全部"_s)->click();
+                buttonTitled(dialog, u"导出…"_s)->click();
+            },
+            [](QWidget* dialog) {
+                QMetaObject::invokeMethod(dialog, "accept");
+            }});
+    QVERIFY2(w.reporter.errors.isEmpty(), qPrintable(w.reporter.errors.value(0).text()));
+    QFile written(folder.dir.filePath(u"全部班级 成绩 "_s +
+                                      QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u".xlsx"_s));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(xlsxSheetNames(written.readAll(), u"x"_s).value(),
+             (QStringList{u"高一3班"_s, u"高一4班"_s}));
+}
+
+void TestClassWindows::showsTheHistoryAndTheNewTerm()
+{
+    TestProgramFolder folder({{u"高一3班.txt"_s, Class}});
+    WindowUnderTest w(folder);
+    w.startPause();
+    QTRY_VERIFY(!w.text(u"LblName"_s).isEmpty());
+    w.click(u"PicSP"_s);
+    w.click(u"PicOK"_s);
+    QTRY_COMPARE(folder.classBytes(u"高一3班.txt"_s), gbk(u"S20230107王小明-04\\2201\r\n"_s));
+
+    // The overview reads the history the recording appended.
+    QTest::keyClick(&w.window, Qt::Key_L, Qt::ControlModifier);
+    auto* table = w.window.findChild<QTableView*>(u"OverviewTable"_s);
+    const auto cell = [&](int column) {
+        return table->model()->index(0, column).data();
+    };
+    QTRY_COMPARE(cell(OverviewModel::CallsThisTerm).toInt(), 1);
+    QCOMPARE(cell(OverviewModel::LastCalled).toString(),
+             QDate::currentDate().toString(u"yyyy-MM-dd"_s));
+    table->selectRow(0);
+    QVERIFY(w.window.findChild<QListWidget*>(u"StudentHistory"_s)
+                ->item(1)
+                ->text()
+                .contains(u"记录 优秀"));
+
+    choose(w, u"新学期…"_s, {[](QWidget* dialog) {
+               buttonTitled(dialog, u"只清零"_s)->click();
+           }});
+    QCOMPARE(folder.classBytes(u"高一3班.txt"_s), gbk(u"S20230107王小明-00\\0000\r\n"_s));
+    QCOMPARE(cell(OverviewModel::CallsThisTerm).toInt(), 0);
+    w.startPause();
+    QTRY_COMPARE(w.text(u"LblAnsCount"_s), u"已被点到过00次"_s);
+}
+
+QTEST_MAIN(TestClassWindows)
+#include "tst_classwindows.moc"

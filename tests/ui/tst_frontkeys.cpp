@@ -1,0 +1,203 @@
+// The keys of the main window, whatever control has the focus, and the recording
+// worker that keeps the window live while a grade is recorded.
+
+#include "platform/FileLock.h"
+#include "roll/RollFolder.h"
+#include "ui/Features.h"
+#include "WindowUnderTest.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+
+using namespace mirello;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One line and the empty text after it: every draw shows 王小明.
+const QString Line = u"S20230107王小明-03\\1201"_s;
+const QByteArray Class = gbk(Line + u"\r\n"_s);
+QByteArray classRecorded(QStringView counters)
+{
+    return gbk(Line.chopped(7) + counters + u"\r\n"_s);
+}
+
+// Draws once with the mouse and stops, so that a name is on screen.
+void drawOnce(WindowUnderTest& w)
+{
+    w.startPause();
+    QTRY_VERIFY(!w.text(u"LblName"_s).isEmpty());
+    w.click(u"PicSP"_s);
+    w.moveOverSurface();
+}
+
+} // namespace
+
+class TestFrontKeys : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void keysActAsTheirMouseActions_data();
+    void keysActAsTheirMouseActions();
+    void drawingGoesOnWhileARecordingWaits();
+    void switchesSpeechOnAcrossRuns_data();
+    void switchesSpeechOnAcrossRuns();
+};
+
+void TestFrontKeys::keysActAsTheirMouseActions_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    // The control with the focus; "list" for the grade chooser with its list open.
+    QTest::addColumn<QString>("focus");
+    // "draw": as a click on Start/Pause; "record": as a click on OK; "grade N": the
+    // grade chooser on entry N; "none": nothing of these.
+    QTest::addColumn<QString>("outcome");
+
+    const QKeyCombination numpad4(Qt::KeypadModifier, Qt::Key_4);
+    for (const QString& focus : {u""_s, u"ComboFileChange"_s, u"ComboResult"_s}) {
+        const auto row = [&](const char* key, QKeyCombination combination, const QString& outcome) {
+            QTest::addRow("%s, focus %s", key, qPrintable(focus))
+                << combination << focus << outcome;
+        };
+        row("Space", Qt::Key_Space, u"draw"_s);
+        row("Page Down", Qt::Key_PageDown, u"draw"_s);
+        row("Right", Qt::Key_Right, u"draw"_s);
+        row("Return", Qt::Key_Return, u"record"_s);
+        row("Enter", Qt::Key_Enter, u"record"_s);
+        row("3", Qt::Key_3, u"grade 2"_s);
+        row("keypad 4", numpad4, u"grade 3"_s);
+    }
+    // Up and Down stay the lists' own keys.
+    QTest::newRow("Down, focus ComboResult")
+        << QKeyCombination(Qt::Key_Down) << u"ComboResult"_s << u"grade 1"_s;
+    // An open list takes every key: none starts the draw or records.
+    for (const QKeyCombination key :
+         {QKeyCombination(Qt::Key_Space), QKeyCombination(Qt::Key_PageDown),
+          QKeyCombination(Qt::Key_Return), QKeyCombination(Qt::Key_2)})
+        QTest::addRow("key %x, list open", key.toCombined()) << key << u"list"_s << u"none"_s;
+}
+
+void TestFrontKeys::keysActAsTheirMouseActions()
+{
+    QFETCH(QKeyCombination, key);
+    QFETCH(QString, focus);
+    QFETCH(QString, outcome);
+
+    const TestProgramFolder folder({{u"1班.txt"_s, Class}});
+    WindowUnderTest w(folder);
+    drawOnce(w);
+    auto* grades = w.get<QComboBox>(u"ComboResult"_s);
+    QWidget* target = &w.window;
+    if (focus == u"list") {
+        grades->showPopup();
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        target = QApplication::activePopupWidget()->focusWidget();
+    } else if (!focus.isEmpty()) {
+        w.get(focus)->setFocus();
+        target = w.get(focus);
+    }
+    QTest::keyClick(target, key.key(), key.keyboardModifiers());
+
+    QCOMPARE(w.drawing(), outcome == u"draw");
+    QCOMPARE(w.searchVisible(), outcome == u"draw");
+    if (outcome == u"draw") {
+        // The pointer is outside: the resting face of Pause, then of Start.
+        QVERIFY(w.shows(u"PicSP"_s, u"pause1.bmp"_s));
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+        QVERIFY(!w.drawing() && w.shows(u"PicSP"_s, u"start1.bmp"_s));
+    }
+    QCOMPARE(grades->currentIndex(), outcome.startsWith(u"grade") ? outcome.right(1).toInt() : 0);
+    // Closing waits for every recording asked for.
+    w.window.close();
+    QCOMPARE(folder.classBytes(u"1班.txt"_s),
+             outcome == u"record" ? classRecorded(u"04\\2201") : Class);
+    QVERIFY(w.reporter.errors.isEmpty());
+}
+
+void TestFrontKeys::drawingGoesOnWhileARecordingWaits()
+{
+    const TestProgramFolder folder({{u"1班.txt"_s, gbk(Line + u"\r\n"_s + Line + u"\r\n"_s)}});
+    WindowUnderTest w(folder);
+    drawOnce(w);
+    // Another copy holds the roll folder: both clicks wait in the order they came.
+    FileLock otherCopy(RollFolder::at(folder.rollFolder()).lockFilePath());
+    QCOMPARE(otherCopy.acquire(std::chrono::milliseconds(0)), FileLock::Outcome::Locked);
+    w.click(u"PicOK"_s);
+    QTest::keyClick(&w.window, Qt::Key_4);
+    w.click(u"PicOK"_s);
+
+    w.startPause();
+    auto* shown = w.get<QLabel>(u"LblAnsCount"_s);
+    int ticks = 0;
+    connect(w.get<QTimer>(u"TimerName"_s), &QTimer::timeout, shown, [&] { ++ticks; });
+    QTRY_VERIFY(ticks >= 3);
+    QCOMPARE(folder.classBytes(u"1班.txt"_s), gbk(Line + u"\r\n"_s + Line + u"\r\n"_s));
+    otherCopy.release();
+
+    const QByteArray both = classRecorded(u"05\\2202");
+    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), both + both);
+    QTRY_COMPARE(w.get<PanelStatusBar>(u"StatusBar1"_s)->shownText(), u"已记录：王小明 不及格"_s);
+    // The later click is undone first.
+    QTest::keyClick(&w.window, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), classRecorded(u"04\\2201").repeated(2));
+    QVERIFY(w.reporter.errors.isEmpty());
+}
+
+void TestFrontKeys::switchesSpeechOnAcrossRuns_data()
+{
+    QTest::addColumn<QByteArray>("settingsFile");
+    QTest::addColumn<bool>("engine");
+    QTest::addColumn<bool>("onAtStart");
+    QTest::addColumn<bool>("onAfter");
+
+    QTest::newRow("on from the last run")
+        << QByteArray("[speech]\non=true\n") << true << true << true;
+    QTest::newRow("damaged settings")
+        << QByteArray("[speech\n\0\xff=\x01") << true << false << true;
+    QTest::newRow("no speech engine") << QByteArray() << false << false << false;
+    QTest::newRow("switched on") << QByteArray() << true << false << true;
+    // The roll folder, and the settings' folder in it, are made from the samples.
+    QTest::newRow("first start") << QByteArray("first start") << true << false << true;
+}
+
+// The switch is kept in the roll folder; with it on, the name is spoken once when
+// the draw stops on it. Without an engine the teacher is told once and it goes off.
+void TestFrontKeys::switchesSpeechOnAcrossRuns()
+{
+    QFETCH(QByteArray, settingsFile);
+    QFETCH(bool, engine);
+    QFETCH(bool, onAtStart);
+    QFETCH(bool, onAfter);
+
+    const TestProgramFolder folder({{u"1班.txt"_s, Class}});
+    const QString settings = folder.rollFolder() + u"/.mirello/settings.ini"_s;
+    if (settingsFile == "first start") {
+        QVERIFY(
+            QDir(folder.rollFolder()).rename(folder.rollFolder(), folder.path() + u"/samples"_s));
+    } else if (!settingsFile.isNull()) {
+        QVERIFY(QDir(folder.rollFolder()).mkdir(u".mirello"_s));
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settingsFile) == settingsFile.size());
+    }
+    {
+        WindowUnderTest w(folder);
+        auto* speech = w.window.findChild<QAction*>(u"朗读抽到的名字"_s);
+        QCOMPARE(speech->isChecked(), onAtStart);
+        if (!engine)
+            w.speaker.failure = Error{u"没有语音引擎"_s, QString()};
+        if (!onAtStart)
+            speech->trigger();
+        QCOMPARE(speech->isChecked(), onAfter);
+        QCOMPARE(w.reporter.errors.size(), engine ? 0 : 1);
+        drawOnce(w);
+        QCOMPARE(w.speaker.said, onAfter ? QStringList{u"王小明"_s} : QStringList());
+    }
+    QVERIFY(QFile::exists(settings));
+    WindowUnderTest next(folder);
+    QCOMPARE(next.window.findChild<QAction*>(u"朗读抽到的名字"_s)->isChecked(), onAfter);
+}
+
+QTEST_MAIN(TestFrontKeys)
+#include "tst_frontkeys.moc"

@@ -1,0 +1,111 @@
+// The projector window: a long name fits its width at several window sizes (the
+// suite runs this at scale factors 1, 1.5 and 2), and the window follows the draw.
+
+#include "ui/FittedText.h"
+#include "ui/ProjectorWindow.h"
+#include "ui/Settings.h"
+#include "WindowUnderTest.h"
+
+#include <QApplication>
+
+using namespace mirello;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ProjectorWindow* openProjector()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* projector = qobject_cast<ProjectorWindow*>(window);
+            projector && projector->isVisible())
+            return projector;
+    }
+    return nullptr;
+}
+
+QString shown(const ProjectorWindow* projector, const QString& line)
+{
+    return projector->findChild<FittedText*>(line)->text();
+}
+
+} // namespace
+
+class TestProjector : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void longNameFitsItsWidth_data();
+    void longNameFitsItsWidth();
+    void followsTheDrawAndActsAsSpace();
+};
+
+void TestProjector::longNameFitsItsWidth_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("small window") << QSize(400, 250);
+    QTest::newRow("laptop screen") << QSize(1024, 640);
+    QTest::newRow("projector") << QSize(1600, 900);
+}
+
+// The name's ink lies inside its area and fills most of its width, whatever the
+// scale factor: too large it would be cut off, too small unreadable from the back.
+void TestProjector::longNameFitsItsWidth()
+{
+    QFETCH(QSize, size);
+    QTemporaryDir rollFolder;
+    Settings settings(rollFolder.path());
+    ProjectorWindow projector(settings);
+    projector.resize(size);
+    projector.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&projector));
+    projector.showTexts(u"买买提·阿不都热合曼"_s, u"已被点到过12次"_s,
+                        u"优秀1次|良好2次|及格0次|不及格3次"_s);
+
+    const QImage image = projector.grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const QRect area =
+        QTransform::fromScale(ratio, ratio)
+            .mapRect(QRectF(projector.findChild<FittedText*>(u"ProjectorName"_s)->geometry()))
+            .toRect();
+    int left = area.right();
+    int right = area.left();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    QVERIFY(left > area.left() && right < area.right());
+    QVERIFY(right - left > area.width() * 3 / 4);
+}
+
+void TestProjector::followsTheDrawAndActsAsSpace()
+{
+    const TestProgramFolder folder(
+        {{u"1班.txt"_s, gbk(u"S20230101王小明-03\\1201\r\nS20230102李四-11\\2301\r\n"_s)}});
+    WindowUnderTest w(folder);
+    QTest::keyClick(&w.window, Qt::Key_F11);
+    ProjectorWindow* projector = openProjector();
+    QVERIFY(projector);
+    QVERIFY(QTest::qWaitForWindowExposed(projector));
+
+    QTest::mouseClick(projector, Qt::LeftButton);
+    QVERIFY(w.drawing());
+    QTRY_VERIFY(shown(projector, u"ProjectorName"_s) == u"李四"_s);
+    QTRY_VERIFY(shown(projector, u"ProjectorName"_s) == u"王小明"_s);
+    QTest::keyClick(projector, Qt::Key_Space);
+    QVERIFY(!w.drawing());
+    QCOMPARE(shown(projector, u"ProjectorName"_s), w.text(u"LblName"_s));
+    QCOMPARE(shown(projector, u"ProjectorCallCount"_s), w.text(u"LblAnsCount"_s));
+    QCOMPARE(shown(projector, u"ProjectorTallies"_s), w.panelText().replace(u'|', u"　　"_s));
+
+    // Closing it changes nothing else.
+    projector->close();
+    QVERIFY(w.window.isVisible() && !w.drawing());
+}
+
+QTEST_MAIN(TestProjector)
+#include "tst_projector.moc"

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Features.h"
+#include "roll/RollFolder.h"
+
+#include <memory>
+#include <QObject>
+
+class QWidget;
+
+namespace mirello {
+
+class ErrorReporter;
+class Settings;
+
+// The features of the menu that work on whole classes: import a class, export
+// classes, backups and restore, new term. Each asks in a dialog over `window` and
+// leaves the work to roll/; failures go to `reporter`.
+class ClassFeatures final : public QObject
+{
+    Q_OBJECT
+
+public:
+    ClassFeatures(QWidget* window, const RollFolder& folder, ErrorReporter& reporter);
+    ~ClassFeatures() override;
+
+    // Acts on `feature` when it is one of these, for the class `loadedClass` (the
+    // file name, empty for none); false for any other feature.
+    bool act(Feature feature, const QString& loadedClass);
+
+Q_SIGNALS:
+    // A class file was added, or changed as a whole (restored, new term).
+    void classAdded(const QString& classFileName);
+    void classChanged(const QString& classFileName);
+    void notice(const QString& text);
+
+private:
+    void importClass();
+    void exportClasses(const QString& loadedClass);
+    void showBackups(const QString& loadedClass);
+    void startNewTerm(const QString& loadedClass);
+
+    QWidget* m_window;
+    RollFolder m_folder;
+    ErrorReporter& m_reporter;
+    std::unique_ptr<Settings> m_settings;
+};
+
+} // namespace mirello

@@ -1,0 +1,87 @@
+#include "Features.h"
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+using enum Feature;
+using enum KeyScope;
+
+// Page Down and Right are what presenter clickers send for "next"; the keypad's
+// keys carry the keypad modifier and are listed beside the main ones.
+constexpr FeatureRow Table[] = {
+    {StartPause, u"开始/暂停", u"Space; PgDown; Right", InBoth, u"", true},
+    {Record, u"记录成绩", u"Return; Enter; Num+Enter", InBoth, u""},
+    {ChooseExcellent, u"打分：优秀", u"1; Num+1", InBoth, u"", true},
+    {ChooseGood, u"打分：良好", u"2; Num+2", InBoth, u""},
+    {ChoosePass, u"打分：及格", u"3; Num+3", InBoth, u""},
+    {ChooseFail, u"打分：不及格", u"4; Num+4", InBoth, u""},
+    {Undo, u"撤销上一次记录", u"Ctrl+Z", InBoth, u"", true},
+    {OncePerRound, u"本轮不重复", u"", InBoth, u"draw/oncePerRound", true},
+    {Pass, u"跳过，稍后再点", u"P", InBoth, u""},
+    {NewRound, u"重新开始一轮", u"", InBoth, u""},
+    {Overview, u"班级概览", u"Ctrl+L", InMain, u"", true},
+    {Projector, u"投影窗口", u"F11", InMain, u"", true},
+    {ProjectorFullScreen, u"投影窗口全屏", u"F11", InProjector, u""},
+    {ProjectorDark, u"投影窗口深色", u"", InBoth, u"projector/dark"},
+    {Speech, u"朗读抽到的名字", u"", InBoth, u"speech/on", true},
+    {ImportClass, u"导入班级…", u"Ctrl+I", InMain, u"", true},
+    {ExportClasses, u"导出…", u"Ctrl+E", InMain, u""},
+    {Backups, u"备份与恢复…", u"", InMain, u""},
+    {NewTerm, u"新学期…", u"", InMain, u""},
+    {Keys, u"按键一览", u"F1", InBoth, u"", true},
+};
+
+QString keyName(const QKeySequence& key)
+{
+    if (key == QKeySequence(Qt::Key_Space))
+        return u"空格键"_s;
+    if (key == QKeySequence(Qt::Key_Return))
+        return u"回车键"_s;
+    if (key == QKeySequence(Qt::Key_Right))
+        return u"→"_s;
+    if (key == QKeySequence(Qt::Key_PageDown))
+        return u"Page Down"_s;
+    return key.toString(QKeySequence::NativeText);
+}
+
+} // namespace
+
+std::span<const FeatureRow> featureTable()
+{
+    return Table;
+}
+
+const FeatureRow& featureRow(Feature feature)
+{
+    for (const FeatureRow& row : Table) {
+        if (row.feature == feature)
+            return row;
+    }
+    Q_UNREACHABLE();
+}
+
+QList<QKeySequence> keysOf(const FeatureRow& row)
+{
+    return QKeySequence::listFromString(row.keys.toString(), QKeySequence::PortableText);
+}
+
+// Keypad twins and the second Enter say nothing new to the teacher.
+QString keyNames(const FeatureRow& row)
+{
+    QStringList names;
+    for (const QKeySequence& key : keysOf(row)) {
+        const int combined = key[0].toCombined();
+        if ((combined & Qt::KeypadModifier) ||
+            (combined & ~Qt::KeyboardModifierMask) == Qt::Key_Enter)
+            continue;
+        names.append(keyName(key));
+    }
+    return names.join(u"、"_s);
+}
+
+} // namespace mirello

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <span>
+
+namespace mirello {
+
+// Everything the keys and the feature menu offer. A new feature is one value here,
+// one row in the table of Features.cpp and one case where the main window acts on it.
+enum class Feature
+{
+    StartPause,
+    Record,
+    ChooseExcellent,
+    ChooseGood,
+    ChoosePass,
+    ChooseFail,
+    Undo,
+    OncePerRound,
+    Pass,
+    NewRound,
+    Overview,
+    Projector,
+    ProjectorFullScreen,
+    ProjectorDark,
+    Speech,
+    Keys,
+    ImportClass,
+    ExportClasses,
+    Backups,
+    NewTerm,
+};
+
+// The windows in which a feature's keys work.
+enum class KeyScope
+{
+    InMain = 1,
+    InProjector = 2,
+    InBoth = InMain | InProjector,
+};
+
+struct FeatureRow
+{
+    Feature feature;
+    QStringView text;
+    // Portable key names, alternatives separated by "; " ("Space; PgDown; Right").
+    QStringView keys;
+    KeyScope scope;
+    // A switch that is kept between runs under this settings key; empty for an action.
+    QStringView setting;
+    // Starts a new group in the menu.
+    bool groupStart = false;
+};
+
+// Every feature in the order of the menu.
+std::span<const FeatureRow> featureTable();
+
+const FeatureRow& featureRow(Feature feature);
+
+QList<QKeySequence> keysOf(const FeatureRow& row);
+
+// The keys as the teacher reads them: "空格键、Page Down、→".
+QString keyNames(const FeatureRow& row);
+
+} // namespace mirello

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "roll/ClassImport.h"
+#include "roll/RollFolder.h"
+
+#include <QDialog>
+#include <QSet>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace mirello {
+
+class ErrorReporter;
+
+// 导入班级: a class list from an .xlsx or CSV file or from pasted text, the columns of
+// the student number and the name, a preview of the lines the new class file will
+// hold (rows with a problem shown, and left out unless kept), and the class's name.
+// The file is written by writeNewClass(); the dialog only asks and shows.
+class ImportDialog final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QWidget* parent = nullptr);
+
+    // Reads the list from a file, as "选择文件…" does.
+    void openFile(const QString& path);
+
+Q_SIGNALS:
+    // The new class file is in the roll folder.
+    void imported(const QString& fileName, qsizetype students);
+
+private:
+    void chooseFile();
+    void readSheet(int index);
+    void takePastedText();
+    void showTable(const CellTable& table, const QString& suggestedName);
+    void fillColumnChoosers();
+    void takeColumns();
+    void showPlan();
+    void checkName();
+    void importClass();
+
+    RollFolder m_folder;
+    ErrorReporter& m_reporter;
+    QByteArray m_workbook;
+    QString m_fileShown;
+    CellTable m_table;
+    ImportColumns m_columns;
+    QSet<int> m_kept;
+    ImportPlan m_plan;
+    bool m_filling = false;
+
+    QLabel* m_source = nullptr;
+    QComboBox* m_sheet = nullptr;
+    QPlainTextEdit* m_pasted = nullptr;
+    QComboBox* m_numberColumn = nullptr;
+    QComboBox* m_nameColumn = nullptr;
+    QCheckBox* m_titleRow = nullptr;
+    QTableWidget* m_preview = nullptr;
+    QLabel* m_summary = nullptr;
+    QLineEdit* m_name = nullptr;
+    QLabel* m_nameProblem = nullptr;
+    QPushButton* m_import = nullptr;
+};
+
+} // namespace mirello

@@ -1,0 +1,58 @@
+#include "KeysWindow.h"
+
+#include "Features.h"
+#include "ProgramIcon.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+KeysWindow::KeysWindow(QWidget* parent)
+    : QWidget(parent, Qt::Tool)
+{
+    setObjectName(u"KeysWindow"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(u"按键一览"_s);
+    setWindowIcon(programIcon());
+
+    const auto rows = featureTable();
+    auto* table = new QTableWidget(int(rows.size()), 3, this);
+    table->setHorizontalHeaderLabels({u"功能"_s, u"按键"_s, u"在哪个窗口"_s});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->verticalHeader()->hide();
+    for (int i = 0; i < int(rows.size()); ++i) {
+        const FeatureRow& row = rows[i];
+        const QString keys = row.keys.isEmpty() ? u"（右键菜单）"_s : keyNames(row);
+        const QString where = row.scope == KeyScope::InBoth   ? u"主窗口和投影窗口"_s
+                              : row.scope == KeyScope::InMain ? u"主窗口"_s
+                                                              : u"投影窗口"_s;
+        table->setItem(i, 0, new QTableWidgetItem(row.text.toString()));
+        table->setItem(i, 1, new QTableWidgetItem(keys));
+        table->setItem(i, 2, new QTableWidgetItem(where));
+    }
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table);
+    auto* note =
+        new QLabel(u"在名字、次数或状态栏上按鼠标右键，打开功能菜单。在投影窗口里单击鼠标，"
+                   u"等于按空格键；投影窗口全屏时，按 Esc 退出全屏。"_s,
+                   this);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    // The whole table shows without scrolling.
+    table->setMinimumSize(table->horizontalHeader()->length() + 2 * table->frameWidth(),
+                          table->horizontalHeader()->sizeHint().height() +
+                              table->verticalHeader()->length() + 2 * table->frameWidth());
+    adjustSize();
+}
+
+} // namespace mirello

@@ -1,0 +1,147 @@
+#include "MainWindowFeatures.h"
+
+#include "FeatureActions.h"
+#include "KeysWindow.h"
+#include "ProjectorWindow.h"
+#include "Settings.h"
+#include "Speaker.h"
+
+#include <QAction>
+#include <QWidget>
+
+namespace mirello {
+
+MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, const QString& rollFolder,
+                                       Speaker& speaker)
+    : QObject(mainWindow)
+    , m_mainWindow(mainWindow)
+    , m_speaker(speaker)
+    , m_settings(std::make_unique<Settings>(rollFolder))
+    , m_actions(new FeatureActions(*m_settings, this))
+{
+    m_actions->addKeysTo(mainWindow, KeyScope::InMain);
+    connect(m_actions, &FeatureActions::triggered, this, &MainWindowFeatures::act);
+    if (isOn(Feature::Speech))
+        switchSpeech(true);
+}
+
+// The projector window has no owner: the main window closes it before it goes.
+MainWindowFeatures::~MainWindowFeatures()
+{
+    delete m_projector;
+}
+
+bool MainWindowFeatures::isOn(Feature feature) const
+{
+    return m_actions->action(feature)->isChecked();
+}
+
+void MainWindowFeatures::addKeysTo(QWidget* window) const
+{
+    m_actions->addKeysTo(window, KeyScope::InMain);
+}
+
+void MainWindowFeatures::popUpMenu(QPoint globalPosition)
+{
+    m_actions->popUpMenu(m_mainWindow, globalPosition);
+}
+
+void MainWindowFeatures::showTexts(const QString& name, const QString& callCount,
+                                   const QString& tallies)
+{
+    m_name = name;
+    m_callCount = callCount;
+    m_tallies = tallies;
+    if (m_projector)
+        m_projector->showTexts(name, callCount, tallies);
+}
+
+// The name is spoken once, when the draw stops on it; a new draw cuts it short.
+void MainWindowFeatures::drawingSwitched(bool on, const QString& name)
+{
+    if (on)
+        m_speaker.stop();
+    else if (isOn(Feature::Speech) && !name.isEmpty())
+        m_speaker.say(name);
+}
+
+void MainWindowFeatures::closeWindows()
+{
+    if (m_projector)
+        m_projector->close();
+}
+
+void MainWindowFeatures::act(Feature feature, bool checked)
+{
+    switch (feature) {
+    case Feature::Projector:
+        showProjector();
+        break;
+    case Feature::ProjectorFullScreen:
+        showProjector();
+        m_projector->toggleFullScreen();
+        break;
+    case Feature::ProjectorDark:
+        if (m_projector)
+            m_projector->setDark(checked);
+        break;
+    case Feature::Speech:
+        switchSpeech(checked);
+        break;
+    case Feature::Keys:
+        showKeys();
+        break;
+    default:
+        Q_EMIT windowFeature(feature);
+        break;
+    }
+}
+
+void MainWindowFeatures::showProjector()
+{
+    if (!m_projector) {
+        m_projector = new ProjectorWindow(*m_settings);
+        m_projector->setAttribute(Qt::WA_DeleteOnClose);
+        // It never keeps the program running once the main window is closed.
+        m_projector->setAttribute(Qt::WA_QuitOnClose, false);
+        m_projector->setDark(isOn(Feature::ProjectorDark));
+        m_actions->addKeysTo(m_projector, KeyScope::InProjector);
+        m_projector->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(m_projector, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+            m_actions->popUpMenu(m_projector, m_projector->mapToGlobal(at));
+        });
+        connect(m_projector, &ProjectorWindow::clicked, this,
+                [this] { Q_EMIT windowFeature(Feature::StartPause); });
+        m_projector->showTexts(m_name, m_callCount, m_tallies);
+    }
+    m_projector->show();
+    m_projector->raise();
+    m_projector->activateWindow();
+}
+
+// Without an engine or a Mandarin voice, the teacher is told once and the switch
+// goes off again.
+void MainWindowFeatures::switchSpeech(bool on)
+{
+    if (!on) {
+        m_speaker.stop();
+        return;
+    }
+    m_speaker.prepare([self = QPointer<MainWindowFeatures>(this)](const Result<void>& ready) {
+        if (!self || ready)
+            return;
+        self->m_actions->action(Feature::Speech)->setChecked(false);
+        Q_EMIT self->failed(ready.error());
+    });
+}
+
+void MainWindowFeatures::showKeys()
+{
+    if (!m_keys)
+        m_keys = new KeysWindow(m_mainWindow);
+    m_keys->show();
+    m_keys->raise();
+    m_keys->activateWindow();
+}
+
+} // namespace mirello

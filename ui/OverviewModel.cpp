@@ -1,0 +1,169 @@
+#include "OverviewModel.h"
+
+#include "roll/Grades.h"
+
+#include <QColor>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+const QColor OverviewModel::NeverCalled(255, 214, 153);
+const QColor OverviewModel::FewerThanFair(255, 190, 190);
+
+void OverviewModel::setRows(QList<OverviewRow> rows, CallRange range)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_range = range;
+    endResetModel();
+}
+
+void OverviewModel::setMarks(int row, const StudentMarks& marks)
+{
+    m_rows[row].marks = marks;
+    Q_EMIT dataChanged(index(row, CalledThisRound), index(row, Absent));
+}
+
+void OverviewModel::setAllMarks(const std::function<StudentMarks(const StudentKey&)>& marksOf)
+{
+    for (OverviewRow& row : m_rows)
+        row.marks = marksOf(row.key);
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, CalledThisRound), index(rowCount() - 1, Absent));
+}
+
+int OverviewModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int OverviewModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant OverviewModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    if (section >= FirstTally && section <= LastTally)
+        return GradeNames[std::size_t(section - FirstTally)].toString();
+    switch (section) {
+    case Order:
+        return u"序号"_s;
+    case Lead:
+        return u"学号"_s;
+    case Name:
+        return u"姓名"_s;
+    case Calls:
+        return u"点名次数"_s;
+    case CallsThisTerm:
+        return u"本学期点名"_s;
+    case LastCalled:
+        return u"最近点名"_s;
+    case AgainstRange:
+        return u"与公平范围相比"_s;
+    case CalledThisRound:
+        return u"本轮已点"_s;
+    case Passes:
+        return u"跳过次数"_s;
+    case Absent:
+        return u"今日缺席"_s;
+    }
+    return {};
+}
+
+QVariant OverviewModel::display(const OverviewRow& row, int column) const
+{
+    if (column >= FirstTally && column <= LastTally)
+        return row.tallies[std::size_t(column - FirstTally)];
+    switch (column) {
+    case Order:
+        return row.order;
+    case Lead:
+        return row.lead;
+    case Name:
+        return row.name;
+    case Calls:
+        return row.calls;
+    case CallsThisTerm:
+        return row.callsThisTerm;
+    case LastCalled:
+        return row.lastCalled.isValid() ? row.lastCalled.toString(u"yyyy-MM-dd"_s) : QString();
+    case AgainstRange:
+        if (row.calls < m_range.lowest)
+            return u"偏少"_s;
+        return row.calls > m_range.highest ? u"偏多"_s : u"范围内"_s;
+    case CalledThisRound:
+        return row.marks.calledThisRound ? u"✓"_s : QString();
+    case Passes:
+        return row.marks.passes;
+    }
+    return {};
+}
+
+QVariant OverviewModel::sortValue(const OverviewRow& row, int column) const
+{
+    if (column >= FirstTally && column <= LastTally) {
+        const QString& digit = row.tallies[std::size_t(column - FirstTally)];
+        return digit.size() == 1 && digit[0].isDigit() ? digit.toInt() : -1;
+    }
+    switch (column) {
+    case AgainstRange:
+        return row.calls < m_range.lowest ? 0 : row.calls > m_range.highest ? 2 : 1;
+    case CalledThisRound:
+        return row.marks.calledThisRound;
+    case Absent:
+        return row.marks.absent;
+    }
+    return display(row, column);
+}
+
+QVariant OverviewModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const OverviewRow& row = m_rows[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+        return display(row, index.column());
+    case SortRole:
+        return sortValue(row, index.column());
+    case Qt::CheckStateRole:
+        if (index.column() == Absent)
+            return row.marks.absent ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::BackgroundRole:
+        if (row.calls == 0)
+            return NeverCalled;
+        return row.calls < m_range.lowest ? QVariant(FewerThanFair) : QVariant();
+    case Qt::ForegroundRole:
+        // Dark text on the pale tints, whatever the desktop's theme.
+        return row.calls < std::max<qint64>(m_range.lowest, 1) ? QVariant(QColor(Qt::black))
+                                                               : QVariant();
+    case Qt::TextAlignmentRole:
+        return index.column() == Lead || index.column() == Name
+                   ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignCenter);
+    }
+    return {};
+}
+
+Qt::ItemFlags OverviewModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.column() == Absent)
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+bool OverviewModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || index.column() != Absent || role != Qt::CheckStateRole)
+        return false;
+    Q_EMIT absenceToggled(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+} // namespace mirello

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "draw/Fairness.h"
+#include "roll/ClassState.h"
+
+#include <array>
+#include <functional>
+#include <QAbstractTableModel>
+#include <QDate>
+#include <QList>
+
+namespace mirello {
+
+// One student of the overview, as the class file and the kept marks have them.
+struct OverviewRow
+{
+    qsizetype order = 0; // place in the class file, from 1
+    QString lead;
+    QString name;
+    qint64 calls = 0;
+    std::array<QString, 4> tallies; // the digits as they stand in the line
+    // From the history: recordings since the last new term, and the last one's day.
+    qint64 callsThisTerm = 0;
+    QDate lastCalled;
+    StudentKey key;
+    StudentMarks marks;
+};
+
+// The students of a class as a sortable table: numbers sort as numbers. Rows of
+// students never called, or called less often than the fair range, are tinted;
+// the absence column holds a check box.
+class OverviewModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        Order,
+        Lead,
+        Name,
+        Calls,
+        FirstTally,
+        LastTally = FirstTally + 3,
+        CallsThisTerm,
+        LastCalled,
+        AgainstRange,
+        CalledThisRound,
+        Passes,
+        Absent,
+        ColumnCount
+    };
+    // The value columns sort by.
+    static constexpr int SortRole = Qt::UserRole;
+
+    static const QColor NeverCalled;
+    static const QColor FewerThanFair;
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setRows(QList<OverviewRow> rows, CallRange range);
+    void setMarks(int row, const StudentMarks& marks);
+    // Every row's marks anew, as `marksOf` gives them.
+    void setAllMarks(const std::function<StudentMarks(const StudentKey&)>& marksOf);
+    const QList<OverviewRow>& rows() const { return m_rows; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+Q_SIGNALS:
+    // The teacher ticked or cleared the absence box of `row`.
+    void absenceToggled(int row, bool absent);
+
+private:
+    QVariant display(const OverviewRow& row, int column) const;
+    QVariant sortValue(const OverviewRow& row, int column) const;
+
+    QList<OverviewRow> m_rows;
+    CallRange m_range;
+};
+
+} // namespace mirello

@@ -1,0 +1,380 @@
+#include "OverviewWindow.h"
+
+#include "DrawSession.h"
+#include "ErrorReporter.h"
+#include "OverviewModel.h"
+#include "platform/FileNames.h"
+#include "ProgramIcon.h"
+#include "roll/RollRecord.h"
+#include "roll/RosterLoader.h"
+
+#include <QAreaSeries>
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSet>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStackedBarSeries>
+#include <QTableView>
+#include <QToolTip>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+// Up to this many students the chart names each one under their bar; beyond, at
+// most about so many numbers stand under the bars.
+constexpr qsizetype MostNamedBars = 15;
+constexpr qsizetype MostLabels = 20;
+// Beyond this many students one bar each would be a blur and slow to draw.
+constexpr qsizetype MostChartedStudents = 2000;
+// Rows the table measures to size its columns: enough to see the widest names,
+// few enough that a class of thousands opens at once.
+constexpr int RowsMeasured = 200;
+
+QString number(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString pValueText(double p)
+{
+    if (p < 0.0001)
+        return u"p < 0.0001"_s;
+    return u"p = "_s + QString::number(p, 'g', 2);
+}
+
+// One paragraph a teacher can read out to a parent.
+QString fairnessSentence(const FairnessReport& report, qsizetype fewer, qsizetype never)
+{
+    if (report.students == 0)
+        return u"这个班级还没有学生。"_s;
+    if (report.totalCalls == 0) {
+        return u"共 "_s + QString::number(report.students) +
+               u" 名学生，还没有记录过点名，暂时无法判断点名是否公平。"_s;
+    }
+    if (report.students == 1)
+        return u"班级只有一名学生，所有点名都落在这名学生身上。"_s;
+    QString text = u"共 "_s + QString::number(report.students) + u" 名学生，已记录点名 "_s +
+                   QString::number(report.totalCalls) + u" 次，平均每人 "_s +
+                   number(report.expectedCalls, 1) +
+                   u" 次。如果每次都公平随机抽取，每名学生的次数有 95% 的可能在 "_s +
+                   QString::number(report.range.lowest) + u" 到 "_s +
+                   QString::number(report.range.highest) + u" 次之间。"_s;
+    text += u"卡方拟合优度检验 "_s + pValueText(report.pValue);
+    text += report.looksFair()
+                ? u"（不小于 0.01）：各人的点名次数与公平随机抽取相符。"_s
+                : u"（小于 0.01）：各人的点名次数相差过大，不像公平随机抽取的结果。"_s;
+    if (report.roughApproximation())
+        text += u"平均每人不到 5 次，记录还少，检验结果仅供参考。"_s;
+    // With a lowest count above 0, everyone never called is below the range too.
+    if (fewer > 0) {
+        text +=
+            u"少于这个范围的有 "_s + QString::number(fewer) + u" 人"_s +
+            (never > 0 ? u"，其中 "_s + QString::number(never) + u" 人从未被点到"_s : QString()) +
+            u"（表中已标出）。"_s;
+    } else if (never > 0) {
+        text += u"从未被点到的有 "_s + QString::number(never) + u" 人（表中已标出）。"_s;
+    }
+    return text;
+}
+
+QString colourSquare(const QColor& colour)
+{
+    return u"<span style=\"background-color:"_s + colour.name() +
+           u"\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"_s;
+}
+
+// A few students by name under their bars; more by their place in the file (序号)
+// under every so many bars, few enough that no number is cut short.
+QAbstractAxis* studentAxis(const QList<OverviewRow>& rows)
+{
+    if (rows.size() <= MostNamedBars) {
+        auto* names = new QBarCategoryAxis;
+        QSet<QString> named;
+        for (const OverviewRow& row : rows) {
+            // Categories must differ: a repeated name carries its place in the file.
+            QString category = row.name;
+            if (named.contains(category))
+                category += u"（"_s + QString::number(row.order) + u"）"_s;
+            named.insert(category);
+            names->append(category);
+        }
+        names->setGridLineVisible(false);
+        return names;
+    }
+    auto* places = new QCategoryAxis;
+    places->setRange(-0.5, double(rows.size()) - 0.5);
+    places->setStartValue(-0.5);
+    places->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    qsizetype step = 1;
+    for (const qsizetype nice : {2, 5, 10, 20, 50, 100, 200, 500}) {
+        if (rows.size() / step <= MostLabels)
+            break;
+        step = nice;
+    }
+    for (qsizetype i = step - 1; i < rows.size(); i += step)
+        places->append(QString::number(rows[i].order), double(i));
+    places->setTitleText(u"学生（序号）"_s);
+    places->setGridLineVisible(false);
+    return places;
+}
+
+// Bars of calls per student in file order, those below the range in their own
+// colour, over a band from the lowest to the highest count of the fair range.
+QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& report)
+{
+    auto* chart = new QChart;
+    if (rows.size() > MostChartedStudents) {
+        chart->setTitle(u"学生超过 "_s + QString::number(MostChartedStudents) +
+                        u" 人，不再逐人画柱；上面的结论和表格照常。"_s);
+        return chart;
+    }
+    auto* usual = new QBarSet(u"点名次数"_s);
+    auto* fewer = new QBarSet(u"少于公平范围"_s);
+    usual->setColor(QColor(66, 133, 244));
+    fewer->setColor(QColor(219, 68, 55));
+    qint64 most = report.range.highest;
+    for (const OverviewRow& row : rows) {
+        const bool below = row.calls < report.range.lowest;
+        *usual << (below ? 0 : double(row.calls));
+        *fewer << (below ? double(row.calls) : 0);
+        most = std::max(most, row.calls);
+    }
+    auto* bars = new QStackedBarSeries;
+    bars->append(usual);
+    bars->append(fewer);
+    bars->setBarWidth(0.8);
+    // Every bar tells whose it is, however many there are.
+    QObject::connect(bars, &QAbstractBarSeries::hovered, bars, [rows](bool on, int index) {
+        if (on && index >= 0 && index < rows.size()) {
+            QToolTip::showText(QCursor::pos(), rows[index].name + u"："_s +
+                                                   QString::number(rows[index].calls) + u" 次"_s);
+        }
+    });
+
+    const double left = -0.5;
+    const double right = double(rows.size()) - 0.5;
+    // The area does not own its edges: they are its children, so they go with it.
+    auto* band = new QAreaSeries;
+    auto* upper = new QLineSeries(band);
+    upper->append(left, double(report.range.highest));
+    upper->append(right, double(report.range.highest));
+    auto* lower = new QLineSeries(band);
+    lower->append(left, double(report.range.lowest));
+    lower->append(right, double(report.range.lowest));
+    band->setUpperSeries(upper);
+    band->setLowerSeries(lower);
+    band->setName(u"公平抽取的 95% 范围（"_s + QString::number(report.range.lowest) + u"–"_s +
+                  QString::number(report.range.highest) + u" 次）"_s);
+    band->setColor(QColor(52, 168, 83, 70));
+    band->setBorderColor(QColor(52, 168, 83));
+
+    chart->addSeries(band);
+    chart->addSeries(bars);
+    QAbstractAxis* students = studentAxis(rows);
+    auto* calls = new QValueAxis;
+    calls->setRange(0, double(most + 1));
+    calls->setLabelFormat(u"%d"_s);
+    calls->setTickType(QValueAxis::TicksDynamic);
+    calls->setTickInterval(std::max<qint64>(1, (most + 1 + 9) / 10));
+    calls->setTitleText(u"点名次数"_s);
+    chart->addAxis(students, Qt::AlignBottom);
+    chart->addAxis(calls, Qt::AlignLeft);
+    for (QAbstractSeries* series : chart->series()) {
+        series->attachAxis(students);
+        series->attachAxis(calls);
+    }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    return chart;
+}
+
+} // namespace
+
+OverviewWindow::OverviewWindow(DrawSession& session, const RollFolder& folder,
+                               ErrorReporter& reporter, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_session(session)
+    , m_folder(folder)
+    , m_reporter(reporter)
+{
+    setObjectName(u"OverviewWindow"_s);
+    setWindowIcon(programIcon());
+    resize(960, 720);
+    createContents();
+}
+
+void OverviewWindow::createContents()
+{
+    m_model = new OverviewModel(this);
+    connect(m_model, &OverviewModel::absenceToggled, this, &OverviewWindow::setAbsent);
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setSortRole(OverviewModel::SortRole);
+
+    m_sentence = new QLabel(this);
+    m_sentence->setObjectName(u"FairnessSentence"_s);
+    m_sentence->setWordWrap(true);
+    m_sentence->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* key =
+        new QLabel(colourSquare(OverviewModel::NeverCalled) + u" 从未被点到　"_s +
+                       colourSquare(OverviewModel::FewerThanFair) +
+                       u" 少于公平范围　　点列标题可排序；勾选“今日缺席”的学生今天不会被抽到。"_s,
+                   this);
+
+    m_table = new QTableView(this);
+    m_table->setObjectName(u"OverviewTable"_s);
+    m_table->setModel(m_sorted);
+    m_table->setSortingEnabled(true);
+    m_table->sortByColumn(OverviewModel::Order, Qt::AscendingOrder);
+    m_table->verticalHeader()->hide();
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->horizontalHeader()->setResizeContentsPrecision(RowsMeasured);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+
+    m_chartView = new QChartView(this);
+    m_chartView->setObjectName(u"FairnessChart"_s);
+    m_chartView->setRenderHint(QPainter::Antialiasing);
+
+    m_studentHistory = new QListWidget(this);
+    m_studentHistory->setObjectName(u"StudentHistory"_s);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &OverviewWindow::showStudentHistory);
+    auto* students = new QSplitter(Qt::Horizontal, this);
+    students->addWidget(m_table);
+    students->addWidget(m_studentHistory);
+    students->setSizes({700, 260});
+
+    auto* exportButton = new QPushButton(u"导出…"_s, this);
+    exportButton->setObjectName(u"Export"_s);
+    connect(exportButton, &QPushButton::clicked, this, &OverviewWindow::exportAsked);
+    auto* keyRow = new QHBoxLayout;
+    keyRow->addWidget(key, 1);
+    keyRow->addWidget(exportButton);
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(students);
+    splitter->addWidget(m_chartView);
+    splitter->setSizes({360, 300});
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_sentence);
+    layout->addLayout(keyRow);
+    layout->addWidget(splitter, 1);
+}
+
+// The history of the selected student, newest first, with the class's restores and
+// new terms among it.
+void OverviewWindow::showStudentHistory()
+{
+    m_studentHistory->clear();
+    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const OverviewRow& row = m_model->rows()[m_sorted->mapToSource(selected.first()).row()];
+    const QList<HistoryEntry> lines =
+        studentLines(m_history, shownFileName(m_session.classFileName()), row.name);
+    m_studentHistory->addItem(row.name + u" 的点名记录："_s);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        QString text = line->time.toLocalTime().toString(u"yyyy-MM-dd HH:mm"_s) + u"  "_s +
+                       actionWord(line->action);
+        if (!line->grade.isEmpty())
+            text += u" "_s + line->grade;
+        if (!line->count.isEmpty())
+            text += u"（之后 "_s + line->count + u" 次，"_s + line->tally + u"）"_s;
+        m_studentHistory->addItem(text);
+    }
+    if (lines.isEmpty())
+        m_studentHistory->addItem(u"（还没有记录）"_s);
+}
+
+void OverviewWindow::refresh()
+{
+    const QString classFile = m_session.classFileName();
+    setWindowTitle(classFile.isEmpty() ? u"班级概览"_s
+                                       : u"班级概览 — "_s + shownFileName(classFile));
+    QList<OverviewRow> rows;
+    Result<QList<HistoryEntry>> history = readHistory(m_folder);
+    if (!history)
+        m_reporter.report(this, history.error());
+    m_history = history ? std::move(history).value() : QList<HistoryEntry>();
+    const QHash<QString, StudentHistory> histories =
+        studentHistories(m_history, shownFileName(classFile));
+    if (!classFile.isEmpty()) {
+        Result<NameList> names = loadRoster(m_folder.classFilePath(classFile));
+        if (!names) {
+            // What is shown stays: the counts as last read.
+            m_reporter.report(this, names.error());
+            return;
+        }
+        const std::vector<quint32> lines = studentLines(names.value());
+        const std::vector<StudentKey> keys = studentKeys(names.value(), lines);
+        rows.reserve(qsizetype(lines.size()));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const RollRecord record(names.value().at(lines[i]));
+            OverviewRow row;
+            row.order = qsizetype(lines[i]) + 1;
+            row.lead = record.leadField().toString();
+            row.name = record.personName()->toString();
+            row.calls = record.callCount();
+            for (std::size_t grade = 0; grade < row.tallies.size(); ++grade)
+                row.tallies[grade] = record.tallyDigit(int(grade))->toString();
+            row.key = keys[i];
+            row.marks = m_session.marksOf(row.key);
+            const StudentHistory called = histories.value(row.name);
+            row.callsThisTerm = called.callsThisTerm;
+            row.lastCalled = called.lastCalled;
+            rows.append(std::move(row));
+        }
+    }
+    std::vector<qint64> calls;
+    calls.reserve(std::size_t(rows.size()));
+    for (const OverviewRow& row : rows)
+        calls.push_back(row.calls);
+    const FairnessReport report = fairnessOf(calls);
+    m_model->setRows(std::move(rows), report.range);
+    m_table->resizeColumnsToContents();
+    showStudentHistory();
+
+    qsizetype fewer = 0;
+    qsizetype never = 0;
+    for (const qint64 count : calls) {
+        fewer += count < report.range.lowest;
+        never += count == 0;
+    }
+    m_sentence->setText(classFile.isEmpty() ? u"还没有选择班级。"_s
+                                            : fairnessSentence(report, fewer, never));
+    QChart* previous = m_chartView->chart();
+    m_chartView->setChart(fairnessChart(m_model->rows(), report));
+    delete previous;
+}
+
+void OverviewWindow::refreshMarks()
+{
+    m_model->setAllMarks([this](const StudentKey& key) { return m_session.marksOf(key); });
+}
+
+void OverviewWindow::setAbsent(int row, bool absent)
+{
+    const StudentKey key = m_model->rows()[row].key;
+    m_session.setAbsent(key, absent);
+    m_model->setMarks(row, m_session.marksOf(key));
+    if (std::optional<Error> failure = m_session.takeSaveFailure())
+        m_reporter.report(this, *failure);
+}
+
+} // namespace mirello

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "roll/History.h"
+#include "roll/RollFolder.h"
+
+#include <QWidget>
+
+class QChart;
+class QChartView;
+class QLabel;
+class QListWidget;
+class QSortFilterProxyModel;
+class QTableView;
+
+namespace mirello {
+
+class DrawSession;
+class ErrorReporter;
+class OverviewModel;
+
+// The class overview: every student of the loaded class with calls, tallies, the
+// calls of this term and the last call from the history, this round's calls,
+// passes and a check box for today's absence; the history of the selected student;
+// an export of the class; and the fairness
+// report: one sentence on whether the calls look like a fair draw and a chart of
+// calls per student against the range a fair draw would give.
+class OverviewWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    OverviewWindow(DrawSession& session, const RollFolder& folder, ErrorReporter& reporter,
+                   QWidget* parent = nullptr);
+
+    // Reads the class file again and shows it with the marks kept for it.
+    void refresh();
+    // Shows the marks anew, for a pass, a pause or a new round; reads no file.
+    void refreshMarks();
+
+Q_SIGNALS:
+    // The teacher asked to export from here.
+    void exportAsked();
+
+private:
+    void createContents();
+    void showFairness();
+    void setAbsent(int row, bool absent);
+    void showStudentHistory();
+
+    DrawSession& m_session;
+    RollFolder m_folder;
+    ErrorReporter& m_reporter;
+    OverviewModel* m_model = nullptr;
+    QSortFilterProxyModel* m_sorted = nullptr;
+    QTableView* m_table = nullptr;
+    QLabel* m_sentence = nullptr;
+    QChartView* m_chartView = nullptr;
+    // The history as last read, and the selected student's lines of it.
+    QList<HistoryEntry> m_history;
+    QListWidget* m_studentHistory = nullptr;
+};
+
+} // namespace mirello

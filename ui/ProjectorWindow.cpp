@@ -1,0 +1,104 @@
+#include "ProjectorWindow.h"
+
+#include "FittedText.h"
+#include "Fonts.h"
+#include "ProgramIcon.h"
+#include "Settings.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+constexpr QStringView GeometryKey = u"projector/geometry";
+
+FittedText* line(QWidget* parent, const QString& name, TypeStyle style, int stretch,
+                 QVBoxLayout* layout)
+{
+    auto* text = new FittedText(chineseFont(style, 12, QFont::Bold), parent);
+    text->setObjectName(name);
+    layout->addWidget(text, stretch);
+    return text;
+}
+
+} // namespace
+
+ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_settings(settings)
+{
+    setObjectName(u"ProjectorWindow"_s);
+    setWindowTitle(u"Mirello 投影"_s);
+    setWindowIcon(programIcon());
+    setAutoFillBackground(true);
+    setMinimumSize(240, 150);
+    resize(960, 600);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 24, 32, 24);
+    layout->setSpacing(12);
+    m_name = line(this, u"ProjectorName"_s, TypeStyle::Kai, 6, layout);
+    m_callCount = line(this, u"ProjectorCallCount"_s, TypeStyle::Hei, 2, layout);
+    m_tallies = line(this, u"ProjectorTallies"_s, TypeStyle::Hei, 2, layout);
+    setDark(false);
+    // A damaged or foreign value is refused by restoreGeometry(); the default size stays.
+    restoreGeometry(m_settings.bytes(GeometryKey));
+}
+
+void ProjectorWindow::showTexts(const QString& name, const QString& callCount,
+                                const QString& tallies)
+{
+    m_name->setText(name);
+    m_callCount->setText(callCount);
+    QString spaced = tallies;
+    m_tallies->setText(spaced.replace(u'|', u"　　"_s));
+}
+
+void ProjectorWindow::setDark(bool dark)
+{
+    // Contrast of 7:1 and more for every text, in both variants.
+    const QColor ground = dark ? QColor(0x12, 0x14, 0x18) : QColor(0xff, 0xff, 0xff);
+    const QColor text = dark ? QColor(0xf4, 0xf4, 0xf0) : QColor(0x10, 0x10, 0x10);
+    const QColor count = dark ? QColor(0xff, 0x8a, 0x80) : QColor(0xa0, 0x00, 0x00);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, ground);
+    colours.setColor(QPalette::WindowText, text);
+    setPalette(colours);
+    colours.setColor(QPalette::WindowText, count);
+    m_callCount->setPalette(colours);
+}
+
+void ProjectorWindow::toggleFullScreen()
+{
+    // Full screen on the screen the window is on, so it can be dragged to the projector first.
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+    show();
+}
+
+void ProjectorWindow::closeEvent(QCloseEvent* event)
+{
+    m_settings.setBytes(GeometryKey, saveGeometry());
+    QWidget::closeEvent(event);
+}
+
+void ProjectorWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT clicked();
+    else
+        QWidget::mousePressEvent(event);
+}
+
+void ProjectorWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && isFullScreen())
+        toggleFullScreen();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+} // namespace mirello

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+
+namespace mirello {
+
+class FittedText;
+class Settings;
+
+// The drawn name, its call count and its four tallies, large, for the back row: a
+// separate window that can be resized or shown full screen on any screen. It shows
+// what the main window shows, as soon as the main window shows it. A left click
+// asks for what the Start/Pause button does.
+class ProjectorWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Opens where it was last closed, as `settings` remember it.
+    explicit ProjectorWindow(Settings& settings, QWidget* parent = nullptr);
+
+    // `tallies` as the status bar shows them: "优秀1次|良好2次|及格0次|不及格3次".
+    void showTexts(const QString& name, const QString& callCount, const QString& tallies);
+    // Dark text on a light ground, or light text on a dark ground.
+    void setDark(bool dark);
+    void toggleFullScreen();
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Settings& m_settings;
+    FittedText* m_name = nullptr;
+    FittedText* m_callCount = nullptr;
+    FittedText* m_tallies = nullptr;
+};
+
+} // namespace mirello

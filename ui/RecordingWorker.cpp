@@ -1,0 +1,132 @@
+#include "RecordingWorker.h"
+
+#include "platform/FileNames.h"
+#include "roll/GradeRecorder.h"
+#include "roll/History.h"
+#include "roll/RecordingUndo.h"
+
+#include <QCoreApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+RecordingWorker::RecordingWorker(const RollFolder& folder, FileOperations& files, QObject* parent)
+    : QObject(parent)
+    , m_folder(folder)
+    , m_files(files)
+{
+    m_thread.setObjectName(u"Recording"_s);
+    m_context.moveToThread(&m_thread);
+}
+
+RecordingWorker::~RecordingWorker()
+{
+    if (!m_thread.isRunning())
+        return;
+    QMetaObject::invokeMethod(
+        &m_context, [] {}, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+template <typename Work>
+void RecordingWorker::post(Work work)
+{
+    // The thread starts with the first piece of work, not with the window.
+    if (!m_thread.isRunning())
+        m_thread.start();
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, work = std::move(work)] {
+            try {
+                work();
+            } catch (const std::bad_alloc&) {
+                deliver([this] {
+                    Q_EMIT failed(
+                        Error{u"内存不足，无法完成这次记录或撤销。请关闭其他程序后核对班级文件。"_s,
+                              u"内存不足"_s});
+                });
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+template <typename Outcome>
+void RecordingWorker::deliver(Outcome outcome)
+{
+    QMetaObject::invokeMethod(this, std::move(outcome), Qt::QueuedConnection);
+}
+
+void RecordingWorker::record(const RecordingRequest& request)
+{
+    post([this, request] { recordNow(request); });
+}
+
+void RecordingWorker::undoLast()
+{
+    post([this] { undoNow(); });
+}
+
+void RecordingWorker::finish()
+{
+    if (m_thread.isRunning())
+        QMetaObject::invokeMethod(
+            &m_context, [] {}, Qt::BlockingQueuedConnection);
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void RecordingWorker::recordNow(const RecordingRequest& request)
+{
+    Result<ClassFileChange> change = recordGrade(m_folder, request.classFileName,
+                                                 request.personName, request.gradeText, m_files);
+    if (!change) {
+        deliver([this, error = change.error()] { Q_EMIT failed(error); });
+        return;
+    }
+    Recording recording{request.classFileName, request.personName, request.gradeText,
+                        std::move(change).value()};
+    const QList<ChangedLine> changes =
+        changedLines(recording.change.before, recording.change.after);
+    m_journal.add(recording);
+    // The history first, so that a window that reads it on the news finds the line.
+    logChange(HistoryAction::Recording, recording, recording.change.after,
+              u"成绩已记入班级文件“" + shownFileName(recording.classFileName) + u"”");
+    deliver([this, recording, changes] { Q_EMIT recorded(recording, changes); });
+}
+
+// The history line comes after the change; when it cannot be written the change
+// stands and the teacher is told.
+void RecordingWorker::logChange(HistoryAction action, const Recording& recording,
+                                const QByteArray& classBytes, const QString& done)
+{
+    std::optional<Error> missing = appendStudentHistory(
+        m_folder, recording.classFileName, action, recording.personName, recording.gradeText,
+        classBytes, QDateTime::currentDateTime(), done, m_files);
+    if (missing)
+        deliver([this, error = *missing] { Q_EMIT failed(error); });
+}
+
+void RecordingWorker::undoNow()
+{
+    if (m_journal.isEmpty()) {
+        deliver([this] { Q_EMIT nothingToUndo(); });
+        return;
+    }
+    const Recording recording = m_journal.last();
+    UndoOutcome outcome =
+        undoRecording(m_folder, recording.classFileName, recording.change, m_files);
+    if (!outcome.mayRetry)
+        m_journal.dropLast();
+    if (!outcome.change) {
+        deliver([this, error = outcome.change.error()] { Q_EMIT failed(error); });
+        return;
+    }
+    const QList<ChangedLine> changes =
+        changedLines(outcome.change.value().before, outcome.change.value().after);
+    logChange(HistoryAction::Undo, recording, outcome.change.value().after,
+              u"已在班级文件“" + shownFileName(recording.classFileName) + u"”中撤销记录");
+    deliver([this, recording, changes] { Q_EMIT undone(recording, changes); });
+}
+
+} // namespace mirello
