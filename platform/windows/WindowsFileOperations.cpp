@@ -105,11 +105,14 @@ public:
             const DWORD error = ::GetLastError();
             return failure(u"无法检查文件“" + shown(path) + u"”能否写入。", error);
         }
-        if (attributes & FILE_ATTRIBUTE_READONLY)
+        // A folder's read-only attribute means nothing: writing to it is adding files.
+        const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (!folder && (attributes & FILE_ATTRIBUTE_READONLY))
             return false;
         // Opening for writing asks the access rules and the medium, and changes nothing.
-        const HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE, ShareAll, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle = ::CreateFileW(
+            wide.c_str(), folder ? FILE_ADD_FILE : GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
+            folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             ::CloseHandle(handle);
             return true;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -84,15 +85,22 @@ constexpr uint keptMode(uint mode)
     return (mode & 0222) ? 0666 : 0444;
 }
 
-// A symbolic link; Windows makes one only in developer mode or for an administrator.
+// A symbolic link; Windows makes one only in developer mode or for an administrator,
+// and wine makes links that it cannot follow, which count as none.
 inline bool makeLink(const QString& target, const QString& link)
 {
     const auto wide = [](const QString& path) {
         return reinterpret_cast<const wchar_t*>(path.utf16());
     };
-    const QString native = QDir::toNativeSeparators(target);
-    return ::CreateSymbolicLinkW(wide(QDir::toNativeSeparators(link)), wide(native),
-                                 SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    const QString native = QDir::toNativeSeparators(link);
+    if (!::CreateSymbolicLinkW(wide(native), wide(QDir::toNativeSeparators(target)),
+                               SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+        return false;
+    const QString targetPath = QFileInfo(link).dir().filePath(target);
+    if (!QFileInfo::exists(targetPath) || QFile(link).open(QIODevice::ReadOnly))
+        return true;
+    ::DeleteFileW(wide(native));
+    return false;
 }
 #else
 inline bool setMode(const QString& path, uint mode)

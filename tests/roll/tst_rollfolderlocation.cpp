@@ -37,6 +37,8 @@ class TestRollFolderLocation : public QObject
 private Q_SLOTS:
     void firstStart_data();
     void firstStart();
+    void whereTheClassesLive_data();
+    void whereTheClassesLive();
 };
 
 void TestRollFolderLocation::firstStart_data()
@@ -94,6 +96,25 @@ void TestRollFolderLocation::firstStart()
     QVERIFY(createRollFolderOnFirstStart(roll, samples));
     QCOMPARE(QDir(roll).entryList(QDir::Files), QStringList{u"a.txt"_s});
     QCOMPARE(fileBytes(roll + u"/a.txt"_s), "recorded"_ba);
+}
+
+void TestRollFolderLocation::whereTheClassesLive_data()
+{
+    QTest::addColumn<Installation>("installation");
+    QTest::addColumn<bool>("besideTheProgram");
+    QTest::newRow("portable folder that can be written") << Installation::PortableFolder << true;
+    QTest::newRow("installed for every user") << Installation::SystemWide << false;
+}
+
+void TestRollFolderLocation::whereTheClassesLive()
+{
+    QFETCH(Installation, installation);
+    QFETCH(bool, besideTheProgram);
+    const QTemporaryDir program;
+    const QString user = QDir::toNativeSeparators(program.filePath(u"user"_s));
+    const QString expected = besideTheProgram ? QDir::toNativeSeparators(program.path()) : user;
+    QCOMPARE(rollFolderPath(installation, QDir::toNativeSeparators(program.path()), user),
+             expected + QDir::separator() + u"checkroll"_s);
 }
 
 QTEST_GUILESS_MAIN(TestRollFolderLocation)
