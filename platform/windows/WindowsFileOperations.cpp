@@ -2,6 +2,7 @@
 #include "Win32.h"
 
 #include <algorithm>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <windows.h>
 
@@ -237,12 +238,23 @@ public:
     Result<void> rename(const QString& from, const QString& to) override
     {
         // Write-through: the call returns only once the new name is on the disk.
-        if (!::MoveFileExW(win32::widePath(from).c_str(), win32::widePath(to).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // Windows cannot replace a file that anyone has open, even for a moment (another
+        // copy looking at it, a virus scanner, the search indexer): such a refusal is
+        // tried again for as long as a recording waits for the lock.
+        const std::wstring source = win32::widePath(from);
+        const std::wstring target = win32::widePath(to);
+        const QDeadlineTimer deadline(std::chrono::seconds(2));
+        for (;;) {
+            if (::MoveFileExW(source.c_str(), target.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return {};
             const DWORD error = ::GetLastError();
-            return failure(u"无法把文件“" + shown(from) + u"”改名为“" + shown(to) + u"”。", error);
+            const bool inUse = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+            if (!inUse || deadline.hasExpired())
+                return failure(u"无法把文件“" + shown(from) + u"”改名为“" + shown(to) + u"”。",
+                               error);
+            ::Sleep(10);
         }
-        return {};
     }
 
     Result<void> syncFolder(const QString&) override
@@ -279,8 +291,10 @@ public:
         const HANDLE handle =
             ::CreateFileW(win32::widePath(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, ShareAll,
                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE)
-            return failure(u"无法打开文件“" + shown(path) + u"”。", ::GetLastError());
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            return failure(u"无法打开文件“" + shown(path) + u"”。", error);
+        }
         if (::GetFileType(handle) != FILE_TYPE_DISK) {
             ::CloseHandle(handle);
             return Error{u"“" + shown(path) + u"”不是普通文件，无法写入。",

@@ -16,7 +16,10 @@
 #include <cstdio>
 #include <QCoreApplication>
 #include <thread>
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -48,6 +51,10 @@ bool becomeNobody()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    // Lines end in "\n" alone, as the tests read them, not in the CR LF of text mode.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+#endif
     QStringList args = app.arguments().mid(1);
     if (args.value(0) == u"--as-nobody") {
         args.removeFirst();
