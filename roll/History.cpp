@@ -138,6 +138,19 @@ std::optional<Error> appendStudentHistory(const RollFolder& folder, const QStrin
         done, appendHistory(folder, entriesForStudent(classBytes, name, common), files));
 }
 
+LoggedChange logClassChange(const RollFolder& folder, ClassFileChange change,
+                            const QString& shownClass, HistoryAction action, const QString& note,
+                            const QDateTime& time, const QString& done, FileOperations& files)
+{
+    HistoryEntry entry;
+    entry.time = time;
+    entry.classFile = shownClass;
+    entry.action = action;
+    entry.note = note;
+    return LoggedChange{std::move(change),
+                        missingHistory(done, appendHistory(folder, {entry}, files))};
+}
+
 std::optional<Error> missingHistory(const QString& done, const Result<void>& appended)
 {
     if (appended)

@@ -66,6 +66,12 @@ std::optional<Error> appendStudentHistory(const RollFolder& folder, const QStrin
                                           const QDateTime& time, const QString& done,
                                           FileOperations& files);
 
+// Appends the one line of a change to a whole class file (a restore, a new term)
+// and pairs it with the change: its error says that `done` happened.
+LoggedChange logClassChange(const RollFolder& folder, ClassFileChange change,
+                            const QString& shownClass, HistoryAction action, const QString& note,
+                            const QDateTime& time, const QString& done, FileOperations& files);
+
 // None when `appended`; otherwise the error that says `done` happened but its
 // history line is missing.
 std::optional<Error> missingHistory(const QString& done, const Result<void>& appended);

@@ -68,14 +68,9 @@ Result<LoggedChange> startNewTerm(const RollFolder& folder, const QString& class
     if (!change)
         return change.error();
 
-    HistoryEntry entry;
-    entry.time = time;
-    entry.classFile = shown;
-    entry.action = HistoryAction::NewTerm;
-    entry.note = u"点名次数和成绩清零"_s;
-    return LoggedChange{std::move(change).value(),
-                        missingHistory(u"新学期已写入班级文件“" + shown + u"”",
-                                       appendHistory(folder, {entry}, files))};
+    return logClassChange(folder, std::move(change).value(), shown, HistoryAction::NewTerm,
+                          u"点名次数和成绩清零"_s, time, u"新学期已写入班级文件“" + shown + u"”",
+                          files);
 }
 
 } // namespace mirello

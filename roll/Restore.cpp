@@ -24,14 +24,9 @@ Result<LoggedChange> restoreBackup(const RollFolder& folder, const QString& clas
     if (!change)
         return change.error();
 
-    HistoryEntry entry;
-    entry.time = time;
-    entry.classFile = shown;
-    entry.action = HistoryAction::Restore;
-    entry.note = u"恢复为备份 " + shownFileName(backupFileName);
-    return LoggedChange{std::move(change).value(),
-                        missingHistory(u"备份已恢复到班级文件“" + shown + u"”",
-                                       appendHistory(folder, {entry}, files))};
+    return logClassChange(folder, std::move(change).value(), shown, HistoryAction::Restore,
+                          u"恢复为备份 " + shownFileName(backupFileName), time,
+                          u"备份已恢复到班级文件“" + shown + u"”", files);
 }
 
 } // namespace mirello
