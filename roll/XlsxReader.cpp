@@ -1,12 +1,13 @@
 #include "XlsxReader.h"
 
+#include <algorithm>
 #include <cmath>
-#include <QBuffer>
+#include <cstring>
+#include <memory>
 #include <QDir>
-#include <quazip.h>
-#include <quazipfile.h>
-#include <quazipfileinfo.h>
 #include <QXmlStreamReader>
+#include <unzip.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -58,16 +59,121 @@ QString relationshipsOf(const QString& part)
     return part.first(slash + 1) + u"_rels/" + part.sliced(slash + 1) + u".rels";
 }
 
+// The caller's bytes as the file minizip reads the zip from.
+struct MemoryFile
+{
+    QByteArrayView bytes;
+    qint64 position = 0;
+};
+
+voidpf ZCALLBACK openMemory(voidpf opaque, const void*, int)
+{
+    static_cast<MemoryFile*>(opaque)->position = 0;
+    return opaque;
+}
+
+uLong ZCALLBACK readMemory(voidpf, voidpf stream, void* buffer, uLong size)
+{
+    MemoryFile& file = *static_cast<MemoryFile*>(stream);
+    const qint64 count = std::min<qint64>(qint64(size), file.bytes.size() - file.position);
+    if (count <= 0)
+        return 0;
+    std::memcpy(buffer, file.bytes.data() + file.position, size_t(count));
+    file.position += count;
+    return uLong(count);
+}
+
+uLong ZCALLBACK writeMemory(voidpf, voidpf, const void*, uLong)
+{
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK tellMemory(voidpf, voidpf stream)
+{
+    return ZPOS64_T(static_cast<MemoryFile*>(stream)->position);
+}
+
+// Like fseek, but a position before the start or past the end is refused: no zip
+// that is whole points there.
+long ZCALLBACK seekMemory(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    MemoryFile& file = *static_cast<MemoryFile*>(stream);
+    const qint64 size = file.bytes.size();
+    qint64 base = 0;
+    switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET:
+        if (offset > ZPOS64_T(size))
+            return -1;
+        file.position = qint64(offset);
+        return 0;
+    case ZLIB_FILEFUNC_SEEK_CUR:
+        base = file.position;
+        break;
+    case ZLIB_FILEFUNC_SEEK_END:
+        base = size;
+        break;
+    default:
+        return -1;
+    }
+    // Relative offsets come as unsigned; a step back is one that wrapped around.
+    const qint64 step = qint64(offset);
+    if (step < -base || step > size - base)
+        return -1;
+    file.position = base + step;
+    return 0;
+}
+
+int ZCALLBACK closeMemory(voidpf, voidpf)
+{
+    return 0;
+}
+
+int ZCALLBACK errorOfMemory(voidpf, voidpf)
+{
+    return 0;
+}
+
+struct CloseZip
+{
+    void operator()(void* zip) const { unzClose(zip); }
+};
+using ZipHandle = std::unique_ptr<void, CloseZip>;
+
+// The entry open for reading, closed on every way out; close() says whether the
+// entry was whole, its checksum included.
+class OpenEntry
+{
+public:
+    explicit OpenEntry(unzFile zip)
+        : m_zip(unzOpenCurrentFile(zip) == UNZ_OK ? zip : nullptr)
+    {
+    }
+    OpenEntry(const OpenEntry&) = delete;
+    OpenEntry& operator=(const OpenEntry&) = delete;
+    ~OpenEntry()
+    {
+        if (m_zip)
+            unzCloseCurrentFile(m_zip);
+    }
+
+    bool isOpen() const { return m_zip != nullptr; }
+    bool close() { return unzCloseCurrentFile(std::exchange(m_zip, nullptr)) == UNZ_OK; }
+
+private:
+    unzFile m_zip;
+};
+
 // The open zip container of one workbook, over the caller's bytes.
 class Package
 {
 public:
     Package(QByteArrayView bytes, const QString& shown)
         : m_shown(shown)
+        , m_file{bytes}
     {
-        m_buffer.setData(QByteArray::fromRawData(bytes.data(), bytes.size()));
-        m_zip.setIoDevice(&m_buffer);
     }
+    Package(const Package&) = delete;
+    Package& operator=(const Package&) = delete;
 
     std::optional<Error> open(QByteArrayView bytes)
     {
@@ -79,14 +185,24 @@ public:
             return refusal(m_shown, u"是旧的 Excel 97-2003 格式（.xls），不是 .xlsx 工作簿。"
                                     u"请在表格软件中另存为 .xlsx 或 CSV 后再试。"_s);
         }
-        if (!bytes.startsWith("PK") || !m_zip.open(QuaZip::mdUnzip)) {
+        if (bytes.startsWith("PK")) {
+            zlib_filefunc64_def functions{openMemory, readMemory,  writeMemory,   tellMemory,
+                                          seekMemory, closeMemory, errorOfMemory, &m_file};
+            m_zip.reset(unzOpen2_64(&m_file, &functions));
+        }
+        if (!m_zip) {
             return refusal(m_shown, u"不是 .xlsx 工作簿（也可能已损坏）。"
                                     u"请在表格软件中另存为 .xlsx 或 CSV 后再试。"_s);
         }
         return std::nullopt;
     }
 
-    bool has(const QString& part) { return m_zip.setCurrentFile(part, QuaZip::csInsensitive); }
+    // Finds the part in any letter case, as the zip may spell it, and makes it the
+    // current entry.
+    bool has(const QString& part)
+    {
+        return unzLocateFile(m_zip.get(), part.toUtf8().constData(), 2) == UNZ_OK;
+    }
 
     // The whole part, never more than LargestXlsxPartBytes however small the zip
     // says it is.
@@ -94,28 +210,28 @@ public:
     {
         if (!has(part))
             return damaged(m_shown, part, u"缺少这一部分"_s);
-        QuaZipFileInfo64 info;
-        if (!m_zip.getCurrentFileInfo(&info))
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(m_zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
             return damaged(m_shown, part);
-        if (info.flags & 1) {
+        if (info.flag & 1) {
             return refusal(m_shown, u"中的内容设有密码，Mirello 读不了。"
                                     u"请在表格软件中去掉密码（或另存为 CSV）后再试。"_s);
         }
-        if (info.uncompressedSize > quint64(LargestXlsxPartBytes))
+        if (info.uncompressed_size > quint64(LargestXlsxPartBytes))
             return tooLarge(part);
-        QuaZipFile file(&m_zip);
-        if (!file.open(QIODevice::ReadOnly))
+        OpenEntry entry(m_zip.get());
+        if (!entry.isOpen())
             return damaged(m_shown, part);
         QByteArray bytes;
         char chunk[64 * 1024];
-        qint64 got;
-        while ((got = file.read(chunk, sizeof chunk)) > 0) {
+        int got;
+        while ((got = unzReadCurrentFile(m_zip.get(), chunk, sizeof chunk)) > 0) {
             if (bytes.size() + got > LargestXlsxPartBytes)
                 return tooLarge(part);
             bytes.append(chunk, got);
         }
-        file.close();
-        if (got < 0 || file.getZipError() != UNZ_OK)
+        if (!entry.close() || got < 0)
             return damaged(m_shown, part);
         return bytes;
     }
@@ -129,8 +245,8 @@ private:
     }
 
     QString m_shown;
-    QBuffer m_buffer;
-    QuaZip m_zip;
+    MemoryFile m_file;
+    ZipHandle m_zip;
 };
 
 // Steps through one XML part; a document type declaration counts as an error, since

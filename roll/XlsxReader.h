@@ -9,7 +9,7 @@
 
 namespace mirello {
 
-// Class lists from .xlsx workbooks: QuaZip opens the zip container and
+// Class lists from .xlsx workbooks: minizip opens the zip container and
 // QXmlStreamReader reads the workbook, its shared strings and one sheet. Each call
 // works on the bytes of the whole file; `shown` names the file in messages.
 //

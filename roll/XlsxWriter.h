@@ -30,8 +30,9 @@ QString xlsxHelperPath();
 // The bytes of an .xlsx workbook with one sheet per entry of `sheets`, written by
 // libxlsxwriter in the helper program `helper`: the header row bold and frozen,
 // each column as wide as its widest entry. The helper runs apart because
-// libxlsxwriter and QuaZip each bring their own build of the same zip functions,
-// and in one process either would call the other's.
+// libxlsxwriter built from its own source brings its own copy of the zip functions
+// of minizip, which the reader links, and in one process either would call the
+// other's.
 Result<QByteArray> writeXlsx(const QList<XlsxSheet>& sheets,
                              const QString& helper = xlsxHelperPath());
 

@@ -214,6 +214,11 @@ void TestClassImport::refusesHostileWorkbooks_data()
     QTest::addColumn<QString>("says");
 
     QTest::newRow("zip bomb") << u"hostile-zip-bomb"_s << u"压缩炸弹"_s;
+    QTest::newRow("zip bomb understating its size")
+        << u"hostile-zip-bomb-lying"_s << u"已损坏，读不出其中的“xl/worksheets/sheet1.xml”"_s;
+    QTest::newRow("sheet failing its checksum")
+        << u"hostile-bad-checksum"_s << u"已损坏，读不出其中的“xl/worksheets/sheet1.xml”"_s;
+    QTest::newRow("password on one part") << u"hostile-encrypted-entry"_s << u"中的内容设有密码"_s;
     QTest::newRow("huge sheet") << u"hostile-huge-sheet"_s << u"超过 50000 行"_s;
     QTest::newRow("broken xml") << u"hostile-broken-xml"_s << u"已损坏"_s;
     QTest::newRow("entity declarations") << u"hostile-entities"_s << u"已损坏"_s;
