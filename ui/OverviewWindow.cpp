@@ -253,12 +253,13 @@ void OverviewWindow::createContents()
 
     m_studentHistory = new QListWidget(this);
     m_studentHistory->setObjectName(u"StudentHistory"_s);
+    m_studentHistory->setWordWrap(true);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &OverviewWindow::showStudentHistory);
     auto* students = new QSplitter(Qt::Horizontal, this);
     students->addWidget(m_table);
     students->addWidget(m_studentHistory);
-    students->setSizes({700, 260});
+    students->setSizes({640, 320});
 
     auto* exportButton = new QPushButton(u"导出…"_s, this);
     exportButton->setObjectName(u"Export"_s);
@@ -283,8 +284,10 @@ void OverviewWindow::showStudentHistory()
 {
     m_studentHistory->clear();
     const QModelIndexList selected = m_table->selectionModel()->selectedRows();
-    if (selected.isEmpty())
+    if (selected.isEmpty()) {
+        m_studentHistory->addItem(u"选中一名学生，这里列出他的点名记录。"_s);
         return;
+    }
     const OverviewRow& row = m_model->rows()[m_sorted->mapToSource(selected.first()).row()];
     const QList<HistoryEntry> lines =
         studentLines(m_history, shownFileName(m_session.classFileName()), row.name);
@@ -295,7 +298,7 @@ void OverviewWindow::showStudentHistory()
         if (!line->grade.isEmpty())
             text += u" "_s + line->grade;
         if (!line->count.isEmpty())
-            text += u"（之后 "_s + line->count + u" 次，"_s + line->tally + u"）"_s;
+            text += u" → "_s + line->count + u" 次"_s;
         m_studentHistory->addItem(text);
     }
     if (lines.isEmpty())

@@ -280,7 +280,8 @@ void TestClassUpkeep::failsAtEveryNewFileStep_data()
         [](RollFixture& roll, FileOperations& files) {
             return writeExportFile(roll.programFolder() + u"/成绩.csv", Reset, files);
         },
-        [](const RollFixture& roll) { return roll.programFolder() + u"/成绩.csv"; }, Class, Reset};
+        [](const RollFixture& roll) -> QString { return roll.programFolder() + u"/成绩.csv"; },
+        Class, Reset};
     QTest::newRow("history") << Operation{
         [](RollFixture& roll, FileOperations& files) {
             return appendHistory(roll.folder(), {entry(HistoryAction::Recording, u"甲"_s, Monday)},
