@@ -199,7 +199,7 @@ FairnessChart::Layout FairnessChart::layout() const
 
     const bool named = m_calls.size() <= MostNamedBars;
     const double studentTitle = named ? 0 : bold.height();
-    const double bottom = legendTop - line * 0.6 - studentTitle - line - TickLength;
+    const double bottom = legendTop - line * 0.6 - studentTitle - line - TickLength * 2;
     const double top = l.inner.top() + line / 2;
     l.ticks = valueTicks(m_most, std::clamp(int((bottom - top) / (line * 1.6)), 1, 10));
     const double left = l.inner.left() + bold.height() + line * 0.4 +
@@ -313,7 +313,7 @@ void FairnessChart::paintEvent(QPaintEvent*)
     painter.restore();
     if (bars > MostNamedBars) {
         painter.drawText(
-            QRectF(plot.left(), plot.bottom() + TickLength + line, plot.width(), titleHeight),
+            QRectF(plot.left(), plot.bottom() + TickLength * 2 + line, plot.width(), titleHeight),
             Qt::AlignCenter, u"学生（序号）"_s);
     }
     painter.setFont(font());
