@@ -1,92 +1,49 @@
 #include "SystemSpeaker.h"
 
-#include <QTextToSpeech>
+#include "SpeechEngine.h"
+
 #include <QThread>
-#include <QVoice>
 
 using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-namespace {
-
-constexpr QStringView NoSpeech = u"无法朗读名字：";
-
-// A voice that speaks Mandarin: by its locale, or by the name espeak-ng gives its
-// Mandarin voices, whose locale Qt does not know. Variants ("…+female2") come last.
-std::optional<QVoice> mandarinVoice(const QList<QVoice>& voices)
-{
-    std::optional<QVoice> variant;
-    for (const QVoice& voice : voices) {
-        const bool mandarin = voice.locale().language() == QLocale::Chinese ||
-                              voice.name().contains(u"Mandarin"_s, Qt::CaseInsensitive);
-        if (!mandarin)
-            continue;
-        if (!voice.name().contains(u'+'))
-            return voice;
-        if (!variant)
-            variant = voice;
-    }
-    return variant;
-}
-
-} // namespace
-
 // Lives on the speaker's thread; every call comes there queued.
-class SpeechEngine final : public QObject
+class SpeechWorker final : public QObject
 {
     Q_OBJECT
 
 public:
     void start()
     {
-        const Result<void> started = m_speech ? Result<void>() : connectToService();
+        Result<void> started;
+        if (!m_engine) {
+            Result<std::unique_ptr<SpeechEngine>> opened = openSpeechEngine();
+            started = opened;
+            if (opened)
+                m_engine = std::move(opened).value();
+        }
         Q_EMIT ready(started.ok(), started.ok() ? QString() : started.error().message,
                      started.ok() ? QString() : started.error().reason);
     }
 
     void say(const QString& text)
     {
-        if (!m_speech)
-            return;
-        m_speech->stop();
-        m_speech->say(text);
+        if (m_engine)
+            m_engine->say(text);
     }
 
     void stop()
     {
-        if (m_speech)
-            m_speech->stop();
+        if (m_engine)
+            m_engine->stop();
     }
 
 Q_SIGNALS:
     void ready(bool ok, const QString& message, const QString& reason);
 
 private:
-    Result<void> connectToService()
-    {
-        if (QTextToSpeech::availableEngines().isEmpty()) {
-            return Error{NoSpeech + u"本机没有可用的语音引擎。请安装 speech-dispatcher 和 "
-                                    u"espeak-ng 后再打开朗读。"_s,
-                         QString()};
-        }
-        // Never deleted: closing the connection can stall as any call can, and the
-        // program's end closes it anyway.
-        auto* speech = new QTextToSpeech;
-        if (speech->state() == QTextToSpeech::Error)
-            return Error{NoSpeech + u"语音引擎无法启动。"_s, speech->errorString()};
-        const std::optional<QVoice> voice = mandarinVoice(speech->availableVoices());
-        if (!voice) {
-            return Error{NoSpeech + u"语音引擎“"_s + speech->engine() +
-                             u"”没有普通话语音。请安装 espeak-ng 后再打开朗读。"_s,
-                         QString()};
-        }
-        speech->setVoice(*voice);
-        m_speech = speech;
-        return {};
-    }
-
-    QTextToSpeech* m_speech = nullptr;
+    std::unique_ptr<SpeechEngine> m_engine;
 };
 
 SystemSpeaker::SystemSpeaker(QObject* parent)
@@ -111,13 +68,13 @@ void SystemSpeaker::prepare(Ready ready)
     if (!m_thread) {
         m_thread = new QThread;
         m_thread->setObjectName(u"Speech"_s);
-        m_engine = new SpeechEngine;
-        m_engine->moveToThread(m_thread);
-        connect(m_thread, &QThread::finished, m_engine, &QObject::deleteLater);
-        connect(m_engine, &SpeechEngine::ready, this, &SystemSpeaker::started);
+        m_worker = new SpeechWorker;
+        m_worker->moveToThread(m_thread);
+        connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+        connect(m_worker, &SpeechWorker::ready, this, &SystemSpeaker::started);
         m_thread->start(QThread::LowPriority);
     }
-    QMetaObject::invokeMethod(m_engine, &SpeechEngine::start);
+    QMetaObject::invokeMethod(m_worker, &SpeechWorker::start);
 }
 
 void SystemSpeaker::started(bool ok, const QString& message, const QString& reason)
@@ -128,14 +85,14 @@ void SystemSpeaker::started(bool ok, const QString& message, const QString& reas
 
 void SystemSpeaker::say(const QString& text)
 {
-    if (m_engine)
-        QMetaObject::invokeMethod(m_engine, [engine = m_engine, text] { engine->say(text); });
+    if (m_worker)
+        QMetaObject::invokeMethod(m_worker, [worker = m_worker, text] { worker->say(text); });
 }
 
 void SystemSpeaker::stop()
 {
-    if (m_engine)
-        QMetaObject::invokeMethod(m_engine, &SpeechEngine::stop);
+    if (m_worker)
+        QMetaObject::invokeMethod(m_worker, &SpeechWorker::stop);
 }
 
 } // namespace mirello

@@ -8,12 +8,11 @@ class QThread;
 
 namespace mirello {
 
-class SpeechEngine;
+class SpeechWorker;
 
-// Speaks through Qt's text-to-speech module and the system's speech service, with a
-// Mandarin voice. The engine lives on a thread of its own: connecting to the
-// service takes seconds, and a service without a working sound output can stall
-// any call, which must never freeze the window.
+// Speaks through the system's speech engine with a Mandarin voice. The engine lives
+// on a thread of its own: connecting to it takes seconds, and an engine without a
+// working sound output can stall any call, which must never freeze the window.
 class SystemSpeaker final : public QObject, public Speaker
 {
     Q_OBJECT
@@ -30,7 +29,7 @@ private:
     void started(bool ok, const QString& message, const QString& reason);
 
     QThread* m_thread = nullptr;
-    SpeechEngine* m_engine = nullptr;
+    SpeechWorker* m_worker = nullptr;
     Ready m_ready;
 };
 

@@ -75,8 +75,8 @@ QString decodeGbk(QByteArrayView bytes)
     while (i < bytes.size()) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte == 0xFF) {
-            // Windows' own table maps it into the private use area, as ICU does on
-            // Linux; wine's table lacks it.
+            // ICU on Linux gives it the private-use character U+F8F5; wine's code page
+            // 936 has no character for it, so it is given the same here.
             flush(bytes, start, i, text);
             text += QChar(LoneFF);
             start = ++i;

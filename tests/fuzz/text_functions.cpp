@@ -37,7 +37,7 @@ qint64 referenceLeadingNumber(const QString& text)
 }
 
 // One piece through the system's own GBK: ICU on Linux, code page 936 on Windows,
-// where a lone 0xFF is U+F8F5 in Windows' table and ICU's but missing from wine's.
+// where a lone 0xFF, which ICU makes U+F8F5, is missing from wine's table.
 QString referencePiece(QByteArrayView piece)
 {
 #ifdef Q_OS_WIN
