@@ -42,7 +42,6 @@ Q_SIGNALS:
 
 private:
     void createContents();
-    void showFairness();
     void setAbsent(int row, bool absent);
     void showStudentHistory();
 
