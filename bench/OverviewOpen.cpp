@@ -44,9 +44,12 @@ public:
     explicit PaintCounter(const OverviewWindow& window)
     {
         for (const auto* name : {"OverviewTable", "FairnessChart"}) {
-            auto* area = window.findChild<QAbstractScrollArea*>(QString::fromLatin1(name));
-            area->viewport()->installEventFilter(this);
-            m_painted.push_back(area->viewport());
+            // The table paints in its viewport, the chart in itself.
+            QWidget* painted = window.findChild<QWidget*>(QString::fromLatin1(name));
+            if (auto* area = qobject_cast<QAbstractScrollArea*>(painted))
+                painted = area->viewport();
+            painted->installEventFilter(this);
+            m_painted.push_back(painted);
         }
     }
     bool bothPainted() const { return m_seen.size() == m_painted.size(); }

@@ -2,32 +2,21 @@
 
 #include "DrawSession.h"
 #include "ErrorReporter.h"
+#include "FairnessChart.h"
 #include "OverviewModel.h"
 #include "platform/FileNames.h"
 #include "ProgramIcon.h"
 #include "roll/RollRecord.h"
 #include "roll/RosterLoader.h"
 
-#include <QAreaSeries>
-#include <QBarCategoryAxis>
-#include <QBarSet>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
-#include <QCursor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSet>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
-#include <QStackedBarSeries>
 #include <QTableView>
-#include <QToolTip>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -36,12 +25,6 @@ namespace mirello {
 
 namespace {
 
-// Up to this many students the chart names each one under their bar; beyond, at
-// most about so many numbers stand under the bars.
-constexpr qsizetype MostNamedBars = 15;
-constexpr qsizetype MostLabels = 20;
-// Beyond this many students one bar each would be a blur and slow to draw.
-constexpr qsizetype MostChartedStudents = 2000;
 // Rows the table measures to size its columns: enough to see the widest names,
 // few enough that a class of thousands opens at once.
 constexpr int RowsMeasured = 200;
@@ -99,111 +82,6 @@ QString colourSquare(const QColor& colour)
            u"\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"_s;
 }
 
-// A few students by name under their bars; more by their place in the file (序号)
-// under every so many bars, few enough that no number is cut short.
-QAbstractAxis* studentAxis(const QList<OverviewRow>& rows)
-{
-    if (rows.size() <= MostNamedBars) {
-        auto* names = new QBarCategoryAxis;
-        QSet<QString> named;
-        for (const OverviewRow& row : rows) {
-            // Categories must differ: a repeated name carries its place in the file.
-            QString category = row.name;
-            if (named.contains(category))
-                category += u"（"_s + QString::number(row.order) + u"）"_s;
-            named.insert(category);
-            names->append(category);
-        }
-        names->setGridLineVisible(false);
-        return names;
-    }
-    auto* places = new QCategoryAxis;
-    places->setRange(-0.5, double(rows.size()) - 0.5);
-    places->setStartValue(-0.5);
-    places->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    qsizetype step = 1;
-    for (const qsizetype nice : {2, 5, 10, 20, 50, 100, 200, 500}) {
-        if (rows.size() / step <= MostLabels)
-            break;
-        step = nice;
-    }
-    for (qsizetype i = step - 1; i < rows.size(); i += step)
-        places->append(QString::number(rows[i].order), double(i));
-    places->setTitleText(u"学生（序号）"_s);
-    places->setGridLineVisible(false);
-    return places;
-}
-
-// Bars of calls per student in file order, those below the range in their own
-// colour, over a band from the lowest to the highest count of the fair range.
-QChart* fairnessChart(const QList<OverviewRow>& rows, const FairnessReport& report)
-{
-    auto* chart = new QChart;
-    if (rows.size() > MostChartedStudents) {
-        chart->setTitle(u"学生超过 "_s + QString::number(MostChartedStudents) +
-                        u" 人，不再逐人画柱；上面的结论和表格照常。"_s);
-        return chart;
-    }
-    auto* usual = new QBarSet(u"点名次数"_s);
-    auto* fewer = new QBarSet(u"少于公平范围"_s);
-    usual->setColor(QColor(66, 133, 244));
-    fewer->setColor(QColor(219, 68, 55));
-    qint64 most = report.range.highest;
-    for (const OverviewRow& row : rows) {
-        const bool below = row.calls < report.range.lowest;
-        *usual << (below ? 0 : double(row.calls));
-        *fewer << (below ? double(row.calls) : 0);
-        most = std::max(most, row.calls);
-    }
-    auto* bars = new QStackedBarSeries;
-    bars->append(usual);
-    bars->append(fewer);
-    bars->setBarWidth(0.8);
-    // Every bar tells whose it is, however many there are.
-    QObject::connect(bars, &QAbstractBarSeries::hovered, bars, [rows](bool on, int index) {
-        if (on && index >= 0 && index < rows.size()) {
-            QToolTip::showText(QCursor::pos(), rows[index].name + u"："_s +
-                                                   QString::number(rows[index].calls) + u" 次"_s);
-        }
-    });
-
-    const double left = -0.5;
-    const double right = double(rows.size()) - 0.5;
-    // The area does not own its edges: they are its children, so they go with it.
-    auto* band = new QAreaSeries;
-    auto* upper = new QLineSeries(band);
-    upper->append(left, double(report.range.highest));
-    upper->append(right, double(report.range.highest));
-    auto* lower = new QLineSeries(band);
-    lower->append(left, double(report.range.lowest));
-    lower->append(right, double(report.range.lowest));
-    band->setUpperSeries(upper);
-    band->setLowerSeries(lower);
-    band->setName(u"公平抽取的 95% 范围（"_s + QString::number(report.range.lowest) + u"–"_s +
-                  QString::number(report.range.highest) + u" 次）"_s);
-    band->setColor(QColor(52, 168, 83, 70));
-    band->setBorderColor(QColor(52, 168, 83));
-
-    chart->addSeries(band);
-    chart->addSeries(bars);
-    QAbstractAxis* students = studentAxis(rows);
-    auto* calls = new QValueAxis;
-    calls->setRange(0, double(most + 1));
-    calls->setLabelFormat(u"%d"_s);
-    calls->setTickType(QValueAxis::TicksDynamic);
-    calls->setTickInterval(std::max<qint64>(1, (most + 1 + 9) / 10));
-    calls->setTitleText(u"点名次数"_s);
-    chart->addAxis(students, Qt::AlignBottom);
-    chart->addAxis(calls, Qt::AlignLeft);
-    for (QAbstractSeries* series : chart->series()) {
-        series->attachAxis(students);
-        series->attachAxis(calls);
-    }
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    return chart;
-}
-
 } // namespace
 
 OverviewWindow::OverviewWindow(DrawSession& session, const RollFolder& folder,
@@ -247,9 +125,8 @@ void OverviewWindow::createContents()
     m_table->horizontalHeader()->setResizeContentsPrecision(RowsMeasured);
     m_table->horizontalHeader()->setStretchLastSection(true);
 
-    m_chartView = new QChartView(this);
-    m_chartView->setObjectName(u"FairnessChart"_s);
-    m_chartView->setRenderHint(QPainter::Antialiasing);
+    m_chart = new FairnessChart(this);
+    m_chart->setObjectName(u"FairnessChart"_s);
 
     m_studentHistory = new QListWidget(this);
     m_studentHistory->setObjectName(u"StudentHistory"_s);
@@ -270,7 +147,7 @@ void OverviewWindow::createContents()
 
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(students);
-    splitter->addWidget(m_chartView);
+    splitter->addWidget(m_chart);
     splitter->setSizes({360, 300});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_sentence);
@@ -361,9 +238,7 @@ void OverviewWindow::refresh()
     }
     m_sentence->setText(classFile.isEmpty() ? u"还没有选择班级。"_s
                                             : fairnessSentence(report, fewer, never));
-    QChart* previous = m_chartView->chart();
-    m_chartView->setChart(fairnessChart(m_model->rows(), report));
-    delete previous;
+    m_chart->setStudents(m_model->rows(), report);
 }
 
 void OverviewWindow::refreshMarks()

@@ -5,8 +5,6 @@
 
 #include <QWidget>
 
-class QChart;
-class QChartView;
 class QLabel;
 class QListWidget;
 class QSortFilterProxyModel;
@@ -16,6 +14,7 @@ namespace mirello {
 
 class DrawSession;
 class ErrorReporter;
+class FairnessChart;
 class OverviewModel;
 
 // The class overview: every student of the loaded class with calls, tallies, the
@@ -43,7 +42,6 @@ Q_SIGNALS:
 
 private:
     void createContents();
-    void showFairness();
     void setAbsent(int row, bool absent);
     void showStudentHistory();
 
@@ -54,7 +52,7 @@ private:
     QSortFilterProxyModel* m_sorted = nullptr;
     QTableView* m_table = nullptr;
     QLabel* m_sentence = nullptr;
-    QChartView* m_chartView = nullptr;
+    FairnessChart* m_chart = nullptr;
     // The history as last read, and the selected student's lines of it.
     QList<HistoryEntry> m_history;
     QListWidget* m_studentHistory = nullptr;

@@ -1,0 +1,174 @@
+// The fairness chart: its ticks, label spacing and bar geometry, and what it paints
+// and tells on hover for classes of every size.
+#include "ui/FairnessChart.h"
+#include "ui/OverviewModel.h"
+
+#include <limits>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QTest>
+#include <QToolTip>
+
+using namespace mirello;
+using namespace Qt::StringLiterals;
+
+class TestFairnessChart : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void valueTicksAreRoundAndLeaveRoom_data();
+    void valueTicksAreRoundAndLeaveRoom();
+    void labelsNeverOverlap_data();
+    void labelsNeverOverlap();
+    void barsAndColumnsAgree_data();
+    void barsAndColumnsAgree();
+    void paintsAndNamesTheBars_data();
+    void paintsAndNamesTheBars();
+};
+
+void TestFairnessChart::valueTicksAreRoundAndLeaveRoom_data()
+{
+    QTest::addColumn<qint64>("most");
+    QTest::addColumn<int>("mostSteps");
+    QTest::addColumn<qint64>("step");
+    QTest::addColumn<qint64>("top");
+    QTest::newRow("no calls") << qint64(0) << 10 << qint64(1) << qint64(1);
+    QTest::newRow("the sample class") << qint64(11) << 10 << qint64(2) << qint64(12);
+    QTest::newRow("a short chart") << qint64(11) << 3 << qint64(5) << qint64(15);
+    QTest::newRow("highest on a tick") << qint64(20) << 7 << qint64(5) << qint64(25);
+    QTest::newRow("no room asked") << qint64(3) << 0 << qint64(5) << qint64(5);
+    QTest::newRow("an absurd count")
+        << std::numeric_limits<qint64>::max() << 10 << qint64(200'000'000'000'000)
+        << qint64(1'200'000'000'000'000);
+}
+
+void TestFairnessChart::valueTicksAreRoundAndLeaveRoom()
+{
+    QFETCH(qint64, most);
+    QFETCH(int, mostSteps);
+    QFETCH(qint64, step);
+    QFETCH(qint64, top);
+    QCOMPARE(valueTicks(most, mostSteps), (ValueTicks{step, top}));
+}
+
+void TestFairnessChart::labelsNeverOverlap_data()
+{
+    QTest::addColumn<double>("slotWidth");
+    QTest::addColumn<double>("labelWidth");
+    QTest::addColumn<qsizetype>("step");
+    QTest::newRow("room for each") << 22.0 << 20.0 << qsizetype(1);
+    QTest::newRow("forty students") << 14.0 << 26.0 << qsizetype(2);
+    QTest::newRow("two just fit") << 15.0 << 30.0 << qsizetype(2);
+    QTest::newRow("two just miss") << 15.0 << 30.5 << qsizetype(5);
+    QTest::newRow("two thousand students") << 0.45 << 30.0 << qsizetype(100);
+    QTest::newRow("no width at all") << 0.0 << 10.0 << std::numeric_limits<qsizetype>::max();
+}
+
+void TestFairnessChart::labelsNeverOverlap()
+{
+    QFETCH(double, slotWidth);
+    QFETCH(double, labelWidth);
+    QFETCH(qsizetype, step);
+    QCOMPARE(labelStep(slotWidth, labelWidth), step);
+}
+
+void TestFairnessChart::barsAndColumnsAgree_data()
+{
+    QTest::addColumn<qsizetype>("bars");
+    QTest::addColumn<qsizetype>("index");
+    QTest::addColumn<qint64>("calls");
+    QTest::addColumn<QRectF>("bar");
+    // In a plot from (10, 20) 400 wide and 200 high whose top stands for 10 calls.
+    QTest::newRow("first of ten") << qsizetype(10) << qsizetype(0) << qint64(5)
+                                  << QRectF(14, 120, 32, 100);
+    QTest::newRow("last of ten, full")
+        << qsizetype(10) << qsizetype(9) << qint64(10) << QRectF(374, 20, 32, 200);
+    QTest::newRow("never called") << qsizetype(10) << qsizetype(0) << qint64(0)
+                                  << QRectF(14, 220, 32, 0);
+    QTest::newRow("above the top")
+        << qsizetype(10) << qsizetype(1) << qint64(15) << QRectF(54, 20, 32, 200);
+    QTest::newRow("narrow columns touch")
+        << qsizetype(200) << qsizetype(3) << qint64(5) << QRectF(16, 120, 2, 100);
+    QTest::newRow("under a pixel a column")
+        << qsizetype(2000) << qsizetype(0) << qint64(10) << QRectF(9.6, 20, 1, 200);
+}
+
+void TestFairnessChart::barsAndColumnsAgree()
+{
+    QFETCH(qsizetype, bars);
+    QFETCH(qsizetype, index);
+    QFETCH(qint64, calls);
+    QFETCH(QRectF, bar);
+    const QRectF plot(10, 20, 400, 200);
+    const QRectF drawn = barRect(plot, bars, index, calls, 10);
+    QCOMPARE(drawn, bar);
+    QCOMPARE(barAt(plot, bars, drawn.center().x()), index);
+    QCOMPARE(barAt(plot, bars, plot.left()), 0);
+    QCOMPARE(barAt(plot, bars, plot.right() - 0.01), bars - 1);
+    QCOMPARE(barAt(plot, bars, plot.left() - 0.01), -1);
+    QCOMPARE(barAt(plot, bars, plot.right()), -1);
+    QCOMPARE(barAt(plot, 0, plot.center().x()), -1);
+}
+
+void TestFairnessChart::paintsAndNamesTheBars_data()
+{
+    QTest::addColumn<int>("students");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("no students") << 0 << false;
+    QTest::newRow("a small class by name") << 12 << true;
+    QTest::newRow("a class of forty") << 40 << true;
+    QTest::newRow("two thousand") << 2000 << true;
+    QTest::newRow("beyond two thousand") << 2001 << false;
+}
+
+// Every student called ten times but the last, called twice: below the fair range.
+void TestFairnessChart::paintsAndNamesTheBars()
+{
+    QFETCH(int, students);
+    QFETCH(bool, drawn);
+    QList<OverviewRow> rows(students);
+    std::vector<qint64> calls;
+    for (int i = 0; i < students; ++i) {
+        rows[i].order = i + 1;
+        rows[i].name = u"学生"_s + QString::number(i + 1);
+        rows[i].calls = i + 1 == students ? 2 : 10;
+        calls.push_back(rows[i].calls);
+    }
+    FairnessChart chart;
+    chart.resize(640, 300);
+    chart.setStudents(rows, fairnessOf(calls));
+    const QImage image = chart.grab().toImage();
+
+    // The legend shows both colours too; the tops of the bars are above it.
+    const QRgb usual = qRgb(66, 133, 244);
+    const QRgb fewer = qRgb(219, 68, 55);
+    auto topmost = [&image](QRgb colour) {
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixel(x, y) == colour)
+                    return QPoint(x, y);
+            }
+        }
+        return QPoint(-1, -1);
+    };
+    const QPoint usualTop = topmost(usual);
+    const QPoint fewerTop = topmost(fewer);
+    QCOMPARE(fewerTop.y() >= 0, drawn);
+    QCOMPARE(usualTop.y() >= 0, drawn);
+    QVERIFY(usualTop.y() < fewerTop.y() || !drawn);
+    if (!drawn || students > 100)
+        return;
+
+    // Hovering the red bar names its student.
+    int right = fewerTop.x();
+    while (right + 1 < image.width() && image.pixel(right + 1, fewerTop.y()) == fewer)
+        ++right;
+    const QPoint at((fewerTop.x() + right) / 2, fewerTop.y());
+    QHelpEvent hover(QEvent::ToolTip, at, chart.mapToGlobal(at));
+    QApplication::sendEvent(&chart, &hover);
+    QTRY_COMPARE(QToolTip::text(), u"学生"_s + QString::number(students) + u"：2 次"_s);
+}
+
+QTEST_MAIN(TestFairnessChart)
+#include "tst_fairnesschart.moc"
