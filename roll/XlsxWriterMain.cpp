@@ -5,9 +5,20 @@
 
 #include <cstdio>
 #include <QFile>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 int main()
 {
+#ifdef Q_OS_WIN
+    // Windows' C runtime reads and writes standard streams as text, turning "\n" into
+    // "\r\n" and stopping at a Ctrl+Z byte, which would corrupt both the sheets and
+    // the workbook.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     QFile input;
     QFile output;
     QFile errors;
