@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <QDir>
 #include <QXmlStreamReader>
 #include <unzip.h>
 #include <utility>
@@ -41,10 +40,21 @@ struct Relationship
 };
 
 // The part a relationship points to, from the folder of the part that holds it.
+// Part names are no file paths: QDir::cleanPath() would read a leading "//" as a
+// Windows network path.
 QString resolvePart(const QString& fromFolder, const QString& target)
 {
     const QString joined = target.startsWith(u'/') ? target : fromFolder + u'/' + target;
-    return QDir::cleanPath(u'/' + joined).mid(1);
+    QStringList steps;
+    for (const QString& step : joined.split(u'/', Qt::SkipEmptyParts)) {
+        if (step == u"..") {
+            if (!steps.isEmpty())
+                steps.removeLast();
+        } else if (step != u".") {
+            steps.append(step);
+        }
+    }
+    return steps.join(u'/');
 }
 
 QString folderOfPart(const QString& part)
