@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -329,10 +328,10 @@ Result<void> ClassStateStore::save(const QString& classFileName, const ClassStat
     const QString path = stateFilePath(classFileName);
     const QString notSaved = u"无法保存班级"_s + shownClass(classFileName) + u"的点名状态："_s;
     const QString folder = m_folder.stateFolderPath();
-    if (!QDir().mkpath(folder)) {
+    if (Result<void> made = m_files.createFolder(folder); !made) {
         return Error{notSaved + u"无法建立文件夹“"_s + shownFileName(folder) +
                          u"”。请检查点名册文件夹的权限。"_s,
-                     QString()};
+                     made.error().reason};
     }
 
     FileLock lock(m_folder.lockFilePath());

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <windows.h>
 
 namespace mirello {
@@ -306,8 +307,13 @@ public:
     Result<void> createFolder(const QString& path) override
     {
         const std::wstring wide = win32::widePath(path);
-        if (::CreateDirectoryW(wide.c_str(), nullptr))
+        if (::CreateDirectoryW(wide.c_str(), nullptr)) {
+            // A name that begins with a dot is hidden on Linux; Explorer needs the
+            // attribute. A folder left visible still works, so a refusal is no failure.
+            if (QFileInfo(path).fileName().startsWith(u'.'))
+                ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN);
             return {};
+        }
         const DWORD error = ::GetLastError();
         const DWORD attributes = ::GetFileAttributesW(wide.c_str());
         if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&

@@ -43,6 +43,7 @@ void TestClassState::survivesARestart()
     QVERIFY(!loaded.notice);
     QCOMPARE(loaded.state, state);
     QVERIFY(!QDir(folder.stateFolderPath()).exists(ClassFile + u".state.json.tmp"_s));
+    QVERIFY(QFileInfo(folder.stateFolderPath()).isHidden()); // by attribute on Windows
 
     // The next day the absences are gone; the round and the passes stay.
     QVERIFY(!loaded.state.expireAbsences(Now.date()));
