@@ -1,6 +1,5 @@
 #include "ChangedLines.h"
 
-#include "RollRecord.h"
 #include "RosterLoader.h"
 
 namespace mirello {
@@ -12,7 +11,7 @@ QList<ChangedLine> changedLines(QByteArrayView before, QByteArrayView after)
     QList<ChangedLine> changes;
     for (qsizetype i = 0; i < std::min(old.size(), now.size()); ++i) {
         if (old.at(i) != now.at(i))
-            changes.append({i, now.at(i).toString()});
+            changes.append({i, old.at(i).toString(), now.at(i).toString()});
     }
     return changes;
 }
@@ -20,11 +19,8 @@ QList<ChangedLine> changedLines(QByteArrayView before, QByteArrayView after)
 bool takeChangedLines(NameList& loaded, const QList<ChangedLine>& changes)
 {
     for (const ChangedLine& change : changes) {
-        if (change.index >= loaded.size())
-            return false;
-        const RollRecord line(loaded.at(change.index));
-        const RollRecord changed(change.text);
-        if (line.length() != changed.length() || line.recordHead() != changed.recordHead())
+        if (change.index >= loaded.size() || loaded.at(change.index) != change.before ||
+            change.before.size() != change.text.size())
             return false;
     }
     for (const ChangedLine& change : changes)

@@ -8,10 +8,12 @@
 
 namespace mirello {
 
-// A line that a change of a class file changed: its index and its new text.
+// A line that a change of a class file changed: its index, its text before and its
+// new text.
 struct ChangedLine
 {
     qsizetype index;
+    QString before;
     QString text;
 };
 
@@ -22,8 +24,8 @@ QList<ChangedLine> changedLines(QByteArrayView before, QByteArrayView after);
 
 // Gives the loaded class `loaded` the new text of every changed line, so that it
 // shows what the file now holds. False, with `loaded` untouched, when a changed
-// line has no line of the same length and head at its place in `loaded`: the file
-// was changed elsewhere since the class was loaded.
+// line's text before the change is not at its place in `loaded`: the file was
+// changed elsewhere, or by a change of the whole class, since it was loaded.
 bool takeChangedLines(NameList& loaded, const QList<ChangedLine>& changes);
 
 } // namespace mirello

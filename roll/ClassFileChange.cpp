@@ -137,12 +137,6 @@ Error replaceFailureError(const Refusal& refused, const ReplaceFailure& failure,
                           const QString& scratchPath, const QString& shown)
 {
     const QString scratch = fileNameOf(scratchPath);
-    if (failure.targetReplaced) {
-        return Error{refused.wording().unflushed + u"“" + shown +
-                         u"”，但系统未能确认点名册文件夹已保存到磁盘（断电时可能丢失这次改动）。" +
-                         refused.wording().notAgain + u"请检查磁盘后再核对这条记录。",
-                     failure.error.reason};
-    }
     QString what =
         u"班级文件“" + shown + u"”没有改动：" + describeFailedStep(failure.step, scratch, shown);
     if (failure.scratchLeft)
@@ -219,10 +213,18 @@ Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString&
                        kept.error().reason);
     }
 
+    ClassFileChange change{std::move(original).value(), std::move(rewritten).value(), {}};
     if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
-            files, target.value(), scratch.value(), rewritten.value(), status.value()))
-        return replaceFailureError(refused, *failure, scratch.value(), shown);
-    return ClassFileChange{std::move(original).value(), std::move(rewritten).value()};
+            files, target.value(), scratch.value(), change.after, status.value())) {
+        if (!failure->targetReplaced)
+            return replaceFailureError(refused, *failure, scratch.value(), shown);
+        change.unflushed =
+            Error{refused.wording().unflushed + u"“" + shown +
+                      u"”，但系统未能确认点名册文件夹已保存到磁盘，断电时可能丢失这次改动。"
+                      u"请检查磁盘后再核对这条记录。",
+                  failure->error.reason};
+    }
+    return change;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -18,11 +19,14 @@ class FileOperations;
 // same roll folder before it gives up.
 inline constexpr std::chrono::milliseconds RecordingLockWait = RollFolderLockWait;
 
-// A class file as one change found it and as it left it.
+// A class file as one change found it and as it left it. `unflushed` says that the
+// change is in the file but the folder could not be flushed after it, so that a
+// power cut could still lose it.
 struct ClassFileChange
 {
     QByteArray before;
     QByteArray after;
+    std::optional<Error> unflushed;
 };
 
 // How the messages of one kind of change begin and what they say when the change is
@@ -31,7 +35,6 @@ struct ChangeWording
 {
     QStringView refused;   // "无法记录成绩："
     QStringView unflushed; // "成绩已记入班级文件"
-    QStringView notAgain;  // "请不要重复记录；"
 };
 
 // The backup a change keeps of the class file before it replaces it (keepBackup());
@@ -51,8 +54,9 @@ using ClassFileRewrite = std::function<Result<QByteArray>(const QByteArray& curr
 // rewritten. Before the replacement the file as it was is backed up as `backup`
 // says; a backup that cannot be written refuses the change. On any refusal or
 // failure the class file is byte-identical to before and no scratch file is left;
-// the error says why in Chinese and names the file. The one failure after the
-// replacement (the folder could not be flushed) says that the change is in.
+// the error says why in Chinese and names the file. A folder that could not be
+// flushed after the replacement is no refusal: the change is returned with its
+// `unflushed` warning.
 Result<ClassFileChange> changeClassFile(const RollFolder& folder, const QString& classFileName,
                                         const ClassFileRewrite& rewrite,
                                         const ChangeWording& wording, FileOperations& files,

@@ -16,8 +16,7 @@ Result<ClassFileChange> recordGrade(const RollFolder& folder, const QString& cla
                                     const QString& personName, const QString& gradeText,
                                     FileOperations& files)
 {
-    static constexpr ChangeWording Recording{u"无法记录成绩：", u"成绩已记入班级文件",
-                                             u"请不要重复记录；"};
+    static constexpr ChangeWording Recording{u"无法记录成绩：", u"成绩已记入班级文件"};
     const QString shown = shownFileName(classFileName);
     return changeClassFile(
         folder, classFileName,

@@ -57,6 +57,13 @@ struct LoggedChange
     std::optional<Error> historyError;
 };
 
+// What the teacher is told of a change that is in: that the folder could not be
+// flushed, else that its history line is missing.
+inline std::optional<Error> warningOf(const LoggedChange& logged)
+{
+    return logged.change.unflushed ? logged.change.unflushed : logged.historyError;
+}
+
 // Appends the history of a recording or an undo of `grade` for `name` in the class
 // file `classFileName`, whose bytes after the change are `classBytes`. The error
 // says that `done` happened and that only its history line is missing.

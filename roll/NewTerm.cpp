@@ -59,7 +59,7 @@ Result<QByteArray> resetCounters(QByteArrayView fileBytes, const QString& shownF
 Result<LoggedChange> startNewTerm(const RollFolder& folder, const QString& classFileName,
                                   const QDateTime& time, FileOperations& files)
 {
-    static constexpr ChangeWording NewTerm{u"无法开始新学期：", u"新学期已写入班级文件", u""};
+    static constexpr ChangeWording NewTerm{u"无法开始新学期：", u"新学期已写入班级文件"};
     const QString shown = shownFileName(classFileName);
     Result<ClassFileChange> change = changeClassFile(
         folder, classFileName,

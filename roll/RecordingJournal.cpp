@@ -32,4 +32,12 @@ void RecordingJournal::dropLast()
     m_recordings.pop_back();
 }
 
+void RecordingJournal::markReplaced(const QString& classFileName, const QString& what)
+{
+    for (Recording& recording : m_recordings) {
+        if (recording.classFileName == classFileName && recording.replacedBy.isEmpty())
+            recording.replacedBy = what;
+    }
+}
+
 } // namespace mirello

@@ -14,6 +14,9 @@ struct Recording
     QString personName;
     QString gradeText;
     ClassFileChange change;
+    // What changed the whole class file after this recording ("恢复为备份",
+    // "开始新学期"), which an undo then names; empty while nothing did.
+    QString replacedBy;
 };
 
 // This run's recordings that are not undone, newest last, for undo. Each keeps two
@@ -28,6 +31,9 @@ public:
     bool isEmpty() const { return m_recordings.empty(); }
     const Recording& last() const { return m_recordings.back(); }
     void dropLast();
+    // The whole class file `classFileName` was changed by `what`: its recordings
+    // can no longer be undone, and say why.
+    void markReplaced(const QString& classFileName, const QString& what);
 
 private:
     static qint64 bytesOf(const Recording& recording);

@@ -7,7 +7,7 @@ namespace mirello {
 UndoOutcome undoRecording(const RollFolder& folder, const QString& classFileName,
                           const ClassFileChange& recorded, FileOperations& files)
 {
-    static constexpr ChangeWording Undo{u"无法撤销：", u"这次撤销已写入班级文件", u""};
+    static constexpr ChangeWording Undo{u"无法撤销：", u"这次撤销已写入班级文件"};
     bool changedSince = false;
     const QString shown = shownFileName(classFileName);
     Result<ClassFileChange> change = changeClassFile(

@@ -9,7 +9,7 @@ Result<LoggedChange> restoreBackup(const RollFolder& folder, const QString& clas
                                    const QString& backupFileName, const QDateTime& time,
                                    FileOperations& files)
 {
-    static constexpr ChangeWording Restoring{u"无法恢复备份：", u"备份已恢复到班级文件", u""};
+    static constexpr ChangeWording Restoring{u"无法恢复备份：", u"备份已恢复到班级文件"};
     const QString shown = shownFileName(classFileName);
     Result<QByteArray> backup = readBackup(folder, classFileName, backupFileName);
     if (!backup) {

@@ -1,10 +1,9 @@
 #include "BackupsDialog.h"
 
 #include "ErrorReporter.h"
-#include "platform/FileOperations.h"
 #include "ProgramIcon.h"
+#include "RecordingWorker.h"
 #include "roll/Backups.h"
-#include "roll/Restore.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -26,9 +25,10 @@ constexpr QStringView TimeFormat = u"yyyy-MM-dd HH:mm:ss";
 } // namespace
 
 BackupsDialog::BackupsDialog(const RollFolder& folder, const QString& chosenClass,
-                             ErrorReporter& reporter, QWidget* parent)
+                             RecordingWorker& recorder, ErrorReporter& reporter, QWidget* parent)
     : QDialog(parent)
     , m_folder(folder)
+    , m_recorder(recorder)
     , m_reporter(reporter)
 {
     setObjectName(u"BackupsDialog"_s);
@@ -113,18 +113,20 @@ void BackupsDialog::restoreChosen()
                               QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Yes)
         return;
-    const Result<LoggedChange> done =
-        restoreBackup(m_folder, classFile, item->data(0, Qt::UserRole).toString(),
-                      QDateTime::currentDateTime(), systemFileOperations());
-    if (!done) {
-        m_reporter.report(this, done.error());
-        return;
-    }
-    if (done.value().historyError)
-        m_reporter.report(this, *done.value().historyError);
-    Q_EMIT restored(classFile);
-    showBackups();
-    m_done->setText(u"已把“"_s + shown + u"”恢复为 "_s + when + u" 的备份。"_s);
+    m_restore->setEnabled(false);
+    m_recorder.restore(classFile, item->data(0, Qt::UserRole).toString(), this,
+                       [this, shown, when](const Result<LoggedChange>& done) {
+                           if (!done) {
+                               m_reporter.report(this, done.error());
+                               m_restore->setEnabled(true);
+                               return;
+                           }
+                           if (const std::optional<Error> warning = warningOf(done.value()))
+                               m_reporter.report(this, *warning);
+                           showBackups();
+                           m_done->setText(u"已把“"_s + shown + u"”恢复为 "_s + when +
+                                           u" 的备份。"_s);
+                       });
 }
 
 } // namespace mirello

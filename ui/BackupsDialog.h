@@ -12,26 +12,24 @@ class QTreeWidget;
 namespace mirello {
 
 class ErrorReporter;
+class RecordingWorker;
 
 // 备份与恢复: the backups of a class by date with the calls each holds, and the
-// restore of a chosen one after a confirmation (restoreBackup()).
+// restore of a chosen one after a confirmation, through `recorder`'s queue.
 class BackupsDialog final : public QDialog
 {
     Q_OBJECT
 
 public:
-    BackupsDialog(const RollFolder& folder, const QString& chosenClass, ErrorReporter& reporter,
-                  QWidget* parent = nullptr);
-
-Q_SIGNALS:
-    // The class file now holds a backup.
-    void restored(const QString& classFileName);
+    BackupsDialog(const RollFolder& folder, const QString& chosenClass, RecordingWorker& recorder,
+                  ErrorReporter& reporter, QWidget* parent = nullptr);
 
 private:
     void showBackups();
     void restoreChosen();
 
     RollFolder m_folder;
+    RecordingWorker& m_recorder;
     ErrorReporter& m_reporter;
     QComboBox* m_class = nullptr;
     QTreeWidget* m_backups = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "ProgramIcon.h"
+#include "RecordingWorker.h"
 #include "roll/ClassExport.h"
 #include "roll/NewTerm.h"
 #include "Settings.h"
@@ -87,10 +88,12 @@ std::optional<ExportChoice> askExport(QWidget* window, const QString& loadedShow
 
 } // namespace
 
-ClassFeatures::ClassFeatures(QWidget* window, const RollFolder& folder, ErrorReporter& reporter)
+ClassFeatures::ClassFeatures(QWidget* window, const RollFolder& folder, RecordingWorker& recorder,
+                             ErrorReporter& reporter)
     : QObject(window)
     , m_window(window)
     , m_folder(folder)
+    , m_recorder(recorder)
     , m_reporter(reporter)
     , m_settings(std::make_unique<Settings>(folder.path()))
 {
@@ -188,8 +191,7 @@ void ClassFeatures::exportClasses(const QString& loadedClass)
 
 void ClassFeatures::showBackups(const QString& loadedClass)
 {
-    BackupsDialog dialog(m_folder, loadedClass, m_reporter, m_window);
-    connect(&dialog, &BackupsDialog::restored, this, &ClassFeatures::classChanged);
+    BackupsDialog dialog(m_folder, loadedClass, m_recorder, m_reporter, m_window);
     dialog.exec();
 }
 
@@ -225,22 +227,23 @@ void ClassFeatures::startNewTerm(const QString& loadedClass)
         return;
     }
 
-    const QDateTime now = QDateTime::currentDateTime();
-    qsizetype done = 0;
-    for (const QString& classFile : classes) {
-        const Result<LoggedChange> reset =
-            mirello::startNewTerm(m_folder, classFile, now, systemFileOperations());
-        if (!reset) {
-            m_reporter.report(m_window, reset.error());
-            continue;
-        }
-        if (reset.value().historyError)
-            m_reporter.report(m_window, *reset.value().historyError);
-        ++done;
-        Q_EMIT classChanged(classFile);
+    // The notice comes once the last class is done.
+    auto done = std::make_shared<qsizetype>(0);
+    for (qsizetype i = 0; i < classes.size(); ++i) {
+        const bool last = i + 1 == classes.size();
+        m_recorder.startNewTerm(
+            classes[i], this, [this, done, last](const Result<LoggedChange>& reset) {
+                if (!reset)
+                    m_reporter.report(m_window, reset.error());
+                else if (const std::optional<Error> warning = warningOf(reset.value()))
+                    m_reporter.report(m_window, *warning);
+                *done += reset.ok();
+                if (last && *done > 0) {
+                    Q_EMIT notice(u"新学期：已清零 "_s + QString::number(*done) +
+                                  u" 个班级（清零前已备份）"_s);
+                }
+            });
     }
-    if (done > 0)
-        Q_EMIT notice(u"新学期：已清零 "_s + QString::number(done) + u" 个班级（清零前已备份）"_s);
 }
 
 } // namespace mirello

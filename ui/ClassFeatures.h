@@ -11,17 +11,20 @@ class QWidget;
 namespace mirello {
 
 class ErrorReporter;
+class RecordingWorker;
 class Settings;
 
 // The features of the menu that work on whole classes: import a class, export
 // classes, backups and restore, new term. Each asks in a dialog over `window` and
-// leaves the work to roll/; failures go to `reporter`.
+// leaves the work to roll/; restores and new terms go through `recorder`'s queue, in
+// order with the recordings. Failures go to `reporter`.
 class ClassFeatures final : public QObject
 {
     Q_OBJECT
 
 public:
-    ClassFeatures(QWidget* window, const RollFolder& folder, ErrorReporter& reporter);
+    ClassFeatures(QWidget* window, const RollFolder& folder, RecordingWorker& recorder,
+                  ErrorReporter& reporter);
     ~ClassFeatures() override;
 
     // Acts on `feature` when it is one of these, for the class `loadedClass` (the
@@ -29,9 +32,7 @@ public:
     bool act(Feature feature, const QString& loadedClass);
 
 Q_SIGNALS:
-    // A class file was added, or changed as a whole (restored, new term).
     void classAdded(const QString& classFileName);
-    void classChanged(const QString& classFileName);
     void notice(const QString& text);
 
 private:
@@ -42,6 +43,7 @@ private:
 
     QWidget* m_window;
     RollFolder m_folder;
+    RecordingWorker& m_recorder;
     ErrorReporter& m_reporter;
     std::unique_ptr<Settings> m_settings;
 };

@@ -16,9 +16,10 @@ QDateTime timeOf(const Clock& clock)
 
 } // namespace
 
-DrawSession::DrawSession(const RollFolder& folder, const Clock& clock)
+DrawSession::DrawSession(const RollFolder& folder, const Clock& clock, StateSaver saver)
     : m_store(folder)
     , m_clock(clock)
+    , m_saver(std::move(saver))
 {
 }
 
@@ -29,21 +30,31 @@ QDate DrawSession::today() const
 
 std::optional<Error> DrawSession::classLoaded(const QString& classFileName, const NameList& names)
 {
-    const DrawMode mode = m_draw.mode();
     m_classFile = classFileName;
+    std::optional<Error> notice;
+    if (const auto saved = m_saved.constFind(classFileName); saved != m_saved.cend()) {
+        m_state = *saved;
+    } else {
+        ClassStateStore::Loaded loaded = m_store.load(classFileName, timeOf(m_clock));
+        m_state = std::move(loaded.state);
+        notice = std::move(loaded.notice);
+    }
+    // Expired marks are only dropped here; the file follows at the next change.
+    m_state.expireAbsences(today());
+    namesChanged(names);
+    return notice;
+}
+
+void DrawSession::namesChanged(const NameList& names)
+{
+    const DrawMode mode = m_draw.mode();
     m_names = &names;
     m_draw = RoundDraw(studentLines(names));
     m_draw.setMode(mode);
-    const QDateTime now = timeOf(m_clock);
-    ClassStateStore::Loaded loaded = m_store.load(classFileName, now);
-    m_state = std::move(loaded.state);
-    // Expired marks are only dropped here; the file follows at the next change.
-    m_state.expireAbsences(now.date());
     for (const auto& [student, marks] : markedStudents(names, m_draw.lines(), m_state)) {
         m_draw.setAbsent(student, marks.absent);
         m_draw.setCalled(student, marks.calledThisRound);
     }
-    return loaded.notice;
 }
 
 void DrawSession::expireAbsences()
@@ -109,17 +120,29 @@ void DrawSession::setAbsent(const StudentKey& key, bool absent)
         return;
     expireAbsences();
     m_state.change(key, [absent](StudentMarks& marks) { marks.absent = absent; });
-    // The student with that key in the loaded class, if it still holds them.
+    if (const std::optional<qsizetype> line = lineOfKey(key))
+        m_draw.setAbsent(*m_draw.studentOn(*line), absent);
+    save();
+}
+
+std::optional<StudentKey> DrawSession::keyOnLine(qsizetype line) const
+{
+    const std::optional<qsizetype> student = m_names ? m_draw.studentOn(line) : std::nullopt;
+    if (!student)
+        return std::nullopt;
+    return studentKey(*m_names, m_draw.lines(), *student);
+}
+
+std::optional<qsizetype> DrawSession::lineOfKey(const StudentKey& key) const
+{
     int copy = 0;
     for (qsizetype student = 0; student < m_draw.studentCount(); ++student) {
         const QStringView line = m_names->at(m_draw.lineOf(student));
         if (line.startsWith(key.head) &&
-            line.size() == key.head.size() + RollRecord::CounterLength && ++copy == key.copy) {
-            m_draw.setAbsent(student, absent);
-            break;
-        }
+            line.size() == key.head.size() + RollRecord::CounterLength && ++copy == key.copy)
+            return m_draw.lineOf(student);
     }
-    save();
+    return std::nullopt;
 }
 
 StudentMarks DrawSession::marksOf(const StudentKey& key) const
@@ -133,23 +156,18 @@ void DrawSession::save()
 {
     if (m_classFile.isEmpty())
         return;
-    Result<void> saved = m_store.save(m_classFile, m_state);
-    if (saved) {
-        m_saveFailing = false;
-        return;
-    }
-    if (!m_saveFailing) {
-        m_saveFailure =
-            Error{saved.error().message +
-                      QStringLiteral("这次运行中照常点名，但关闭程序后这些改动不会保留。"),
-                  saved.error().reason};
-    }
-    m_saveFailing = true;
+    m_saved.insert(m_classFile, m_state);
+    m_saver(m_classFile, m_state);
 }
 
-std::optional<Error> DrawSession::takeSaveFailure()
+std::optional<Error> DrawSession::saved(const Result<void>& outcome)
 {
-    return std::exchange(m_saveFailure, std::nullopt);
+    const bool wasFailing = std::exchange(m_saveFailing, !outcome.ok());
+    if (outcome || wasFailing)
+        return std::nullopt;
+    return Error{outcome.error().message +
+                     QStringLiteral("这次运行中照常点名，但关闭程序后这些改动不会保留。"),
+                 outcome.error().reason};
 }
 
 } // namespace mirello

@@ -76,7 +76,7 @@ Error missingRollFolder(const QString& folder, const Error& listingError)
 } // namespace
 
 FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
-                 ErrorReporter& reporter, Speaker& speaker, QWidget* parent)
+                 ErrorReporter& reporter, Speaker& speaker, FileOperations& files, QWidget* parent)
     : QWidget(parent)
     , m_reporter(reporter)
     , m_speaker(speaker)
@@ -84,7 +84,10 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     , m_samplesFolder(samplesFolderPath(programFolder))
     , m_random(clock)
     , m_icons(programFolder, [this](const Error& error) { report(error); })
-    , m_session(m_rollFolder, clock)
+    , m_session(m_rollFolder, clock,
+                [this](const QString& classFile, const ClassState& state) {
+                    m_recorder->saveState(classFile, state);
+                })
     , m_background(u":/pictures/background.png"_s)
 {
     setUpWindow();
@@ -95,6 +98,7 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     createTimers();
     arrangeTabOrder();
     connectEvents();
+    createRecorder(files);
     startUp();
     // After start-up, which may make the roll folder that keeps the settings.
     createFeatures();
@@ -190,16 +194,39 @@ void FrmMain::connectEvents()
     connect(m_picOK, &PictureButton::clicked, this, &FrmMain::recordGradeOnScreen);
 }
 
-// The keys, the feature menu and the recording worker. The menu opens on a right
+// Every write to the roll folder goes through the recorder's one queue; what it did
+// comes back in order, so the screen follows the file.
+void FrmMain::createRecorder(FileOperations& files)
+{
+    m_recorder = new RecordingWorker(m_rollFolder, files, this);
+    connect(m_recorder, &RecordingWorker::recorded, this,
+            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+                takeChange(recording, changes, recording.change.after, u"已记录："_s);
+            });
+    connect(m_recorder, &RecordingWorker::undone, this,
+            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+                takeChange(recording, changes, recording.change.before, u"已撤销："_s);
+            });
+    connect(m_recorder, &RecordingWorker::nothingToUndo, this,
+            [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
+    connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
+    connect(m_recorder, &RecordingWorker::warned, this, &FrmMain::report);
+    connect(m_recorder, &RecordingWorker::classReplaced, this, &FrmMain::takeClassFile);
+    connect(m_recorder, &RecordingWorker::stateSaved, this, [this](const Result<void>& saved) {
+        if (std::optional<Error> failure = m_session.saved(saved))
+            report(*failure);
+    });
+}
+
+// The keys and the feature menu. The menu opens on a right
 // press where the window itself does nothing with one.
 void FrmMain::createFeatures()
 {
     m_features = new MainWindowFeatures(this, m_rollFolder.path(), m_speaker);
     connect(m_features, &MainWindowFeatures::windowFeature, this, &FrmMain::act);
     connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
-    m_classFeatures = new ClassFeatures(this, m_rollFolder, m_reporter);
+    m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter);
     connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
-    connect(m_classFeatures, &ClassFeatures::classChanged, this, &FrmMain::classChangedOnDisk);
     connect(m_classFeatures, &ClassFeatures::notice, this,
             [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });
     // Installed after the lists' own filters, so that it sees their keys first.
@@ -214,18 +241,6 @@ void FrmMain::createFeatures()
     m_picSP->setToolTip(u"开始/暂停（"_s + keyNames(featureRow(Feature::StartPause)) + u"）"_s);
     m_picOK->setToolTip(u"记录成绩（"_s + keyNames(featureRow(Feature::Record)) + u"）"_s);
 
-    m_recorder = new RecordingWorker(m_rollFolder, systemFileOperations(), this);
-    connect(m_recorder, &RecordingWorker::recorded, this,
-            [this](const Recording& recording, const QList<ChangedLine>& changes) {
-                takeChange(recording, changes, recording.change.after, u"已记录："_s);
-            });
-    connect(m_recorder, &RecordingWorker::undone, this,
-            [this](const Recording& recording, const QList<ChangedLine>& changes) {
-                takeChange(recording, changes, recording.change.before, u"已撤销："_s);
-            });
-    connect(m_recorder, &RecordingWorker::nothingToUndo, this,
-            [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
-    connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
     m_session.setMode(m_features->isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
                                                               : DrawMode::EveryTick);
 }
@@ -317,13 +332,6 @@ void FrmMain::listClassesAgain(const QString& added)
         m_comboFileChange->setCurrentIndex(m_comboFileChange->findData(chosen));
 }
 
-// A restore or a new term rewrote the class: the loaded one is read again.
-void FrmMain::classChangedOnDisk(const QString& classFileName)
-{
-    if (classFileName == m_loadedClass && classFileName == chosenClassFile())
-        loadSelectedClass();
-}
-
 QString FrmMain::chosenClassFile() const
 {
     return m_comboFileChange->currentData().toString();
@@ -335,25 +343,35 @@ void FrmMain::selectClass(int index)
     loadSelectedClass();
 }
 
+// Whether it loads or not, the names on screen go: they were drawn in another class,
+// and OK records nothing until a name of this class is drawn.
 void FrmMain::loadSelectedClass()
 {
     if (m_comboFileChange->currentIndex() < 0)
         return;
+    clearDrawTexts();
+    m_shownLine.reset();
+    m_drawnSinceStart = false;
+    m_passable = false;
     Result<NameList> roster = loadRoster(m_rollFolder.classFilePath(chosenClassFile()));
     if (!roster) {
-        // The previous class stays loaded.
+        // The previous class stays loaded, and the chooser shows it again.
+        showLoadedClassAsChosen();
         report(roster.error());
         return;
     }
     m_nameList = std::move(roster).value();
     m_loadedClass = chosenClassFile();
-    m_shownLine.reset();
-    m_drawnSinceStart = false;
-    m_passable = false;
     if (std::optional<Error> notice = m_session.classLoaded(m_loadedClass, *m_nameList))
         report(*notice);
     if (m_overview)
         m_overview->refresh();
+}
+
+void FrmMain::showLoadedClassAsChosen()
+{
+    m_comboFileChange->setCurrentIndex(
+        m_loadedClass.isEmpty() ? -1 : m_comboFileChange->findData(m_loadedClass));
 }
 
 void FrmMain::showNextDraw()
@@ -376,6 +394,15 @@ void FrmMain::showDrawTexts(const DrawTexts& texts)
     m_features->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
 }
 
+void FrmMain::clearDrawTexts()
+{
+    setSizedText(*m_lblName, QString());
+    setSizedText(*m_lblAnsCount, QString());
+    m_statusBar->setPanelText(QString());
+    if (m_features)
+        m_features->showTexts(QString(), QString(), QString());
+}
+
 void FrmMain::showNextSearchFrame()
 {
     const int frame = m_searchAnimation.advance();
@@ -386,11 +413,11 @@ void FrmMain::showNextSearchFrame()
     m_searchAnimation.frameShown();
 }
 
-// The class, the name and the grade are read from the controls at the moment of the
-// click; with no class chosen the recording refuses.
+// The name and the grade are read from the controls at the moment of the click, and
+// go to the class they were drawn in.
 void FrmMain::recordGradeOnScreen()
 {
-    m_recorder->record({chosenClassFile(), m_lblName->text(), m_comboResult->currentText()});
+    m_recorder->record({m_loadedClass, m_lblName->text(), m_comboResult->currentText()});
 }
 
 // The loaded class takes the new counters, so that the draws show what the file
@@ -399,27 +426,44 @@ void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& c
                          const QByteArray& fileNow, const QString& notice)
 {
     if (m_nameList && recording.classFileName == m_loadedClass) {
-        // The file was changed elsewhere since it was loaded: it is taken as it is now,
-        // and the round and the marks find their students anew.
-        if (!takeChangedLines(*m_nameList, changes)) {
-            try {
-                m_nameList = nameListFromBytes(fileNow);
-                if (std::optional<Error> stateNotice =
-                        m_session.classLoaded(m_loadedClass, *m_nameList))
-                    report(*stateNotice);
-            } catch (const std::bad_alloc&) {
-                // The class as loaded stays, as when a class cannot be read.
-            }
-        }
-        if (m_shownLine && *m_shownLine < m_nameList->size()) {
-            const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
-            if (texts.name == m_lblName->text())
-                showDrawTexts(texts);
-        }
+        if (takeChangedLines(*m_nameList, changes))
+            showShownLineAgain();
+        else
+            takeClassFile(m_loadedClass, fileNow);
     }
     m_statusBar->showNotice(notice + recording.personName + u' ' + recording.gradeText, NoticeTime);
     if (recording.classFileName == m_loadedClass)
         refreshOverview();
+}
+
+// The loaded class file holds other lines than were loaded (changed elsewhere, or
+// as a whole): it is taken as it is now, and the student on screen is found anew by
+// their line's head, so that a pass or a mark still goes to them.
+void FrmMain::takeClassFile(const QString& classFileName, const QByteArray& fileNow)
+{
+    if (!m_nameList || classFileName != m_loadedClass)
+        return;
+    const std::optional<StudentKey> shown =
+        m_shownLine ? m_session.keyOnLine(*m_shownLine) : std::nullopt;
+    try {
+        m_nameList = nameListFromBytes(fileNow);
+    } catch (const std::bad_alloc&) {
+        return; // the class as loaded stays, as when a class cannot be read
+    }
+    m_session.namesChanged(*m_nameList);
+    m_shownLine = shown ? m_session.lineOfKey(*shown) : std::nullopt;
+    m_passable = m_passable && m_shownLine.has_value();
+    showShownLineAgain();
+    refreshOverview();
+}
+
+void FrmMain::showShownLineAgain()
+{
+    if (!m_shownLine || *m_shownLine >= m_nameList->size())
+        return;
+    const DrawTexts texts = textsOfLine(*m_nameList, *m_shownLine);
+    if (texts.name == m_lblName->text())
+        showDrawTexts(texts);
 }
 
 void FrmMain::handleButtonEvent(ButtonEvent event)
@@ -543,8 +587,6 @@ void FrmMain::refreshOverview()
 
 void FrmMain::drawStateChanged()
 {
-    if (std::optional<Error> failure = m_session.takeSaveFailure())
-        report(*failure);
     if (m_overview)
         m_overview->refreshMarks();
 }

@@ -25,6 +25,7 @@ namespace mirello {
 class ClassFeatures;
 class Clock;
 class ErrorReporter;
+class FileOperations;
 class FrmAbout;
 class MainWindowFeatures;
 class OverviewWindow;
@@ -48,9 +49,11 @@ class FrmMain final : public QWidget
     Q_OBJECT
 
 public:
-    // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes.
+    // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes,
+    // written through `files`.
     FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
-            ErrorReporter& reporter, Speaker& speaker, QWidget* parent = nullptr);
+            ErrorReporter& reporter, Speaker& speaker, FileOperations& files,
+            QWidget* parent = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,14 +71,15 @@ private:
     void createTimers();
     void arrangeTabOrder();
     void connectEvents();
+    void createRecorder(FileOperations& files);
     void createFeatures();
 
     void startUp();
     void fillClassChooser();
     void listClassesAgain(const QString& added);
-    void classChangedOnDisk(const QString& classFileName);
     void selectClass(int index);
     void loadSelectedClass();
+    void showLoadedClassAsChosen();
     QString chosenClassFile() const;
 
     void showNextDraw();
@@ -89,8 +93,11 @@ private:
 
     void act(Feature feature);
     void showDrawTexts(const DrawTexts& texts);
+    void clearDrawTexts();
     void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
                     const QByteArray& fileNow, const QString& notice);
+    void takeClassFile(const QString& classFileName, const QByteArray& fileNow);
+    void showShownLineAgain();
     void drawingStarted();
     void drawingStopped();
     void setDrawMode(bool oncePerRound);
@@ -98,8 +105,7 @@ private:
     void startNewRound();
     void showOverview();
     void refreshOverview();
-    // The draw changed the round or the passes: the overview follows, and a failed
-    // save of the class's state is reported.
+    // The draw changed the round or the passes: the overview follows.
     void drawStateChanged();
 
     ErrorReporter& m_reporter;
@@ -111,19 +117,20 @@ private:
     ImageButtonStates m_buttonStates;
     SearchAnimation m_searchAnimation;
     std::optional<NameList> m_nameList;
-    // The class file m_nameList was loaded from, and the line drawn last.
+    // The class file m_nameList was loaded from, and the line drawn last. Recordings
+    // go to this class: its names are the ones drawn.
     QString m_loadedClass;
     std::optional<qsizetype> m_shownLine;
     // Whether a tick has drawn since the last Start, and whether the student the
     // draw stopped on may still pass.
     bool m_drawnSinceStart = false;
     bool m_passable = false;
+    RecordingWorker* m_recorder = nullptr;
     DrawSession m_session;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;
     MainWindowFeatures* m_features = nullptr;
     ClassFeatures* m_classFeatures = nullptr;
-    RecordingWorker* m_recorder = nullptr;
     QPointer<OverviewWindow> m_overview;
     // A recording came while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;

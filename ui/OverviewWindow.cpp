@@ -251,8 +251,6 @@ void OverviewWindow::setAbsent(int row, bool absent)
     const StudentKey key = m_model->rows()[row].key;
     m_session.setAbsent(key, absent);
     m_model->setMarks(row, m_session.marksOf(key));
-    if (std::optional<Error> failure = m_session.takeSaveFailure())
-        m_reporter.report(this, *failure);
 }
 
 } // namespace mirello

@@ -3,7 +3,9 @@
 #include "platform/FileNames.h"
 #include "roll/GradeRecorder.h"
 #include "roll/History.h"
+#include "roll/NewTerm.h"
 #include "roll/RecordingUndo.h"
+#include "roll/Restore.h"
 
 #include <QCoreApplication>
 
@@ -11,10 +13,24 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
+namespace {
+
+Error replacedSince(const Recording& recording)
+{
+    return Error{u"无法撤销：班级文件“"_s + shownFileName(recording.classFileName) + u"”在记录“"_s +
+                     recording.personName + u' ' + recording.gradeText + u"”之后已"_s +
+                     recording.replacedBy +
+                     u"，撤销会把那次改动之前的次数写回去，所以没有撤销。班级文件没有改动。"_s,
+                 QString()};
+}
+
+} // namespace
+
 RecordingWorker::RecordingWorker(const RollFolder& folder, FileOperations& files, QObject* parent)
     : QObject(parent)
     , m_folder(folder)
     , m_files(files)
+    , m_states(folder, files)
 {
     m_thread.setObjectName(u"Recording"_s);
     m_context.moveToThread(&m_thread);
@@ -68,6 +84,59 @@ void RecordingWorker::undoLast()
     post([this] { undoNow(); });
 }
 
+void RecordingWorker::saveState(const QString& classFileName, const ClassState& state)
+{
+    post([this, classFileName, state] {
+        const Result<void> saved = m_states.save(classFileName, state);
+        deliver([this, saved] { Q_EMIT stateSaved(saved); });
+    });
+}
+
+void RecordingWorker::restore(const QString& classFileName, const QString& backupFileName,
+                              QObject* context, ClassChangeDone done)
+{
+    post([=, this, context = QPointer<QObject>(context)] {
+        changeClassNow(
+            classFileName, u"恢复为备份"_s,
+            [&] {
+                return restoreBackup(m_folder, classFileName, backupFileName,
+                                     QDateTime::currentDateTime(), m_files);
+            },
+            context, done);
+    });
+}
+
+void RecordingWorker::startNewTerm(const QString& classFileName, QObject* context,
+                                   ClassChangeDone done)
+{
+    post([=, this, context = QPointer<QObject>(context)] {
+        changeClassNow(
+            classFileName, u"开始新学期"_s,
+            [&] {
+                return mirello::startNewTerm(m_folder, classFileName, QDateTime::currentDateTime(),
+                                             m_files);
+            },
+            context, done);
+    });
+}
+
+// The recordings before a change of the whole class cannot be undone after it: an
+// undo would put back the counters the change replaced.
+void RecordingWorker::changeClassNow(const QString& classFileName, const QString& what,
+                                     const std::function<Result<LoggedChange>()>& change,
+                                     const QPointer<QObject>& context, const ClassChangeDone& done)
+{
+    const Result<LoggedChange> changed = change();
+    if (changed)
+        m_journal.markReplaced(classFileName, what);
+    deliver([this, classFileName, changed, context, done] {
+        if (changed)
+            Q_EMIT classReplaced(classFileName, changed.value().change.after);
+        if (context)
+            done(changed);
+    });
+}
+
 void RecordingWorker::finish()
 {
     if (m_thread.isRunning())
@@ -85,14 +154,18 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         return;
     }
     Recording recording{request.classFileName, request.personName, request.gradeText,
-                        std::move(change).value()};
+                        std::move(change).value(), QString()};
     const QList<ChangedLine> changes =
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
     // The history first, so that a window that reads it on the news finds the line.
     logChange(HistoryAction::Recording, recording, recording.change.after,
               u"成绩已记入班级文件“" + shownFileName(recording.classFileName) + u"”");
-    deliver([this, recording, changes] { Q_EMIT recorded(recording, changes); });
+    deliver([this, recording, changes] {
+        Q_EMIT recorded(recording, changes);
+        if (recording.change.unflushed)
+            Q_EMIT warned(*recording.change.unflushed);
+    });
 }
 
 // The history line comes after the change; when it cannot be written the change
@@ -104,7 +177,7 @@ void RecordingWorker::logChange(HistoryAction action, const Recording& recording
         m_folder, recording.classFileName, action, recording.personName, recording.gradeText,
         classBytes, QDateTime::currentDateTime(), done, m_files);
     if (missing)
-        deliver([this, error = *missing] { Q_EMIT failed(error); });
+        deliver([this, error = *missing] { Q_EMIT warned(error); });
 }
 
 void RecordingWorker::undoNow()
@@ -114,6 +187,11 @@ void RecordingWorker::undoNow()
         return;
     }
     const Recording recording = m_journal.last();
+    if (!recording.replacedBy.isEmpty()) {
+        m_journal.dropLast();
+        deliver([this, recording] { Q_EMIT failed(replacedSince(recording)); });
+        return;
+    }
     UndoOutcome outcome =
         undoRecording(m_folder, recording.classFileName, recording.change, m_files);
     if (!outcome.mayRetry)
@@ -126,7 +204,11 @@ void RecordingWorker::undoNow()
         changedLines(outcome.change.value().before, outcome.change.value().after);
     logChange(HistoryAction::Undo, recording, outcome.change.value().after,
               u"已在班级文件“" + shownFileName(recording.classFileName) + u"”中撤销记录");
-    deliver([this, recording, changes] { Q_EMIT undone(recording, changes); });
+    deliver([this, recording, changes, unflushed = outcome.change.value().unflushed] {
+        Q_EMIT undone(recording, changes);
+        if (unflushed)
+            Q_EMIT warned(*unflushed);
+    });
 }
 
 } // namespace mirello

@@ -1,19 +1,22 @@
 #pragma once
 
 #include "roll/ChangedLines.h"
+#include "roll/ClassState.h"
 #include "roll/History.h"
 #include "roll/RecordingJournal.h"
 #include "roll/RollFolder.h"
 
+#include <functional>
 #include <QObject>
+#include <QPointer>
 #include <QThread>
 
 namespace mirello {
 
 class FileOperations;
 
-// What a click on OK asks for: the class, the name on screen and the grade chosen,
-// all as they were at the moment of the click.
+// What a click on OK asks for: the class whose names were drawn, the student on
+// screen and the grade chosen, all as they were at the moment of the click.
 struct RecordingRequest
 {
     QString classFileName;
@@ -21,10 +24,12 @@ struct RecordingRequest
     QString gradeText;
 };
 
-// Records grades and undoes recordings on a thread of its own, one at a time in the
-// order they were asked for, so that waiting for another copy's lock or a slow USB
-// stick never freezes the window. Outcomes come back as signals on the thread that
-// made the worker.
+// The one queue of every write to the roll folder: recordings and their undo, the
+// classes' kept state, restores and new terms. Each runs on a thread of its own, one
+// at a time in the order asked for, so that waiting for another copy's lock or a slow
+// USB stick never freezes the window, and outcomes come back in that same order as
+// signals on the thread that made the worker: the window always learns of a change
+// before it learns of the next one.
 class RecordingWorker final : public QObject
 {
     Q_OBJECT
@@ -38,17 +43,33 @@ public:
     void record(const RecordingRequest& request);
     // Undoes the most recent recording of this run that is not undone yet.
     void undoLast();
+    void saveState(const QString& classFileName, const ClassState& state);
+
+    // A change of a whole class file; `done` gets its outcome on this thread unless
+    // `context` is gone by then, and classReplaced() follows a change that was made.
+    using ClassChangeDone = std::function<void(const Result<LoggedChange>&)>;
+    void restore(const QString& classFileName, const QString& backupFileName, QObject* context,
+                 ClassChangeDone done);
+    void startNewTerm(const QString& classFileName, QObject* context, ClassChangeDone done);
+
     // Waits until all work asked for so far is done, and delivers its outcomes now.
     void finish();
 
 Q_SIGNALS:
-    // `changes`: the lines of the class file that changed, with their new text. The
-    // file now holds `recording.change.after` after a recording, and
-    // `recording.change.before` after its undo.
+    // `changes`: the lines of the class file that changed. The file now holds
+    // `recording.change.after` after a recording, and `recording.change.before` after
+    // its undo.
     void recorded(const mirello::Recording& recording, const QList<mirello::ChangedLine>& changes);
     void undone(const mirello::Recording& recording, const QList<mirello::ChangedLine>& changes);
     void nothingToUndo();
+    // A change is in, but a step after it failed (the history line, the flush): the
+    // teacher is told, the change stands.
+    void warned(const mirello::Error& warning);
     void failed(const mirello::Error& error);
+    // The class file now holds `bytes` after a restore or a new term.
+    void classReplaced(const QString& classFileName, const QByteArray& bytes);
+    // The outcome of saveState().
+    void stateSaved(const mirello::Result<void>& saved);
 
 private:
     // Runs `work` on the worker's thread, after everything asked for before it.
@@ -60,6 +81,9 @@ private:
 
     void recordNow(const RecordingRequest& request);
     void undoNow();
+    void changeClassNow(const QString& classFileName, const QString& what,
+                        const std::function<Result<LoggedChange>()>& change,
+                        const QPointer<QObject>& context, const ClassChangeDone& done);
     void logChange(HistoryAction action, const Recording& recording, const QByteArray& classBytes,
                    const QString& done);
 
@@ -67,6 +91,7 @@ private:
     FileOperations& m_files;
     // Touched on the worker's thread only.
     RecordingJournal m_journal;
+    ClassStateStore m_states;
     QThread m_thread;
     QObject m_context;
 };

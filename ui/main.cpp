@@ -2,6 +2,7 @@
 #include "FrmMain.h"
 #include "MessageBoxReporter.h"
 #include "platform/Clock.h"
+#include "platform/FileOperations.h"
 #include "platform/ProgramFolder.h"
 #include "roll/RollFolderLocation.h"
 #include "SystemSpeaker.h"
@@ -30,7 +31,8 @@ int main(int argc, char* argv[])
     mirello::SystemSpeaker speaker;
     const QString rollFolder =
         mirello::rollFolderPath(Installed, folder, mirello::userDataFolder());
-    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker);
+    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
+                                        mirello::systemFileOperations());
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();

@@ -147,7 +147,8 @@ public:
     QByteArray classBytes() const { return readBytes(classPath()); }
 
     template <typename... Files>
-    mirello::Result<void> record(const QString& person, const QString& grade, Files&... files)
+    mirello::Result<mirello::ClassFileChange> record(const QString& person, const QString& grade,
+                                                     Files&... files)
     {
         return mirello::recordGrade(m_folder, className(), person, grade, files...);
     }

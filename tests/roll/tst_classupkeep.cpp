@@ -56,8 +56,8 @@ Result<void> logged(const Result<LoggedChange>& change)
 {
     if (!change)
         return change.error();
-    if (change.value().historyError)
-        return *change.value().historyError;
+    if (const std::optional<Error> warning = warningOf(change.value()))
+        return *warning;
     return {};
 }
 

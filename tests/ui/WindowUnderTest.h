@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/FileOperations.h"
 #include "platform/TextCodec.h"
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
@@ -83,9 +84,10 @@ struct SteppedClock final : mirello::Clock
 // stepped clock and its reports kept. Controls are found by their names.
 struct WindowUnderTest
 {
-    explicit WindowUnderTest(const TestProgramFolder& programFolder)
+    explicit WindowUnderTest(const TestProgramFolder& programFolder,
+                             mirello::FileOperations& files = mirello::systemFileOperations())
         : folder(programFolder)
-        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker)
+        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker, files)
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
