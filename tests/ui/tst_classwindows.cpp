@@ -12,6 +12,7 @@
 #include <memory>
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -112,6 +113,24 @@ void TestClassWindows::exportsWhereTheTeacherSays()
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(xlsxSheetNames(written.readAll(), u"x"_s).value(),
              (QStringList{u"高一3班"_s, u"高一4班"_s}));
+
+    // A name typed without its extension: the file it becomes is asked about too.
+    QFile older(folder.dir.filePath(u"成绩.xlsx"_s));
+    QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
+    older.close();
+    choose(w, u"导出…"_s,
+           {[](QWidget* dialog) { buttonTitled(dialog, u"导出…"_s)->click(); },
+            [](QWidget* dialog) {
+                qobject_cast<QFileDialog*>(dialog)->selectFile(u"成绩"_s);
+                QMetaObject::invokeMethod(dialog, "accept");
+            },
+            [](QWidget* dialog) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                QVERIFY(box && box->text().contains(u"“成绩.xlsx”"_s));
+                box->button(QMessageBox::No)->click();
+            }});
+    QVERIFY(older.open(QIODevice::ReadOnly));
+    QCOMPARE(older.readAll(), "older");
 }
 
 void TestClassWindows::showsTheHistoryAndTheNewTerm()
