@@ -33,9 +33,9 @@ std::optional<QString> callCountText(const RollRecord& record)
 
 } // namespace
 
-qint64 drawIndex(double r, qsizetype upperBound)
+qint64 drawIndex(double r, qsizetype count)
 {
-    return static_cast<qint64>(std::floor(r * static_cast<double>(upperBound)));
+    return static_cast<qint64>(std::floor(r * static_cast<double>(count)));
 }
 
 DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random)
@@ -45,7 +45,7 @@ DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random)
     const double r = random.next();
     if (!names)
         return {};
-    const qint64 index = drawIndex(r, names->upperBound());
+    const qint64 index = drawIndex(r, names->drawnLineCount());
     if (index < 0 || index >= names->size())
         return {};
     return textsOfLine(*names, index);

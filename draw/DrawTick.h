@@ -25,16 +25,15 @@ struct DrawTexts
 };
 
 // One tick of the roll call: reseed from the clock, draw an index, then build the
-// three texts from the drawn line. The last element of a list of two or more is
-// never drawn: it is the empty text after the file's final line end. With no list,
-// or a list without elements, nothing is produced.
+// three texts from the drawn line. The empty element after the file's final line
+// end is never drawn; a last line without a line end is. With no list, or a list
+// without elements, nothing is produced.
 DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random);
 
 // The texts of line `index` of `names`, as a draw of it shows them.
 DrawTexts textsOfLine(const NameList& names, qsizetype index);
 
-// The index a value r in [0, 1) selects among a list whose highest index is
-// `upperBound`: floor(r * upperBound).
-qint64 drawIndex(double r, qsizetype upperBound);
+// The index a value r in [0, 1) selects among `count` lines: floor(r * count).
+qint64 drawIndex(double r, qsizetype count);
 
 } // namespace mirello

@@ -46,11 +46,20 @@ QString fileNameFromNative(QByteArrayView bytes)
     return text;
 }
 
+bool sameFileName(QStringView a, QStringView b)
+{
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
+
 QString shownFileName(const QString& path)
 {
     const QByteArray bytes = nativeFileName(path);
-    const QString shown = isValidUtf8(bytes) ? QString::fromUtf8(bytes)
-                                             : decodeText(bytes, TextEncoding::Gbk);
+    const QString shown =
+        isValidUtf8(bytes) ? QString::fromUtf8(bytes) : decodeText(bytes, TextEncoding::Gbk);
     return QDir::toNativeSeparators(shown);
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 
 namespace mirello {
 
@@ -16,6 +17,10 @@ QByteArray nativeFileName(const QString& path);
 
 // The lossless text of the system's bytes.
 QString fileNameFromNative(QByteArrayView bytes);
+
+// Whether two names in one folder are one file's, as the file system compares them:
+// regardless of case on Windows ("temp.txt" is "TEMP.txt" there), exactly elsewhere.
+bool sameFileName(QStringView a, QStringView b);
 
 // How a name or path is shown: as UTF-8 where its bytes are valid UTF-8, otherwise
 // as GBK, so that a name made on Windows reads correctly.

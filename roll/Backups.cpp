@@ -11,6 +11,7 @@
 #include "RosterLoader.h"
 
 #include <algorithm>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +24,9 @@ constexpr QStringView Extension = u".txt";
 constexpr qsizetype StemLength = 19;
 // Hidden, so that listing the backups never shows a half-written one.
 constexpr QStringView ScratchName = u".backup.tmp";
+// Names the backup of the version the latest restore or new term replaced, which is
+// never removed: its date alone cannot say so when other backups are dated ahead.
+constexpr QStringView LatestReplacedName = u".latest-replaced";
 
 QString classBackupFolder(const RollFolder& folder, const QString& classFileName)
 {
@@ -78,6 +82,34 @@ Result<QList<Listed>> listed(const RollFolder& folder, const QString& classFileN
     return backups;
 }
 
+// Oldest first in the order the program made them. A backup dated ahead of the clock
+// (made on a PC whose clock ran fast) is held at now, below one made now, so that it
+// never outranks what is made from here on.
+void sortByMaking(QList<Listed>& backups, const QDateTime& now)
+{
+    const auto key = [&](const Listed& backup) {
+        const bool ahead = backup.taken > now;
+        return std::tuple(ahead ? now : backup.taken, !ahead, backup.taken, backup.sequence);
+    };
+    std::sort(backups.begin(), backups.end(),
+              [&](const Listed& a, const Listed& b) { return key(a) < key(b); });
+}
+
+// The backup named by the marker; none without a marker.
+Result<std::optional<QString>> latestReplaced(const QString& backupFolder)
+{
+    const QString path = pathInFolder(backupFolder, LatestReplacedName.toString());
+    Result<std::optional<FileStatus>> status = systemFileOperations().status(path);
+    if (!status)
+        return status.error();
+    if (!status.value())
+        return std::optional<QString>();
+    Result<QByteArray> name = readWholeFile(path, 256);
+    if (!name)
+        return name.error();
+    return std::optional(QString::fromUtf8(name.value()));
+}
+
 Error backupFailed(const QString& classFileName, const QString& what, const QString& reason)
 {
     return Error{u"无法保存班级文件“" + shownFileName(classFileName) + u"”的备份（在 checkroll/" +
@@ -85,11 +117,18 @@ Error backupFailed(const QString& classFileName, const QString& what, const QStr
                  reason};
 }
 
-void removeOldest(FileOperations& files, const QString& backupFolder, const QList<Listed>& backups)
+// `backups` oldest first; the one named `kept` stays whatever its place.
+void removeOldest(FileOperations& files, const QString& backupFolder, const QList<Listed>& backups,
+                  const QString& kept)
 {
     // A backup that cannot be removed only costs space: the next change tries again.
-    for (qsizetype i = 0; i + KeptBackupsPerClass < backups.size(); ++i)
+    qsizetype excess = backups.size() - KeptBackupsPerClass;
+    for (qsizetype i = 0; excess > 0 && i < backups.size(); ++i) {
+        if (backups[i].fileName == kept)
+            continue;
         (void)files.remove(pathInFolder(backupFolder, backups[i].fileName));
+        --excess;
+    }
 }
 
 } // namespace
@@ -114,17 +153,32 @@ Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
     if (!backups)
         return backupFailed(classFileName, u"无法列出已有的备份。"_s, backups.error().reason);
     QList<Listed> existing = std::move(backups).value();
+    sortByMaking(existing, now);
     if (rule == BackupRule::FirstChangeOfDay &&
         std::any_of(existing.begin(), existing.end(),
                     [&](const Listed& backup) { return backup.taken.date() == now.date(); }))
         return {};
     const QString backupFolder = classBackupFolder(folder, classFileName);
+    FileStatus keep = classStatus;
+    keep.permissions |= 0600; // a read-only class must not give a backup that cannot be replaced
+    // A restore or a new term marks the backup of the version it replaces.
+    const auto mark = [&](const QString& backupName) -> Result<void> {
+        if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
+                files, pathInFolder(backupFolder, LatestReplacedName.toString()),
+                pathInFolder(backupFolder, ScratchName.toString()), backupName.toUtf8(), keep)) {
+            return backupFailed(classFileName,
+                                describeReplaceFailure(*failure, ScratchName.toString(),
+                                                       LatestReplacedName.toString()),
+                                failure->error.reason);
+        }
+        return {};
+    };
     if (rule == BackupRule::Always && !existing.isEmpty()) {
         Result<QByteArray> newest =
             readWholeFile(pathInFolder(backupFolder, existing.last().fileName),
                           RollFolder::LargestClassFileBytes);
         if (newest && newest.value() == classBytes)
-            return {};
+            return mark(existing.last().fileName);
     }
 
     for (const QString& path :
@@ -140,8 +194,6 @@ Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
         added.fileName = now.toString(NameFormat.toString()) + u'_' +
                          QString::number(++added.sequence) + Extension;
     }
-    FileStatus keep = classStatus;
-    keep.permissions |= 0600; // a read-only class must not give a backup that cannot be replaced
     if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
             files, pathInFolder(backupFolder, added.fileName),
             pathInFolder(backupFolder, ScratchName.toString()), classBytes, keep)) {
@@ -150,8 +202,14 @@ Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
             classFileName, describeReplaceFailure(*failure, ScratchName.toString(), added.fileName),
             failure->error.reason);
     }
+    if (rule == BackupRule::Always) {
+        if (Result<void> marked = mark(added.fileName); !marked)
+            return marked;
+    }
     existing.append(added);
-    removeOldest(files, backupFolder, existing);
+    // Without knowing which backup the marker keeps, none is removed this time.
+    if (Result<std::optional<QString>> kept = latestReplaced(backupFolder); kept)
+        removeOldest(files, backupFolder, existing, kept.value().value_or(QString()));
     return {};
 }
 

@@ -34,15 +34,17 @@ struct BackupInfo
 };
 
 // Keeps `classBytes`, the class file `classFileName` as it is before a change, as a
-// backup taken at `now` when `rule` asks for one; then removes all but the newest
-// KeptBackupsPerClass of the class. The caller holds the roll folder's lock. The
-// copy is written atomically with the class file's owner and access bits; when it
-// cannot be, the error says why and the change must not happen.
+// backup taken at `now` when `rule` asks for one; then removes all but the
+// KeptBackupsPerClass of the class made last, a backup dated ahead of `now` counting
+// as made before it. The backup of the version the latest restore or new term
+// (BackupRule::Always) replaced is never removed. The caller holds the roll folder's
+// lock. The copy is written atomically with the class file's owner and access bits;
+// when it cannot be, the error says why and the change must not happen.
 Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
                         QByteArrayView classBytes, const FileStatus& classStatus,
                         const QDateTime& now, BackupRule rule, FileOperations& files);
 
-// The backups of a class, newest first; none when it has no backup folder yet.
+// The backups of a class, newest date first; none when it has no backup folder yet.
 Result<QList<BackupInfo>> listBackups(const RollFolder& folder, const QString& classFileName);
 
 // The bytes of one backup, as listBackups() names it.

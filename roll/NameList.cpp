@@ -19,6 +19,11 @@ NameList NameList::fromText(QString text)
     return list;
 }
 
+qsizetype NameList::drawnLineCount() const
+{
+    return m_text.endsWith(u'\n') ? size() - 1 : size();
+}
+
 QStringView NameList::at(qsizetype index) const
 {
     const qsizetype start = m_lineStarts[index];

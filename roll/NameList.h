@@ -17,8 +17,9 @@ public:
     static NameList fromText(QString text);
 
     qsizetype size() const { return static_cast<qsizetype>(m_lineStarts.size()) - 1; }
-    // The highest index: size() - 1, so -1 for a list without elements.
-    qsizetype upperBound() const { return size() - 1; }
+    // The lines a draw chooses among: every element but the empty text after a final
+    // line end, so a last line that an editor saved without a line end is one of them.
+    qsizetype drawnLineCount() const;
     QStringView at(qsizetype index) const;
     // Puts `line` in place of line `index`, which is exactly as long.
     void overwrite(qsizetype index, QStringView line);

@@ -32,7 +32,11 @@ Result<QByteArray> resetCounters(QByteArrayView fileBytes, const QString& shownF
         ++number;
 
         const QString text = decodeText(line, encoding);
-        if (text.size() < RollRecord::MinimumLength) {
+        // Only a line a recording could raise is a student's: it has a name and its
+        // counters in their layout. Any other line, a title or a note, stays as it is.
+        const RollRecord record(text);
+        const std::optional<QStringView> name = record.personName();
+        if (!name || name->isEmpty() || !record.hasCounterLayout()) {
             reset += line;
             reset += "\r\n";
             continue;

@@ -51,7 +51,7 @@ QString RollFolder::historyFilePath() const
 
 bool RollFolder::isHelperFileName(const QString& fileName)
 {
-    return fileName == QStringView(ScratchFileName) || fileName == QStringView(LockFileName);
+    return sameFileName(fileName, ScratchFileName) || sameFileName(fileName, LockFileName);
 }
 
 Result<QList<ListedFile>> RollFolder::listClasses() const

@@ -42,7 +42,8 @@ public:
 
     // A name that stays inside the folder: not empty, no separator, not "." or "..".
     static bool isPlainFileName(const QString& fileName);
-    // The scratch or the lock file: the program's own files, never a class.
+    // The scratch or the lock file: the program's own files, never a class. Compared
+    // as the file system compares names, so "temp.txt" is the scratch file on Windows.
     static bool isHelperFileName(const QString& fileName);
 
     // A real class is kilobytes; a million students take about 25 MB. Anything

@@ -36,4 +36,17 @@ std::optional<QStringView> RollRecord::recordHead() const
     return m_line.first(length() - CounterLength);
 }
 
+bool RollRecord::hasCounterLayout() const
+{
+    if (length() < CounterLength)
+        return false;
+    const QStringView counters = m_line.last(CounterLength);
+    for (qsizetype i = 0; i < CounterLength; ++i) {
+        const QChar c = counters[i];
+        if (i == 2 ? c != u'\\' : (c < u'0' || c > u'9'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace mirello

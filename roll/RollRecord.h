@@ -42,6 +42,9 @@ public:
     qint64 gradeTally() const;
     // Everything before the counters: lead, name and name separator.
     std::optional<QStringView> recordHead() const;
+    // Whether the line ends in counters as a recording writes them: two digits, "\"
+    // and four digits. A title or a note that merely ends in text does not.
+    bool hasCounterLayout() const;
 
 private:
     QStringView m_line;

@@ -166,8 +166,16 @@ void ClassFeatures::exportClasses(const QString& loadedClass)
         choice->xlsx ? u"Excel 工作簿 (*.xlsx)"_s : u"CSV 文件 (*.csv)"_s);
     if (path.isEmpty())
         return;
-    if (!path.endsWith(extension, Qt::CaseInsensitive))
+    if (!path.endsWith(extension, Qt::CaseInsensitive)) {
         path += extension;
+        // The dialog asked about the name as typed; the file written is this one.
+        const Result<std::optional<FileStatus>> there = systemFileOperations().status(path);
+        if ((!there || there.value()) &&
+            QMessageBox::question(
+                m_window, u"导出成绩"_s, u"“"_s + fileNameOf(path) + u"”已经存在。要替换它吗？"_s,
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+            return;
+    }
     m_settings->setBytes(ExportFolderKey, folderOf(path).toUtf8());
 
     const Result<QList<ExportedClass>> exported = readClassesForExport(m_folder, classes);

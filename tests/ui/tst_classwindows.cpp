@@ -112,6 +112,26 @@ void TestClassWindows::exportsWhereTheTeacherSays()
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(xlsxSheetNames(written.readAll(), u"x"_s).value(),
              (QStringList{u"高一3班"_s, u"高一4班"_s}));
+
+    // A name typed without its extension: the file it becomes is asked about too.
+    QFile older(folder.dir.filePath(u"成绩.xlsx"_s));
+    QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
+    older.close();
+    bool asked = false;
+    choose(w, u"导出…"_s,
+           {[](QWidget* dialog) { buttonTitled(dialog, u"导出…"_s)->click(); },
+            [](QWidget* dialog) {
+                dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"成绩"_s);
+                QMetaObject::invokeMethod(dialog, "accept");
+            },
+            [&asked](QWidget* dialog) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                asked = box && box->text().contains(u"“成绩.xlsx”"_s);
+                if (box)
+                    box->button(QMessageBox::No)->click();
+            }});
+    QVERIFY(asked && older.open(QIODevice::ReadOnly));
+    QCOMPARE(older.readAll(), "older");
 }
 
 void TestClassWindows::showsTheHistoryAndTheNewTerm()
