@@ -1,7 +1,10 @@
 #include "OverviewModel.h"
 
+#include "platform/NaturalOrder.h"
 #include "roll/Grades.h"
 
+#include <algorithm>
+#include <numeric>
 #include <QColor>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +19,16 @@ void OverviewModel::setRows(QList<OverviewRow> rows, CallRange range)
     beginResetModel();
     m_rows = std::move(rows);
     m_range = range;
+    // Ranked once here: the proxy compares sort values, and 学号 sort as 2
+    // before 10.
+    QList<qsizetype> byLead(m_rows.size());
+    std::iota(byLead.begin(), byLead.end(), 0);
+    std::stable_sort(byLead.begin(), byLead.end(), [this](qsizetype a, qsizetype b) {
+        return naturallyBefore(m_rows[a].lead, m_rows[b].lead);
+    });
+    m_leadOrder = QList<qsizetype>(m_rows.size());
+    for (qsizetype place = 0; place < byLead.size(); ++place)
+        m_leadOrder[byLead[place]] = place;
     endResetModel();
 }
 
@@ -129,7 +142,8 @@ QVariant OverviewModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return display(row, index.column());
     case SortRole:
-        return sortValue(row, index.column());
+        return index.column() == Lead ? QVariant(m_leadOrder[index.row()])
+                                      : sortValue(row, index.column());
     case Qt::CheckStateRole:
         if (index.column() == Absent)
             return row.marks.absent ? Qt::Checked : Qt::Unchecked;

@@ -19,16 +19,18 @@ struct OverviewRow
     QString name;
     qint64 calls = 0;
     std::array<QString, 4> tallies; // the digits as they stand in the line
-    // From the history: recordings since the last new term, and the last one's day.
+    // From the history: recordings since the last new term, and the last one's
+    // day.
     qint64 callsThisTerm = 0;
     QDate lastCalled;
     StudentKey key;
     StudentMarks marks;
 };
 
-// The students of a class as a sortable table: numbers sort as numbers. Rows of
-// students never called, or called less often than the fair range, are tinted;
-// the absence column holds a check box.
+// The students of a class as a sortable table: numbers sort as numbers, student
+// numbers as teachers order them (2 before 10). Rows of students never called, or
+// called less often than the fair range, are tinted; the absence column holds a
+// check box.
 class OverviewModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -81,6 +83,8 @@ private:
 
     QList<OverviewRow> m_rows;
     CallRange m_range;
+    // Per row, its place among the student numbers in natural order.
+    QList<qsizetype> m_leadOrder;
 };
 
 } // namespace mirello

@@ -1,11 +1,12 @@
 // The fairness chart: its ticks, label spacing and bar geometry, and what it paints
-// and tells on hover for classes of every size.
+// and tells on hover for classes of every size; and the overview's order of 学号.
 #include "ui/FairnessChart.h"
 #include "ui/OverviewModel.h"
 
 #include <limits>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QSortFilterProxyModel>
 #include <QTest>
 #include <QToolTip>
 
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void barsAndColumnsAgree();
     void paintsAndNamesTheBars_data();
     void paintsAndNamesTheBars();
+    void sortsStudentNumbersAsTeachersDo_data();
+    void sortsStudentNumbersAsTeachersDo();
 };
 
 void TestFairnessChart::valueTicksAreRoundAndLeaveRoom_data()
@@ -168,6 +171,35 @@ void TestFairnessChart::paintsAndNamesTheBars()
     QHelpEvent hover(QEvent::ToolTip, at, chart.mapToGlobal(at));
     QApplication::sendEvent(&chart, &hover);
     QTRY_COMPARE(QToolTip::text(), u"学生"_s + QString::number(students) + u"：2 次"_s);
+}
+
+void TestFairnessChart::sortsStudentNumbersAsTeachersDo_data()
+{
+    QTest::addColumn<QStringList>("leads");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("numbers") << QStringList{u"10"_s, u"2"_s, u"19"_s, u"1"_s}
+                             << QStringList{u"1"_s, u"2"_s, u"10"_s, u"19"_s};
+    QTest::newRow("a letter in front")
+        << QStringList{u"S10"_s, u"S9"_s, u"S100"_s} << QStringList{u"S9"_s, u"S10"_s, u"S100"_s};
+}
+
+void TestFairnessChart::sortsStudentNumbersAsTeachersDo()
+{
+    QFETCH(QStringList, leads);
+    QFETCH(QStringList, sorted);
+    QList<OverviewRow> rows(leads.size());
+    for (qsizetype i = 0; i < leads.size(); ++i)
+        rows[i].lead = leads[i];
+    OverviewModel model;
+    model.setRows(rows, {});
+    QSortFilterProxyModel proxy;
+    proxy.setSourceModel(&model);
+    proxy.setSortRole(OverviewModel::SortRole);
+    proxy.sort(OverviewModel::Lead);
+    QStringList shown;
+    for (int row = 0; row < proxy.rowCount(); ++row)
+        shown.append(proxy.index(row, OverviewModel::Lead).data().toString());
+    QCOMPARE(shown, sorted);
 }
 
 QTEST_MAIN(TestFairnessChart)
