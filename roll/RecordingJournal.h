@@ -14,6 +14,8 @@ struct Recording
     QString personName;
     QString gradeText;
     ClassFileChange change;
+    // The draw it was recorded for, so that its undo names the same draw.
+    QString drawId = {};
 };
 
 // This run's recordings that are not undone, newest last, for undo. Each keeps two

@@ -85,7 +85,7 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         return;
     }
     Recording recording{request.classFileName, request.personName, request.gradeText,
-                        std::move(change).value()};
+                        std::move(change).value(), request.drawId};
     const QList<ChangedLine> changes =
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
@@ -102,7 +102,7 @@ void RecordingWorker::logChange(HistoryAction action, const Recording& recording
 {
     std::optional<Error> missing = appendStudentHistory(
         m_folder, recording.classFileName, action, recording.personName, recording.gradeText,
-        classBytes, QDateTime::currentDateTime(), done, m_files);
+        recording.drawId, classBytes, QDateTime::currentDateTime(), done, m_files);
     if (missing)
         deliver([this, error = *missing] { Q_EMIT failed(error); });
 }

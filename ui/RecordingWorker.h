@@ -19,6 +19,8 @@ struct RecordingRequest
     QString classFileName;
     QString personName;
     QString gradeText;
+    // The draw that stopped on the name: all recordings of one draw are one call.
+    QString drawId = {};
 };
 
 // Records grades and undoes recordings on a thread of its own, one at a time in the
