@@ -63,6 +63,8 @@ private Q_SLOTS:
     void countsCallsAndChancesOfAClass_data();
     void countsCallsAndChancesOfAClass();
     void fairClassesAreRarelyMarked();
+    void samplesLookFair_data();
+    void samplesLookFair();
 };
 
 void TestFairness::chiSquareTail_data()
@@ -233,6 +235,27 @@ void TestFairness::fairClassesAreRarelyMarked()
         });
     }
     QVERIFY2(marked <= 7, qPrintable(QString::number(marked)));
+}
+
+void TestFairness::samplesLookFair_data()
+{
+    QTest::addColumn<QString>("sample");
+    QTest::newRow("高一(3)班") << u"高一(3)班.txt"_s;
+    QTest::newRow("高一(5)班") << u"高一(5)班.txt"_s;
+}
+
+// What a teacher sees first must not cry foul.
+void TestFairness::samplesLookFair()
+{
+    QFETCH(QString, sample);
+    const Result<NameList> names = loadRoster(QStringLiteral(MIRELLO_SAMPLES "/") + sample);
+    QVERIFY(names.ok());
+    const ClassFairness fairness =
+        classFairness(names.value(), studentLines(names.value()), {}, sample);
+    QVERIFY(fairness.report.totalCalls > 0);
+    QVERIFY(fairness.report.looksFair());
+    for (const StudentFairness& student : fairness.students)
+        QCOMPARE(student.verdict, Verdict::AsExpected);
 }
 
 QTEST_GUILESS_MAIN(TestFairness)
