@@ -83,73 +83,133 @@ double chiSquareUpperTail(double statistic, double degrees)
     return regularizedUpperGamma(degrees / 2, std::max(statistic, 0.0) / 2);
 }
 
-// The terms are walked outward from the most likely count as ratios of their
-// neighbours, so no factorial is ever formed and no term underflows on the way;
-// their sum then normalises them.
-CallRange fairCallRange(qint64 totalCalls, qint64 students, double coverage)
+Binomial::Binomial(qint64 n, double p)
 {
-    if (totalCalls <= 0 || students <= 0)
-        return {};
-    if (students == 1)
-        return {totalCalls, totalCalls};
-    const double n = double(totalCalls);
-    // p / (1 - p) for p = 1 / students.
-    const double odds = 1.0 / double(students - 1);
-    const qint64 mode = std::min((totalCalls + 1) / students, totalCalls);
-
+    n = std::max<qint64>(n, 0);
+    if (n == 0 || !(p > 0) || !(p < 1)) {
+        m_first = p >= 1 ? n : 0;
+        m_cumulative = {1};
+        return;
+    }
+    const double odds = p / (1 - p);
+    const double trials = double(n);
+    const qint64 mode = std::clamp(qint64(std::floor((trials + 1) * p)), qint64(0), n);
     // Below the mode: P(k - 1) / P(k) = k / (n - k + 1) / odds.
-    qint64 lowest = mode;
-    double lowestTerm = 1;
-    double sum = 1;
-    while (lowest > 0 && lowestTerm >= NegligibleTerm) {
-        lowestTerm *= double(lowest) / (n - double(lowest) + 1) / odds;
-        --lowest;
-        sum += lowestTerm;
-    }
-    // Above the mode: P(k + 1) / P(k) = (n - k) / (k + 1) * odds.
+    std::vector<double> below;
     double term = 1;
-    for (qint64 k = mode; k < totalCalls && term >= NegligibleTerm; ++k) {
-        term *= (n - double(k)) / double(k + 1) * odds;
-        sum += term;
+    for (qint64 k = mode; k > 0; --k) {
+        term *= double(k) / (trials - double(k) + 1) / odds;
+        if (term < NegligibleTerm)
+            break;
+        below.push_back(term);
+    }
+    m_first = mode - qint64(below.size());
+    m_cumulative.assign(below.rbegin(), below.rend());
+    m_cumulative.push_back(1);
+    // Above the mode: P(k + 1) / P(k) = (n - k) / (k + 1) * odds.
+    term = 1;
+    for (qint64 k = mode; k < n; ++k) {
+        term *= (trials - double(k)) / double(k + 1) * odds;
+        if (term < NegligibleTerm)
+            break;
+        m_cumulative.push_back(term);
+    }
+    std::partial_sum(m_cumulative.begin(), m_cumulative.end(), m_cumulative.begin());
+    const double sum = m_cumulative.back();
+    for (double& cumulative : m_cumulative)
+        cumulative /= sum;
+}
+
+double Binomial::atMost(qint64 k) const
+{
+    if (k < m_first)
+        return 0;
+    const qint64 index = k - m_first;
+    return index >= qint64(m_cumulative.size()) ? 1 : m_cumulative[std::size_t(index)];
+}
+
+CallRange Binomial::central(double coverage) const
+{
+    const auto smallestReaching = [this](double share) {
+        const auto at = std::lower_bound(m_cumulative.begin(), m_cumulative.end(), share);
+        return m_first + qint64(std::min(at, m_cumulative.end() - 1) - m_cumulative.begin());
+    };
+    return {smallestReaching((1 - coverage) / 2), smallestReaching((1 + coverage) / 2)};
+}
+
+FairnessReport fairnessOf(std::span<const qint64> calls, std::span<const CallStretch> stretches)
+{
+    FairnessReport report;
+    const std::size_t students = calls.size();
+    report.students = qint64(students);
+    report.totalCalls = std::reduce(calls.begin(), calls.end(), qint64(0));
+    report.each.resize(students);
+    for (std::size_t i = 0; i < students; ++i)
+        report.each[i].calls = calls[i];
+    for (const CallStretch& stretch : stretches) {
+        const qint64 present =
+            std::reduce(stretch.present.begin(), stretch.present.end(), qint64(0));
+        if (stretch.calls <= 0 || present <= 0 || stretch.present.size() != students)
+            continue;
+        const double share = double(stretch.calls) / double(present);
+        report.expectedCalls += share;
+        for (std::size_t i = 0; i < students; ++i) {
+            if (stretch.present[i] > 0) {
+                report.each[i].expected += share * double(stretch.present[i]);
+                report.each[i].opportunities += stretch.calls;
+            }
+        }
+    }
+    if (report.totalCalls > 0) {
+        report.range = Binomial(report.totalCalls, report.expectedCalls / double(report.totalCalls))
+                           .central(FairnessReport::Coverage);
     }
 
-    const double lowerShare = (1 - coverage) / 2 * sum;
-    const double upperShare = (1 + coverage) / 2 * sum;
-    CallRange range{-1, totalCalls};
-    double cumulative = 0;
-    term = lowestTerm;
-    for (qint64 k = lowest; k <= totalCalls; ++k) {
-        cumulative += term;
-        if (range.lowest < 0 && cumulative >= lowerShare)
-            range.lowest = k;
-        if (cumulative >= upperShare) {
-            range.highest = k;
-            break;
-        }
-        term *= (n - double(k)) / double(k + 1) * odds;
+    qint64 cells = 0;
+    std::vector<std::size_t> tested;
+    for (std::size_t i = 0; i < students; ++i) {
+        StudentFairness& student = report.each[i];
+        if (student.opportunities == 0)
+            continue;
+        ++cells;
+        const double difference = double(student.calls) - student.expected;
+        report.chiSquare += difference * difference / student.expected;
+        const Binomial fair(student.opportunities,
+                            student.expected / double(student.opportunities));
+        student.range = fair.central(FairnessReport::Coverage);
+        student.chanceOutside =
+            fair.atMost(student.range.lowest - 1) + (1 - fair.atMost(student.range.highest));
+        student.chanceNever = fair.atMost(0);
+        student.pValue =
+            std::min(1.0, 2 * std::min(fair.atMost(student.calls), fair.atLeast(student.calls)));
+        tested.push_back(i);
     }
-    range.lowest = std::max<qint64>(range.lowest, 0);
-    return range;
+    report.degrees = std::max<qint64>(cells - 1, 0);
+    if (report.testable())
+        report.pValue = chiSquareUpperTail(report.chiSquare, double(report.degrees));
+    else
+        report.chiSquare = 0;
+
+    // Holm: the k-th smallest of m p-values is held against the level / (m - k + 1),
+    // and the first that fails it ends the findings.
+    std::stable_sort(tested.begin(), tested.end(), [&report](std::size_t a, std::size_t b) {
+        return report.each[a].pValue < report.each[b].pValue;
+    });
+    for (std::size_t k = 0; k < tested.size(); ++k) {
+        StudentFairness& student = report.each[tested[k]];
+        if (student.pValue > FairnessReport::SignificanceLevel / double(tested.size() - k))
+            break;
+        student.verdict = double(student.calls) < student.expected ? StudentFairness::Verdict::Fewer
+                                                                   : StudentFairness::Verdict::More;
+    }
+    return report;
 }
 
 FairnessReport fairnessOf(std::span<const qint64> calls)
 {
-    FairnessReport report;
-    report.students = qint64(calls.size());
-    report.totalCalls = std::reduce(calls.begin(), calls.end(), qint64(0));
-    if (report.students == 0)
-        return report;
-    report.expectedCalls = double(report.totalCalls) / double(report.students);
-    report.range = fairCallRange(report.totalCalls, report.students, FairnessReport::Coverage);
-    if (!report.testable())
-        return report;
-    for (const qint64 count : calls) {
-        const double difference = double(count) - report.expectedCalls;
-        report.chiSquare += difference * difference / report.expectedCalls;
-    }
-    report.degrees = report.students - 1;
-    report.pValue = chiSquareUpperTail(report.chiSquare, double(report.degrees));
-    return report;
+    const qint64 total = std::reduce(calls.begin(), calls.end(), qint64(0));
+    const CallStretch everyone{total, std::vector<qint64>(calls.size(), 1)};
+    return fairnessOf(calls, std::span(&everyone, 1));
 }
 
 } // namespace mirello

@@ -19,15 +19,43 @@ namespace mirello {
 
 namespace {
 
-constexpr std::array<QStringView, 4> ActionWords{u"记录", u"撤销", u"恢复备份", u"新学期"};
+constexpr std::array<QStringView, 6> ActionWords{u"记录",   u"撤销", u"恢复备份",
+                                                 u"新学期", u"缺席", u"取消缺席"};
 constexpr QByteArrayView Bom("\xEF\xBB\xBF", 3);
 // A history grows by a line per call: a school's years of calls fit well within this.
 constexpr qint64 LargestHistoryBytes = qint64(256) << 20;
 
 QStringList titles()
 {
-    return {u"时间"_s, u"班级文件"_s, u"操作"_s,     u"学号"_s, u"姓名"_s,
-            u"成绩"_s, u"次数"_s,     u"成绩记录"_s, u"备注"_s};
+    return {u"时间"_s, u"班级文件"_s, u"操作"_s, u"学号"_s,     u"姓名"_s,    u"成绩"_s,
+            u"次数"_s, u"成绩记录"_s, u"备注"_s, u"抽取编号"_s, u"同名序号"_s};
+}
+
+bool marksAbsence(HistoryAction action)
+{
+    return action == HistoryAction::Absent || action == HistoryAction::Present;
+}
+
+// Each different value once, in the order of the lines.
+QString joined(const QStringList& values)
+{
+    QStringList different = values;
+    different.removeDuplicates();
+    return different.join(u'、');
+}
+
+// Whether `next` was written by the same recording or undo as `first`, in a file
+// from before one entry was written per recording: one entry per line with the
+// name, all at one time. A line seen again with other counters is the next one.
+bool sameOlderChange(const HistoryEntry& first, const HistoryEntry& next)
+{
+    const bool perStudent =
+        first.action == HistoryAction::Recording || first.action == HistoryAction::Undo;
+    return perStudent && first.drawId.isEmpty() && next.drawId.isEmpty() &&
+           next.time == first.time && next.classFile == first.classFile &&
+           next.action == first.action && next.name == first.name && next.grade == first.grade &&
+           !(next.number == first.number &&
+             (next.count != first.count || next.tally != first.tally));
 }
 
 QString shownHistoryFile()
@@ -58,23 +86,44 @@ QString actionWord(HistoryAction action)
     return ActionWords[std::size_t(action)].toString();
 }
 
-QList<HistoryEntry> entriesForStudent(QByteArrayView classBytes, const QString& name,
-                                      const HistoryEntry& common)
+std::optional<HistoryEntry> entryForStudent(QByteArrayView classBytes, const QString& name,
+                                            const HistoryEntry& common)
 {
-    QList<HistoryEntry> entries;
+    QStringList numbers;
+    QStringList counts;
+    QStringList tallies;
     const NameList lines = nameListFromBytes(classBytes);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const RollRecord record(lines.at(i));
         if (record.personName() != QStringView(name))
             continue;
-        HistoryEntry entry = common;
-        entry.number = lines.at(i).first(9).trimmed().toString();
-        entry.name = name;
-        entry.count = record.callCountText()->toString();
-        entry.tally = lines.at(i).last(4).toString();
-        entries.append(entry);
+        numbers.append(lines.at(i).first(9).trimmed().toString());
+        counts.append(record.callCountText()->toString());
+        tallies.append(lines.at(i).last(4).toString());
     }
-    return entries;
+    if (numbers.isEmpty())
+        return std::nullopt;
+    HistoryEntry entry = common;
+    entry.number = joined(numbers);
+    entry.name = name;
+    entry.count = joined(counts);
+    entry.tally = joined(tallies);
+    return entry;
+}
+
+HistoryEntry absenceEntry(const QString& shownClass, const StudentKey& student, bool absent,
+                          const QDateTime& time)
+{
+    const RollRecord head(student.head);
+    HistoryEntry entry;
+    entry.time = time;
+    entry.classFile = shownClass;
+    entry.action = absent ? HistoryAction::Absent : HistoryAction::Present;
+    entry.number = head.leadField().trimmed().toString();
+    // The head ends in the name's separator, where a line's counters would follow.
+    entry.name = QStringView(student.head).sliced(head.leadField().size()).chopped(1).toString();
+    entry.copy = student.copy;
+    return entry;
 }
 
 Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& entries,
@@ -85,9 +134,10 @@ Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& 
     for (const HistoryEntry& entry : entries) {
         // With the offset from UTC, so that a time stays exact across a change of zone.
         const QDateTime time = entry.time.toOffsetFromUtc(entry.time.offsetFromUtc());
-        text +=
-            csvLine({time.toString(Qt::ISODate), entry.classFile, actionWord(entry.action),
-                     entry.number, entry.name, entry.grade, entry.count, entry.tally, entry.note});
+        text += csvLine({time.toString(Qt::ISODate), entry.classFile, actionWord(entry.action),
+                         entry.number, entry.name, entry.grade, entry.count, entry.tally,
+                         entry.note, entry.drawId,
+                         marksAbsence(entry.action) ? QString::number(entry.copy) : QString()});
     }
 
     FileLock lock(folder.lockFilePath());
@@ -125,17 +175,20 @@ Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& 
 
 std::optional<Error> appendStudentHistory(const RollFolder& folder, const QString& classFileName,
                                           HistoryAction action, const QString& name,
-                                          const QString& grade, QByteArrayView classBytes,
-                                          const QDateTime& time, const QString& done,
-                                          FileOperations& files)
+                                          const QString& grade, const QString& drawId,
+                                          QByteArrayView classBytes, const QDateTime& time,
+                                          const QString& done, FileOperations& files)
 {
     HistoryEntry common;
     common.time = time;
     common.classFile = shownFileName(classFileName);
     common.action = action;
     common.grade = grade;
-    return missingHistory(
-        done, appendHistory(folder, entriesForStudent(classBytes, name, common), files));
+    common.drawId = drawId;
+    const std::optional<HistoryEntry> entry = entryForStudent(classBytes, name, common);
+    if (!entry)
+        return std::nullopt;
+    return missingHistory(done, appendHistory(folder, {*entry}, files));
 }
 
 LoggedChange logClassChange(const RollFolder& folder, ClassFileChange change,
@@ -164,6 +217,11 @@ QList<HistoryEntry> parseHistory(QByteArrayView bytes)
     if (bytes.startsWith(Bom))
         bytes = bytes.sliced(Bom.size());
     QList<HistoryEntry> entries;
+    // The first entry of the older change that the last entry joins.
+    HistoryEntry first;
+    QStringList numbers;
+    QStringList counts;
+    QStringList tallies;
     for (const QStringList& fields : csvRecords(decodeText(bytes, TextEncoding::Utf8))) {
         if (fields.size() < 9)
             continue;
@@ -171,9 +229,31 @@ QList<HistoryEntry> parseHistory(QByteArrayView bytes)
         const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODate);
         if (action == ActionWords.end() || !time.isValid())
             continue; // the title row, or a line cut short
-        entries.append(HistoryEntry{time, fields[1], HistoryAction(action - ActionWords.begin()),
-                                    fields[3], fields[4], fields[5], fields[6], fields[7],
-                                    fields[8]});
+        HistoryEntry entry{time,
+                           fields[1],
+                           HistoryAction(action - ActionWords.begin()),
+                           fields[3],
+                           fields[4],
+                           fields[5],
+                           fields[6],
+                           fields[7],
+                           fields[8],
+                           fields.value(9),
+                           std::max(1, fields.value(10).toInt())};
+        if (!entries.isEmpty() && sameOlderChange(first, entry)) {
+            numbers.append(entry.number);
+            counts.append(entry.count);
+            tallies.append(entry.tally);
+            entries.last().number = joined(numbers);
+            entries.last().count = joined(counts);
+            entries.last().tally = joined(tallies);
+            continue;
+        }
+        first = entry;
+        numbers = QStringList{entry.number};
+        counts = QStringList{entry.count};
+        tallies = QStringList{entry.tally};
+        entries.append(entry);
     }
     return entries;
 }
@@ -188,29 +268,45 @@ Result<QList<HistoryEntry>> readHistory(const RollFolder& folder)
     return parseHistory(bytes.value());
 }
 
-QHash<QString, StudentHistory> studentHistories(const QList<HistoryEntry>& history,
-                                                const QString& classFile)
+QList<HistoryEntry> keptRecordings(const QList<HistoryEntry>& history, const QString& classFile)
 {
-    QHash<QString, QList<QDateTime>> calls;
-    QDateTime termStart;
+    QList<HistoryEntry> kept;
+    // Per name, where its recordings not undone are in `kept`.
+    QHash<QString, QList<qsizetype>> places;
     for (const HistoryEntry& entry : history) {
         if (entry.classFile != classFile)
             continue;
-        switch (entry.action) {
-        case HistoryAction::Recording:
-            calls[entry.name].append(entry.time);
-            break;
-        case HistoryAction::Undo:
-            if (!calls[entry.name].isEmpty())
-                calls[entry.name].removeLast();
-            break;
-        case HistoryAction::NewTerm:
-            termStart = entry.time;
-            break;
-        case HistoryAction::Restore:
-            break;
+        if (entry.action == HistoryAction::Recording) {
+            places[entry.name].append(kept.size());
+            kept.append(entry);
+        } else if (entry.action == HistoryAction::Undo) {
+            // An undo takes back the latest recording of the name, of its own draw
+            // where it names one.
+            QList<qsizetype>& of = places[entry.name];
+            for (qsizetype i = of.size() - 1; i >= 0; --i) {
+                if (entry.drawId.isEmpty() || kept[of[i]].drawId == entry.drawId) {
+                    kept[of[i]].action = HistoryAction::Undo;
+                    of.remove(i);
+                    break;
+                }
+            }
         }
     }
+    kept.removeIf([](const HistoryEntry& entry) { return entry.action == HistoryAction::Undo; });
+    return kept;
+}
+
+QHash<QString, StudentHistory> studentHistories(const QList<HistoryEntry>& history,
+                                                const QString& classFile)
+{
+    QDateTime termStart;
+    for (const HistoryEntry& entry : history) {
+        if (entry.classFile == classFile && entry.action == HistoryAction::NewTerm)
+            termStart = entry.time;
+    }
+    QHash<QString, QList<QDateTime>> calls;
+    for (const HistoryEntry& entry : keptRecordings(history, classFile))
+        calls[entry.name].append(entry.time);
     QHash<QString, StudentHistory> students;
     for (auto student = calls.cbegin(); student != calls.cend(); ++student) {
         StudentHistory& summary = students[student.key()];

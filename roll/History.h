@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClassFileChange.h"
+#include "ClassState.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -20,13 +21,17 @@ class RollFolder;
 // CSV line (UTF-8, byte-order mark before the title row, CR LF) per change,
 // appended and flushed, never rewritten. Columns: time (ISO 8601 with the offset
 // from UTC), class file, what happened, student number, name, grade, call count and
-// tally after the change, note.
+// tally after the change, note, draw, and which of the lines with that student
+// number and name. Later columns come last, so that older readers skip them.
 enum class HistoryAction
 {
     Recording,
     Undo,
     Restore,
-    NewTerm
+    NewTerm,
+    // The teacher marked a student absent for the day, or took the mark back.
+    Absent,
+    Present
 };
 
 struct HistoryEntry
@@ -40,14 +45,26 @@ struct HistoryEntry
     QString count; // as the file holds them: "04"
     QString tally; // "1301"
     QString note;
+    // The draw that stopped on the student: several recordings of one draw are one
+    // call. Empty in older files, where each recording is a draw of its own.
+    QString drawId;
+    // Of an absence mark: which of the lines with this number and name, from 1.
+    int copy = 1;
 
     friend bool operator==(const HistoryEntry&, const HistoryEntry&) = default;
 };
 
-// One entry per line of `classBytes` (the class file after a recording or an undo)
-// whose name is `name`, with that line's student number and counters.
-QList<HistoryEntry> entriesForStudent(QByteArrayView classBytes, const QString& name,
-                                      const HistoryEntry& common);
+// The entry of a recording or an undo for `name` in `classBytes` (the class file
+// after the change): it raised or lowered every line with the name, so their
+// student numbers and counters are listed, each different one once, joined by "、".
+// None when no line holds the name.
+std::optional<HistoryEntry> entryForStudent(QByteArrayView classBytes, const QString& name,
+                                            const HistoryEntry& common);
+
+// The entry that marks `student` of the class `shownClass` absent for the day of
+// `time`, or takes that mark back.
+HistoryEntry absenceEntry(const QString& shownClass, const StudentKey& student, bool absent,
+                          const QDateTime& time);
 
 // A change that is in the class file, and why its line in the history is missing
 // when that could not be written: the change stands all the same.
@@ -65,13 +82,14 @@ inline std::optional<Error> warningOf(const LoggedChange& logged)
 }
 
 // Appends the history of a recording or an undo of `grade` for `name` in the class
-// file `classFileName`, whose bytes after the change are `classBytes`. The error
-// says that `done` happened and that only its history line is missing.
+// file `classFileName`, whose bytes after the change are `classBytes`, in the draw
+// `drawId`. The error says that `done` happened and that only its history line is
+// missing.
 std::optional<Error> appendStudentHistory(const RollFolder& folder, const QString& classFileName,
                                           HistoryAction action, const QString& name,
-                                          const QString& grade, QByteArrayView classBytes,
-                                          const QDateTime& time, const QString& done,
-                                          FileOperations& files);
+                                          const QString& grade, const QString& drawId,
+                                          QByteArrayView classBytes, const QDateTime& time,
+                                          const QString& done, FileOperations& files);
 
 // Appends the one line of a change to a whole class file (a restore, a new term)
 // and pairs it with the change: its error says that `done` happened.
@@ -90,7 +108,8 @@ Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& 
                            FileOperations& files);
 
 // The entries of `bytes` as appendHistory() writes them; lines that cannot be read
-// are skipped.
+// are skipped. Older files wrote one entry per line with the name: those of one
+// recording or undo read as one entry.
 QList<HistoryEntry> parseHistory(QByteArrayView bytes);
 // The whole history; none when there is no history yet.
 Result<QList<HistoryEntry>> readHistory(const RollFolder& folder);
@@ -107,6 +126,10 @@ struct StudentHistory
 // Per name, for the class file `classFile` (as shown).
 QHash<QString, StudentHistory> studentHistories(const QList<HistoryEntry>& history,
                                                 const QString& classFile);
+
+// The recordings of the class `classFile` (as shown) that were not undone, in the
+// order they were written.
+QList<HistoryEntry> keptRecordings(const QList<HistoryEntry>& history, const QString& classFile);
 
 // The lines of the student `name` of the class `classFile` (as shown), with the
 // class's restores and new terms among them, in the order they were written.

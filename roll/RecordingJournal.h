@@ -14,6 +14,8 @@ struct Recording
     QString personName;
     QString gradeText;
     ClassFileChange change;
+    // The draw it was recorded for, so that its undo names the same draw.
+    QString drawId;
     // What changed the whole class file after this recording ("恢复为备份",
     // "开始新学期"), which an undo then names; empty while nothing did.
     QString replacedBy;

@@ -122,6 +122,8 @@ FairnessChart::FairnessChart(QWidget* parent)
 void FairnessChart::setStudents(const QList<OverviewRow>& rows, const FairnessReport& report)
 {
     m_calls.clear();
+    m_ranges.clear();
+    m_fewer.clear();
     m_names.clear();
     m_labels.clear();
     m_widestLabel.clear();
@@ -130,14 +132,18 @@ void FairnessChart::setStudents(const QList<OverviewRow>& rows, const FairnessRe
     m_tooMany = rows.size() > MostChartedStudents;
     if (!m_tooMany) {
         m_calls.reserve(rows.size());
+        m_ranges.reserve(rows.size());
+        m_fewer.reserve(rows.size());
         m_names.reserve(rows.size());
         m_labels.reserve(rows.size());
         const bool named = rows.size() <= MostNamedBars;
         QSet<QString> seen;
         for (const OverviewRow& row : rows) {
-            m_calls.append(row.calls);
+            m_calls.append(row.fairness.calls);
+            m_ranges.append(row.fairness.range);
+            m_fewer.append(row.fairness.verdict == StudentFairness::Verdict::Fewer);
             m_names.append(row.name);
-            m_most = std::max(m_most, row.calls);
+            m_most = std::max({m_most, row.fairness.calls, row.fairness.range.highest});
             QString label = named ? row.name : QString::number(row.order);
             // A repeated name carries its place in the file.
             if (named && seen.contains(label))
@@ -171,7 +177,7 @@ FairnessChart::Layout FairnessChart::layout() const
     l.inner = l.card.adjusted(line * 0.6, line * 0.5, -line * 0.6, -line * 0.5);
 
     // The legend: entries side by side, centred, on as many lines as the width needs.
-    l.legend = {bandText(m_range), u"点名次数"_s, u"少于公平范围"_s};
+    l.legend = {bandText(m_range), u"点名次数"_s, u"明显偏少"_s};
     const double marker = std::round(line * 0.6);
     const double gap = line;
     std::array<double, 3> widths{};
@@ -280,20 +286,25 @@ void FairnessChart::paintEvent(QPaintEvent*)
                          Qt::AlignRight | Qt::AlignVCenter, QString::number(value));
     }
 
-    const QRectF band(QPointF(plot.left(), yOf(m_range.highest)),
-                      QPointF(plot.right(), yOf(m_range.lowest)));
-    painter.setPen(QPen(BandEdge, 1));
-    painter.setBrush(Band);
-    painter.drawRect(band);
-
     // Plain rectangles without smoothing: crisp edges, and thousands stay cheap.
     painter.setRenderHint(QPainter::Antialiasing, false);
     const qsizetype bars = m_calls.size();
+    // Each column's band, its edges drawn as lines, so that equal neighbours join.
+    const double slot = plot.width() / double(bars);
+    painter.setPen(QPen(BandEdge, 1));
+    for (qsizetype i = 0; i < bars; ++i) {
+        const double left = plot.left() + double(i) * slot;
+        const double top = yOf(m_ranges[i].highest);
+        const double bottom = yOf(m_ranges[i].lowest);
+        painter.fillRect(QRectF(left, top, slot, bottom - top), Band);
+        painter.drawLine(QPointF(left, top), QPointF(left + slot, top));
+        painter.drawLine(QPointF(left, bottom), QPointF(left + slot, bottom));
+    }
     for (qsizetype i = 0; i < bars; ++i) {
         QRectF bar = barRect(plot, bars, i, m_calls[i], l.ticks.top);
         if (m_calls[i] == 0)
             bar.setTop(plot.bottom() - NeverCalledHeight);
-        painter.fillRect(bar, m_calls[i] < m_range.lowest ? FewerBar : UsualBar);
+        painter.fillRect(bar, m_fewer[i] ? FewerBar : UsualBar);
     }
     painter.setRenderHint(QPainter::Antialiasing);
 

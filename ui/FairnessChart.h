@@ -37,9 +37,10 @@ QRectF barRect(const QRectF& plot, qsizetype bars, qsizetype index, qint64 calls
 // The student whose column holds `x` in `plot`, or -1 outside every column.
 qsizetype barAt(const QRectF& plot, qsizetype bars, double x);
 
-// Calls per student in file order as bars, those below the fair range in their own
-// colour, over the band from the lowest to the highest count of the fair range;
-// hovering a bar tells whose it is. Painted from the palette and font of the widget.
+// Calls per student in file order as bars, those the report finds clearly too few in
+// their own colour, each over the band of its own fair range (the same for all
+// students who were always present); hovering a bar tells whose it is. Painted from
+// the palette and font of the widget.
 class FairnessChart final : public QWidget
 {
     Q_OBJECT
@@ -69,6 +70,8 @@ private:
 
     // One entry per student, in file order.
     QList<qint64> m_calls;
+    QList<CallRange> m_ranges;
+    QList<bool> m_fewer;
     QStringList m_names;
     // Under the bars: the names of a small class, else the places in the file.
     QStringList m_labels;

@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 
@@ -63,6 +64,12 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
     label->setFont(chineseFont(TypeStyle::FangSong, 14.25, QFont::Bold));
     setSizedText(*label, text);
     return label;
+}
+
+// Grades given on one draw are one call, however often OK is pressed.
+QString newDrawId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
 Error missingRollFolder(const QString& folder, const Error& listingError)
@@ -350,6 +357,7 @@ void FrmMain::loadSelectedClass()
     if (m_comboFileChange->currentIndex() < 0)
         return;
     clearDrawTexts();
+    m_drawId.clear();
     m_shownLine.reset();
     m_drawnSinceStart = false;
     m_passable = false;
@@ -417,7 +425,9 @@ void FrmMain::showNextSearchFrame()
 // go to the class they were drawn in.
 void FrmMain::recordGradeOnScreen()
 {
-    m_recorder->record({m_loadedClass, m_lblName->text(), m_comboResult->currentText()});
+    // A grade given while names flicker is a draw of its own.
+    const QString draw = m_drawId.isEmpty() ? newDrawId() : m_drawId;
+    m_recorder->record({m_loadedClass, m_lblName->text(), m_comboResult->currentText(), draw});
 }
 
 // The loaded class takes the new counters, so that the draws show what the file
@@ -493,6 +503,7 @@ void FrmMain::applyFaceChange(const FaceChange& change)
 // Absences of another day expire; in round mode a complete round gives way.
 void FrmMain::drawingStarted()
 {
+    m_drawId.clear();
     m_drawnSinceStart = false;
     m_passable = false;
     if (const std::optional<qint64> round = m_session.beginDrawing()) {
@@ -511,6 +522,7 @@ void FrmMain::drawingStopped()
     if (!m_drawnSinceStart || !m_shownLine)
         return;
     m_passable = true;
+    m_drawId = newDrawId();
     m_session.stopOn(*m_shownLine);
     if (m_session.mode() == DrawMode::OncePerRound && m_session.waitingCount() == 0 &&
         m_session.presentCount() > 0) {
@@ -568,6 +580,10 @@ void FrmMain::showOverview()
         m_features->addKeysTo(m_overview);
         connect(m_overview, &OverviewWindow::exportAsked, this,
                 [this] { act(Feature::ExportClasses); });
+        connect(m_overview, &OverviewWindow::absenceMarked, this,
+                [this](const StudentKey& student, bool absent) {
+                    m_recorder->logAbsence(m_session.classFileName(), student, absent);
+                });
     }
     m_overview->refresh();
     m_overview->show();

@@ -125,6 +125,8 @@ private:
     // draw stopped on may still pass.
     bool m_drawnSinceStart = false;
     bool m_passable = false;
+    // The draw the name on screen came from; none while names flicker.
+    QString m_drawId;
     RecordingWorker* m_recorder = nullptr;
     DrawSession m_session;
     QPixmap m_background;

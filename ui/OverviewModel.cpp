@@ -1,7 +1,10 @@
 #include "OverviewModel.h"
 
+#include "platform/NaturalOrder.h"
 #include "roll/Grades.h"
 
+#include <algorithm>
+#include <numeric>
 #include <QColor>
 
 using namespace Qt::StringLiterals;
@@ -11,11 +14,30 @@ namespace mirello {
 const QColor OverviewModel::NeverCalled(255, 214, 153);
 const QColor OverviewModel::FewerThanFair(255, 190, 190);
 
-void OverviewModel::setRows(QList<OverviewRow> rows, CallRange range)
+namespace {
+
+using Verdict = StudentFairness::Verdict;
+
+bool fewerThanFair(const OverviewRow& row)
+{
+    return row.fairness.verdict == Verdict::Fewer;
+}
+
+} // namespace
+
+void OverviewModel::setRows(QList<OverviewRow> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
-    m_range = range;
+    // Ranked once here: the proxy compares sort values, and 学号 sort as 2 before 10.
+    QList<qsizetype> byLead(m_rows.size());
+    std::iota(byLead.begin(), byLead.end(), 0);
+    std::stable_sort(byLead.begin(), byLead.end(), [this](qsizetype a, qsizetype b) {
+        return naturallyBefore(m_rows[a].lead, m_rows[b].lead);
+    });
+    m_leadOrder = QList<qsizetype>(m_rows.size());
+    for (qsizetype place = 0; place < byLead.size(); ++place)
+        m_leadOrder[byLead[place]] = place;
     endResetModel();
 }
 
@@ -63,7 +85,7 @@ QVariant OverviewModel::headerData(int section, Qt::Orientation orientation, int
     case LastCalled:
         return u"最近点名"_s;
     case AgainstRange:
-        return u"与公平范围相比"_s;
+        return u"与公平抽取相比"_s;
     case CalledThisRound:
         return u"本轮已点"_s;
     case Passes:
@@ -92,9 +114,15 @@ QVariant OverviewModel::display(const OverviewRow& row, int column) const
     case LastCalled:
         return row.lastCalled.isValid() ? row.lastCalled.toString(u"yyyy-MM-dd"_s) : QString();
     case AgainstRange:
-        if (row.calls < m_range.lowest)
-            return u"偏少"_s;
-        return row.calls > m_range.highest ? u"偏多"_s : u"范围内"_s;
+        switch (row.fairness.verdict) {
+        case Verdict::Fewer:
+            return u"明显偏少"_s;
+        case Verdict::More:
+            return u"明显偏多"_s;
+        case Verdict::AsExpected:
+            return u"相符"_s;
+        }
+        return {};
     case CalledThisRound:
         return row.marks.calledThisRound ? u"✓"_s : QString();
     case Passes:
@@ -111,7 +139,7 @@ QVariant OverviewModel::sortValue(const OverviewRow& row, int column) const
     }
     switch (column) {
     case AgainstRange:
-        return row.calls < m_range.lowest ? 0 : row.calls > m_range.highest ? 2 : 1;
+        return fewerThanFair(row) ? 0 : row.fairness.verdict == Verdict::More ? 2 : 1;
     case CalledThisRound:
         return row.marks.calledThisRound;
     case Absent:
@@ -129,7 +157,8 @@ QVariant OverviewModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return display(row, index.column());
     case SortRole:
-        return sortValue(row, index.column());
+        return index.column() == Lead ? QVariant(m_leadOrder[index.row()])
+                                      : sortValue(row, index.column());
     case Qt::CheckStateRole:
         if (index.column() == Absent)
             return row.marks.absent ? Qt::Checked : Qt::Unchecked;
@@ -137,11 +166,10 @@ QVariant OverviewModel::data(const QModelIndex& index, int role) const
     case Qt::BackgroundRole:
         if (row.calls == 0)
             return NeverCalled;
-        return row.calls < m_range.lowest ? QVariant(FewerThanFair) : QVariant();
+        return fewerThanFair(row) ? QVariant(FewerThanFair) : QVariant();
     case Qt::ForegroundRole:
         // Dark text on the pale tints, whatever the desktop's theme.
-        return row.calls < std::max<qint64>(m_range.lowest, 1) ? QVariant(QColor(Qt::black))
-                                                               : QVariant();
+        return row.calls == 0 || fewerThanFair(row) ? QVariant(QColor(Qt::black)) : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() == Lead || index.column() == Name
                    ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)

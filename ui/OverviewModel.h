@@ -24,11 +24,14 @@ struct OverviewRow
     QDate lastCalled;
     StudentKey key;
     StudentMarks marks;
+    // The calls as the fairness report counts them, and what it makes of them.
+    StudentFairness fairness;
 };
 
-// The students of a class as a sortable table: numbers sort as numbers. Rows of
-// students never called, or called less often than the fair range, are tinted;
-// the absence column holds a check box.
+// The students of a class as a sortable table: numbers sort as numbers, student
+// numbers as teachers order them (2 before 10). Rows of students never called, or
+// called so much less often than a fair draw would that chance cannot explain it,
+// are tinted; the absence column holds a check box.
 class OverviewModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -58,7 +61,7 @@ public:
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setRows(QList<OverviewRow> rows, CallRange range);
+    void setRows(QList<OverviewRow> rows);
     void setMarks(int row, const StudentMarks& marks);
     // Every row's marks anew, as `marksOf` gives them.
     void setAllMarks(const std::function<StudentMarks(const StudentKey&)>& marksOf);
@@ -80,7 +83,8 @@ private:
     QVariant sortValue(const OverviewRow& row, int column) const;
 
     QList<OverviewRow> m_rows;
-    CallRange m_range;
+    // Per row, its place among the student numbers in natural order.
+    QList<qsizetype> m_leadOrder;
 };
 
 } // namespace mirello

@@ -1,5 +1,6 @@
 #include "OverviewWindow.h"
 
+#include "draw/ClassFairness.h"
 #include "DrawSession.h"
 #include "ErrorReporter.h"
 #include "FairnessChart.h"
@@ -9,6 +10,7 @@
 #include "roll/RollRecord.h"
 #include "roll/RosterLoader.h"
 
+#include <cmath>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -41,37 +43,81 @@ QString pValueText(double p)
     return u"p = "_s + QString::number(p, 'g', 2);
 }
 
-// One paragraph a teacher can read out to a parent.
-QString fairnessSentence(const FairnessReport& report, qsizetype fewer, qsizetype never)
+// What the table shows, counted over its students (lines).
+struct Tally
 {
-    if (report.students == 0)
+    qsizetype students = 0;
+    qsizetype fewer = 0;
+    qsizetype more = 0;
+    qsizetype outside = 0;
+    qsizetype never = 0;
+    // How many a fair draw would put outside their range, and never call.
+    double chanceOutside = 0;
+    double chanceNever = 0;
+    bool someAbsent = false;
+};
+
+Tally tally(const QList<OverviewRow>& rows, qint64 totalCalls)
+{
+    Tally t;
+    t.students = rows.size();
+    for (const OverviewRow& row : rows) {
+        const StudentFairness& fair = row.fairness;
+        t.fewer += fair.verdict == StudentFairness::Verdict::Fewer;
+        t.more += fair.verdict == StudentFairness::Verdict::More;
+        t.outside += fair.opportunities > 0 &&
+                     (fair.calls < fair.range.lowest || fair.calls > fair.range.highest);
+        t.never += row.calls == 0;
+        t.chanceOutside += fair.chanceOutside;
+        t.chanceNever += fair.opportunities > 0 ? fair.chanceNever : 1;
+        t.someAbsent = t.someAbsent || fair.opportunities < totalCalls;
+    }
+    return t;
+}
+
+QString people(double expected)
+{
+    return expected < 0.95 ? u"不到 1"_s : u"约 "_s + QString::number(std::round(expected), 'f', 0);
+}
+
+// One paragraph a teacher can read out to a parent: the class as a whole, then only
+// what chance cannot explain, and what chance alone would give.
+QString fairnessSentence(const FairnessReport& report, const Tally& t)
+{
+    if (t.students == 0)
         return u"这个班级还没有学生。"_s;
     if (report.totalCalls == 0) {
-        return u"共 "_s + QString::number(report.students) +
+        return u"共 "_s + QString::number(t.students) +
                u" 名学生，还没有记录过点名，暂时无法判断点名是否公平。"_s;
     }
-    if (report.students == 1)
+    if (t.students == 1)
         return u"班级只有一名学生，所有点名都落在这名学生身上。"_s;
-    QString text = u"共 "_s + QString::number(report.students) + u" 名学生，已记录点名 "_s +
-                   QString::number(report.totalCalls) + u" 次，平均每人 "_s +
-                   number(report.expectedCalls, 1) +
-                   u" 次。如果每次都公平随机抽取，每名学生的次数有 95% 的可能在 "_s +
-                   QString::number(report.range.lowest) + u" 到 "_s +
-                   QString::number(report.range.highest) + u" 次之间。"_s;
+    QString text =
+        u"共 "_s + QString::number(t.students) + u" 名学生，已记录点名 "_s +
+        QString::number(report.totalCalls) + u" 次（一次抽中只算一次，不论打了几次分）。"_s +
+        (t.someAbsent ? u"一直在场的学生"_s : u"每名学生"_s) + u"平均应被点到 "_s +
+        number(report.expectedCalls, 1) + u" 次，如果每次都公平随机抽取，有 95% 的可能在 "_s +
+        QString::number(report.range.lowest) + u" 到 "_s + QString::number(report.range.highest) +
+        u" 次之间"_s + (t.someAbsent ? u"；缺席过的学生按在场时的点名计算。"_s : u"。"_s);
     text += u"卡方拟合优度检验 "_s + pValueText(report.pValue);
     text += report.looksFair()
                 ? u"（不小于 0.01）：各人的点名次数与公平随机抽取相符。"_s
                 : u"（小于 0.01）：各人的点名次数相差过大，不像公平随机抽取的结果。"_s;
     if (report.roughApproximation())
         text += u"平均每人不到 5 次，记录还少，检验结果仅供参考。"_s;
-    // With a lowest count above 0, everyone never called is below the range too.
-    if (fewer > 0) {
+    if (t.fewer + t.more > 0) {
         text +=
-            u"少于这个范围的有 "_s + QString::number(fewer) + u" 人"_s +
-            (never > 0 ? u"，其中 "_s + QString::number(never) + u" 人从未被点到"_s : QString()) +
-            u"（表中已标出）。"_s;
-    } else if (never > 0) {
-        text += u"从未被点到的有 "_s + QString::number(never) + u" 人（表中已标出）。"_s;
+            u"逐人检验（已按全班人数校正，公平抽取时有人被标出的可能不到 1%）：明显偏少的有 "_s +
+            QString::number(t.fewer) + u" 人，明显偏多的有 "_s + QString::number(t.more) +
+            u" 人（表中已标出）。"_s;
+    } else if (t.outside > 0) {
+        text += u"有 "_s + QString::number(t.outside) +
+                u" 人落在各自的 95% 范围之外；即使完全公平，也会有"_s + people(t.chanceOutside) +
+                u" 人如此，属于正常的随机波动，没有哪名学生明显偏少或偏多。"_s;
+    }
+    if (t.never > 0) {
+        text += u"从未被点到的有 "_s + QString::number(t.never) +
+                u" 人（表中已标出），公平抽取时平均也会有"_s + people(t.chanceNever) + u" 人。"_s;
     }
     return text;
 }
@@ -112,7 +158,7 @@ void OverviewWindow::createContents()
     auto* key =
         new QLabel(colourSquare(OverviewModel::NeverCalled) + u" 从未被点到　"_s +
                        colourSquare(OverviewModel::FewerThanFair) +
-                       u" 少于公平范围　　点列标题可排序；勾选“今日缺席”的学生今天不会被抽到。"_s,
+                       u" 明显偏少　　点列标题可排序；勾选“今日缺席”的学生今天不会被抽到。"_s,
                    this);
 
     m_table = new QTableView(this);
@@ -188,6 +234,7 @@ void OverviewWindow::refresh()
     setWindowTitle(classFile.isEmpty() ? u"班级概览"_s
                                        : u"班级概览 — "_s + shownFileName(classFile));
     QList<OverviewRow> rows;
+    FairnessReport report;
     Result<QList<HistoryEntry>> history = readHistory(m_folder);
     if (!history)
         m_reporter.report(this, history.error());
@@ -203,6 +250,9 @@ void OverviewWindow::refresh()
         }
         const std::vector<quint32> lines = studentLines(names.value());
         const std::vector<StudentKey> keys = studentKeys(names.value(), lines);
+        ClassFairness fairness =
+            classFairness(names.value(), lines, m_history, shownFileName(classFile));
+        report = std::move(fairness.report);
         rows.reserve(qsizetype(lines.size()));
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const RollRecord record(names.value().at(lines[i]));
@@ -218,26 +268,16 @@ void OverviewWindow::refresh()
             const StudentHistory called = histories.value(row.name);
             row.callsThisTerm = called.callsThisTerm;
             row.lastCalled = called.lastCalled;
+            row.fairness = fairness.students[i];
             rows.append(std::move(row));
         }
     }
-    std::vector<qint64> calls;
-    calls.reserve(std::size_t(rows.size()));
-    for (const OverviewRow& row : rows)
-        calls.push_back(row.calls);
-    const FairnessReport report = fairnessOf(calls);
-    m_model->setRows(std::move(rows), report.range);
+    const Tally counted = tally(rows, report.totalCalls);
+    m_model->setRows(std::move(rows));
     m_table->resizeColumnsToContents();
     showStudentHistory();
-
-    qsizetype fewer = 0;
-    qsizetype never = 0;
-    for (const qint64 count : calls) {
-        fewer += count < report.range.lowest;
-        never += count == 0;
-    }
     m_sentence->setText(classFile.isEmpty() ? u"还没有选择班级。"_s
-                                            : fairnessSentence(report, fewer, never));
+                                            : fairnessSentence(report, counted));
     m_chart->setStudents(m_model->rows(), report);
 }
 
@@ -251,6 +291,7 @@ void OverviewWindow::setAbsent(int row, bool absent)
     const StudentKey key = m_model->rows()[row].key;
     m_session.setAbsent(key, absent);
     m_model->setMarks(row, m_session.marksOf(key));
+    Q_EMIT absenceMarked(key, absent);
 }
 
 } // namespace mirello

@@ -39,6 +39,8 @@ public:
 Q_SIGNALS:
     // The teacher asked to export from here.
     void exportAsked();
+    // The teacher marked `student` of the loaded class absent, or took the mark back.
+    void absenceMarked(const mirello::StudentKey& student, bool absent);
 
 private:
     void createContents();

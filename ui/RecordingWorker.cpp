@@ -92,6 +92,20 @@ void RecordingWorker::saveState(const QString& classFileName, const ClassState& 
     });
 }
 
+void RecordingWorker::logAbsence(const QString& classFileName, const StudentKey& student,
+                                 bool absent)
+{
+    post([=, this] {
+        const QString shown = shownFileName(classFileName);
+        const Result<void> appended = appendHistory(
+            m_folder, {absenceEntry(shown, student, absent, QDateTime::currentDateTime())},
+            m_files);
+        if (std::optional<Error> missing =
+                missingHistory(u"班级“"_s + shown + u"”的缺席标记已保存"_s, appended))
+            deliver([this, error = *missing] { Q_EMIT warned(error); });
+    });
+}
+
 void RecordingWorker::restore(const QString& classFileName, const QString& backupFileName,
                               QObject* context, ClassChangeDone done)
 {
@@ -154,7 +168,7 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         return;
     }
     Recording recording{request.classFileName, request.personName, request.gradeText,
-                        std::move(change).value(), QString()};
+                        std::move(change).value(), request.drawId, QString()};
     const QList<ChangedLine> changes =
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
@@ -175,7 +189,7 @@ void RecordingWorker::logChange(HistoryAction action, const Recording& recording
 {
     std::optional<Error> missing = appendStudentHistory(
         m_folder, recording.classFileName, action, recording.personName, recording.gradeText,
-        classBytes, QDateTime::currentDateTime(), done, m_files);
+        recording.drawId, classBytes, QDateTime::currentDateTime(), done, m_files);
     if (missing)
         deliver([this, error = *missing] { Q_EMIT warned(error); });
 }

@@ -22,6 +22,8 @@ struct RecordingRequest
     QString classFileName;
     QString personName;
     QString gradeText;
+    // The draw that stopped on the name: all recordings of one draw are one call.
+    QString drawId;
 };
 
 // The one queue of every write to the roll folder: recordings and their undo, the
@@ -44,6 +46,8 @@ public:
     // Undoes the most recent recording of this run that is not undone yet.
     void undoLast();
     void saveState(const QString& classFileName, const ClassState& state);
+    // Notes in the history that `student` is absent today, or no longer.
+    void logAbsence(const QString& classFileName, const StudentKey& student, bool absent);
 
     // A change of a whole class file; `done` gets its outcome on this thread unless
     // `context` is gone by then, and classReplaced() follows a change that was made.

@@ -76,6 +76,8 @@ private Q_SLOTS:
     void restoresAndStartsNewTerms();
     void summarisesHistory_data();
     void summarisesHistory();
+    void readsEachRecordingOnce_data();
+    void readsEachRecordingOnce();
     void exportsWhatTheImportReads();
     void failsAtEveryNewFileStep_data();
     void failsAtEveryNewFileStep();
@@ -231,6 +233,51 @@ void TestClassUpkeep::summarisesHistory()
     QCOMPARE(student.lastCalled, lastCalled);
 }
 
+// A recording raises every line with the name: one entry lists their numbers. Older
+// files wrote an entry per line, all at one time.
+void TestClassUpkeep::readsEachRecordingOnce_data()
+{
+    QTest::addColumn<QByteArray>("older");
+    QTest::addColumn<QStringList>("numbers");
+
+    const QByteArray title = "\xEF\xBB\xBF时间,班级文件,操作,学号,姓名,成绩,次数,成绩记录,备注\r\n";
+    QTest::newRow("a recording of a name on two lines")
+        << QByteArray() << QStringList{u"20230107、S0108"_s};
+    QTest::newRow("an older file: an entry per line")
+        << title + "2030-01-07T08:00:00+08:00,高一3班.txt,记录,20230107,甲,优秀,04,2201,\r\n"
+                   "2030-01-07T08:00:00+08:00,高一3班.txt,记录,S0108,甲,优秀,13,4450,\r\n"
+        << QStringList{u"20230107、S0108"_s};
+    QTest::newRow("an older file: two recordings of one line in one second")
+        << title + "2030-01-07T08:00:00+08:00,高一3班.txt,记录,20230107,甲,优秀,04,2201,\r\n"
+                   "2030-01-07T08:00:00+08:00,高一3班.txt,记录,20230107,甲,优秀,05,3201,\r\n"
+        << QStringList{u"20230107"_s, u"20230107"_s};
+}
+
+void TestClassUpkeep::readsEachRecordingOnce()
+{
+    QFETCH(QByteArray, older);
+    QFETCH(QStringList, numbers);
+
+    RollFixture roll;
+    if (older.isEmpty()) {
+        const QByteArray twice = gbkLines({rollLine(u"甲", u"04\\2201", u"20230107 "),
+                                           rollLine(u"甲", u"13\\4450", u"S0108    ")});
+        QVERIFY(!appendStudentHistory(roll.folder(), roll.className(), HistoryAction::Recording,
+                                      u"甲"_s, u"优秀"_s, u"7"_s, twice, Monday, u"x"_s,
+                                      systemFileOperations()));
+    } else {
+        QVERIFY(QDir().mkpath(roll.folder().stateFolderPath()));
+        QVERIFY(writeBytes(roll.folder().historyFilePath(), older));
+    }
+    const QList<HistoryEntry> read = readHistory(roll.folder()).value();
+    QStringList readNumbers;
+    for (const HistoryEntry& entry : read)
+        readNumbers.append(entry.number);
+    QCOMPARE(readNumbers, numbers);
+    QCOMPARE(read.first().drawId, older.isEmpty() ? u"7"_s : QString());
+    QCOMPARE(studentHistories(read, roll.className()).value(u"甲"_s).callsThisTerm, numbers.size());
+}
+
 void TestClassUpkeep::exportsWhatTheImportReads()
 {
     RollFixture roll;
@@ -307,9 +354,9 @@ void TestClassUpkeep::failsAtEveryNewFileStep_data()
         },
         [](const RollFixture& roll) { return roll.folder().historyFilePath(); }, "<cannot open>",
         QByteArray("\xEF\xBB\xBF") +
-            (u"时间,班级文件,操作,学号,姓名,成绩,次数,成绩记录,备注\r\n"_s +
+            (u"时间,班级文件,操作,学号,姓名,成绩,次数,成绩记录,备注,抽取编号,同名序号\r\n"_s +
              Monday.toOffsetFromUtc(Monday.offsetFromUtc()).toString(Qt::ISODate) +
-             u",高一3班.txt,记录,,甲,,,,\r\n")
+             u",高一3班.txt,记录,,甲,,,,,,\r\n")
                 .toUtf8(),
         true};
 }
