@@ -167,8 +167,8 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         deliver([this, error = change.error()] { Q_EMIT failed(error); });
         return;
     }
-    Recording recording{request.classFileName, request.personName, request.gradeText,
-                        std::move(change).value(), request.drawId, QString()};
+    Recording recording{request.classFileName,     request.personName, request.gradeText,
+                        std::move(change).value(), request.drawId,     QString()};
     const QList<ChangedLine> changes =
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
