@@ -11,7 +11,7 @@
 
 namespace faulttest {
 
-class FaultInjectingFileOperations final : public mirello::FileOperations
+class FaultInjectingFileOperations : public mirello::FileOperations
 {
 public:
     QStringList calls;          // every call by name, in order, failed ones included

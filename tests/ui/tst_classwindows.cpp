@@ -164,6 +164,11 @@ void TestClassWindows::showsTheHistoryAndTheNewTerm()
            }});
     QTRY_COMPARE(folder.classBytes(u"高一3班.txt"_s), gbk(u"S20230107王小明-00\\0000\r\n"_s));
     QTRY_COMPARE(cell(OverviewModel::CallsThisTerm).toInt(), 0);
+    // The recording before the new term can no longer be undone, and the teacher is
+    // told why.
+    QTest::keyClick(&w.window, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_VERIFY(!w.reporter.errors.isEmpty());
+    QVERIFY(w.reporter.errors.last().message.contains(u"之后已开始新学期"_s));
     w.startPause();
     QTRY_COMPARE(w.text(u"LblAnsCount"_s), u"已被点到过00次"_s);
 }
