@@ -18,7 +18,9 @@
 #include <QSemaphore>
 #include <rapidcheck.h>
 #include <sstream>
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 using namespace mirello;
 
@@ -501,18 +503,22 @@ void Walk::editElsewhere(int index)
     Class& c = m_classes[index];
     const QString path = m_folder.rollFolder() + u'/' + c.file;
     QFile::remove(path);
-    if (index != ComingAndGoing || (!c.onDisk && c.pipe)) {
-        c.pipe = false;
-        c.onDisk = true;
-        if (index != ComingAndGoing)
-            c.lines.prepend(c.lines.takeLast());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(c.bytes()) >= 0);
-    } else if (c.onDisk && !c.pipe) {
+    if (index == ComingAndGoing && c.readable()) {
         c.onDisk = false;
-    } else {
-        c.pipe = ::mkfifo(qPrintable(path), 0644) == 0;
+        return;
     }
+#ifndef Q_OS_WIN // no named pipes among files there
+    if (index == ComingAndGoing && !c.pipe && ::mkfifo(qPrintable(path), 0644) == 0) {
+        c.pipe = true;
+        return;
+    }
+#endif
+    c.onDisk = true;
+    c.pipe = false;
+    if (index != ComingAndGoing)
+        c.lines.prepend(c.lines.takeLast());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(c.bytes()) >= 0);
 }
 
 // 新学期 for the loaded class only: every line with counters starts afresh.
