@@ -62,6 +62,10 @@ struct RecordingReporter final : mirello::ErrorReporter
 // `failure` when one is set, as a system without a speech engine does.
 struct SilentSpeaker final : mirello::Speaker
 {
+    explicit SilentSpeaker(std::optional<mirello::Error> failure = {})
+        : failure(std::move(failure))
+    {
+    }
     void prepare(Ready ready) override
     {
         ready(failure ? mirello::Result<void>(*failure) : mirello::Result<void>());
@@ -83,8 +87,11 @@ struct SteppedClock final : mirello::Clock
 // stepped clock and its reports kept. Controls are found by their names.
 struct WindowUnderTest
 {
-    explicit WindowUnderTest(const TestProgramFolder& programFolder)
+    // `speechFailure`: why the speaker cannot get ready, from the start.
+    explicit WindowUnderTest(const TestProgramFolder& programFolder,
+                             std::optional<mirello::Error> speechFailure = {})
         : folder(programFolder)
+        , speaker(std::move(speechFailure))
         , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker)
     {
         window.show();
