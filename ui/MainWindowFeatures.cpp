@@ -21,8 +21,15 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, const QString& rollF
 {
     m_actions->addKeysTo(mainWindow, KeyScope::InMain);
     connect(m_actions, &FeatureActions::triggered, this, &MainWindowFeatures::act);
-    if (isOn(Feature::Speech))
-        switchSpeech(true);
+    // Once the event loop runs: a failure is reported through failed(), which the
+    // main window connects to only after this constructor.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isOn(Feature::Speech))
+                switchSpeech(true);
+        },
+        Qt::QueuedConnection);
 }
 
 // The projector window has no owner: the main window closes it before it goes.

@@ -63,6 +63,10 @@ struct RecordingReporter final : mirello::ErrorReporter
 // `failure` when one is set, as a system without a speech engine does.
 struct SilentSpeaker final : mirello::Speaker
 {
+    explicit SilentSpeaker(std::optional<mirello::Error> failure = {})
+        : failure(std::move(failure))
+    {
+    }
     void prepare(Ready ready) override
     {
         ready(failure ? mirello::Result<void>(*failure) : mirello::Result<void>());
@@ -84,9 +88,12 @@ struct SteppedClock final : mirello::Clock
 // stepped clock and its reports kept. Controls are found by their names.
 struct WindowUnderTest
 {
+    // `speechFailure`: why the speaker cannot get ready, from the start.
     explicit WindowUnderTest(const TestProgramFolder& programFolder,
-                             mirello::FileOperations& files = mirello::systemFileOperations())
+                             mirello::FileOperations& files = mirello::systemFileOperations(),
+                             std::optional<mirello::Error> speechFailure = {})
         : folder(programFolder)
+        , speaker(std::move(speechFailure))
         , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker, files)
     {
         window.show();

@@ -166,6 +166,7 @@ void TestClassWindows::showsTheHistoryAndTheNewTerm()
     QTRY_COMPARE(cell(OverviewModel::CallsThisTerm).toInt(), 0);
     // The recording before the new term can no longer be undone, and the teacher is
     // told why.
+    QApplication::setActiveWindow(&w.window);
     QTest::keyClick(&w.window, Qt::Key_Z, Qt::ControlModifier);
     QTRY_VERIFY(!w.reporter.errors.isEmpty());
     QVERIFY(w.reporter.errors.last().message.contains(u"之后已开始新学期"_s));

@@ -150,25 +150,30 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns_data()
     QTest::addColumn<QByteArray>("settingsFile");
     QTest::addColumn<bool>("engine");
     QTest::addColumn<bool>("onAtStart");
+    QTest::addColumn<bool>("switchOn");
     QTest::addColumn<bool>("onAfter");
 
-    QTest::newRow("on from the last run")
-        << QByteArray("[speech]\non=true\n") << true << true << true;
+    const QByteArray on("[speech]\non=true\n");
+    QTest::newRow("on from the last run") << on << true << true << false << true;
+    QTest::newRow("on from the last run, no speech engine")
+        << on << false << false << false << false;
     QTest::newRow("damaged settings")
-        << QByteArray("[speech\n\0\xff=\x01") << true << false << true;
-    QTest::newRow("no speech engine") << QByteArray() << false << false << false;
-    QTest::newRow("switched on") << QByteArray() << true << false << true;
+        << QByteArray("[speech\n\0\xff=\x01") << true << false << true << true;
+    QTest::newRow("no speech engine") << QByteArray() << false << false << true << false;
+    QTest::newRow("switched on") << QByteArray() << true << false << true << true;
     // The roll folder, and the settings' folder in it, are made from the samples.
-    QTest::newRow("first start") << QByteArray("first start") << true << false << true;
+    QTest::newRow("first start") << QByteArray("first start") << true << false << true << true;
 }
 
 // The switch is kept in the roll folder; with it on, the name is spoken once when
-// the draw stops on it. Without an engine the teacher is told once and it goes off.
+// the draw stops on it. Without an engine the teacher is told once, at start-up too,
+// and it goes off.
 void TestFrontKeys::switchesSpeechOnAcrossRuns()
 {
     QFETCH(QByteArray, settingsFile);
     QFETCH(bool, engine);
     QFETCH(bool, onAtStart);
+    QFETCH(bool, switchOn);
     QFETCH(bool, onAfter);
 
     const TestProgramFolder folder({{u"1班.txt"_s, Class}});
@@ -182,12 +187,12 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns()
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settingsFile) == settingsFile.size());
     }
     {
-        WindowUnderTest w(folder);
+        WindowUnderTest w(folder, systemFileOperations(),
+                          engine ? std::nullopt
+                                 : std::optional(Error{u"没有语音引擎"_s, QString()}));
         auto* speech = w.window.findChild<QAction*>(u"朗读抽到的名字"_s);
         QCOMPARE(speech->isChecked(), onAtStart);
-        if (!engine)
-            w.speaker.failure = Error{u"没有语音引擎"_s, QString()};
-        if (!onAtStart)
+        if (switchOn)
             speech->trigger();
         QCOMPARE(speech->isChecked(), onAfter);
         QCOMPARE(w.reporter.errors.size(), engine ? 0 : 1);
