@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -128,11 +129,17 @@ void TestFrontKeys::drawingGoesOnWhileARecordingWaits()
     QTest::keyClick(&w.window, Qt::Key_4);
     w.click(u"PicOK"_s);
 
+    w.window.findChild<QAction*>(u"本轮不重复"_s)->trigger();
     w.startPause();
     auto* shown = w.get<QLabel>(u"LblAnsCount"_s);
     int ticks = 0;
     connect(w.get<QTimer>(u"TimerName"_s), &QTimer::timeout, shown, [&] { ++ticks; });
     QTRY_VERIFY(ticks >= 3);
+    // In round mode Pause saves the round: that waits on the worker too, never here.
+    QElapsedTimer paused;
+    paused.start();
+    w.click(u"PicSP"_s);
+    QVERIFY2(paused.elapsed() < 1000, "Pause waited for the roll folder's lock");
     QCOMPARE(folder.classBytes(u"1班.txt"_s), gbk(Line + u"\r\n"_s + Line + u"\r\n"_s));
     otherCopy.release();
 
