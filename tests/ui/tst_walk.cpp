@@ -7,6 +7,7 @@
 #include "platform/TextCodec.h"
 #include "roll/ClassState.h"
 #include "roll/History.h"
+#include "ui/OverviewModel.h"
 #include "ui/RecordingWorker.h"
 #include "WindowUnderTest.h"
 
@@ -16,6 +17,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSemaphore>
+#include <QTableView>
 #include <rapidcheck.h>
 #include <sstream>
 #ifndef Q_OS_WIN
@@ -44,10 +46,11 @@ enum class Kind
     NewTerm,
     FailRename, // of the next change of a class file
     FailFlush,  // of the roll folder after it
+    Absent,     // marks a student of the loaded class absent, or present again
 };
 constexpr const char* KindNames[] = {
-    "skip", "choose", "startpause", "tick", "grade",   "ok",         "okflight", "undo",
-    "pass", "round",  "newround",   "edit", "newterm", "failrename", "failflush"};
+    "skip", "choose", "startpause", "tick", "grade",   "ok",         "okflight",  "undo",
+    "pass", "round",  "newround",   "edit", "newterm", "failrename", "failflush", "absent"};
 
 struct Step
 {
@@ -112,7 +115,8 @@ struct Class
     bool onDisk = true;
     bool pipe = false;
     QHash<QString, int> called = {}; // in this round, per name
-    bool unsure = false;             // which copy of a name a stop or pass reached is unknown
+    QHash<QString, int> absent = {};
+    bool unsure = false; // which copy of a name a stop or pass reached is unknown
 
     bool readable() const { return onDisk && !pipe; }
     QByteArray bytes() const
@@ -220,6 +224,7 @@ private:
     void pass();
     void editElsewhere(int index);
     void newTerm();
+    void markAbsence(int arg);
     void check();
 
     // The names a tick may show: every student, or in a round those not yet called.
@@ -344,6 +349,9 @@ void Walk::take(const Step& step)
         settle();
         m_files.failFlush = m_failFlush = true;
         break;
+    case Kind::Absent:
+        markAbsence(step.arg);
+        break;
     }
     settle();
     QCoreApplication::processEvents();
@@ -374,8 +382,11 @@ void Walk::startPause()
     Class& c = m_classes[m_loaded];
     if (m_drawing) {
         m_ticked = m_passable = false;
-        // A round that called everyone gives way to a new one.
-        if (m_round && !c.unsure && drawable().isEmpty())
+        // A round that called everyone present gives way to a new one.
+        const bool anyonePresent = std::ranges::any_of(m_view, [&](const QString& line) {
+            return !nameOf(line).isEmpty() && c.absent.value(nameOf(line)) < copies(nameOf(line));
+        });
+        if (m_round && !c.unsure && anyonePresent && drawable().isEmpty())
             c.called.clear();
         return;
     }
@@ -392,7 +403,7 @@ void Walk::tick(int arg)
 {
     for (int i = 0; m_drawing && i <= arg % 3; ++i) {
         // Each tick's draw depends on its own step only, so that a walk shrinks well.
-        m_window.clock.now = (m_seed * 64 + arg * 4 + i) * 1'000'000'007;
+        m_window.clock.now = 1'700'000'000'000'000'000 + (m_seed * 64 + arg * 4 + i) * 1'009;
         const QStringList names = drawable();
         QMetaObject::invokeMethod(m_window.get<QTimer>(u"TimerName"_s), "timeout");
         const QString name = m_window.text(u"LblName"_s);
@@ -414,8 +425,9 @@ QStringList Walk::drawable() const
     QStringList names;
     for (const QString& line : m_view) {
         const QString name = nameOf(line);
+        const int present = copies(name) - c.absent.value(name);
         if (!name.isEmpty() && !names.contains(name) &&
-            (!m_round || c.unsure || c.called.value(name) < copies(name)))
+            (c.unsure || (present > 0 && (!m_round || c.called.value(name) < present))))
             names.append(name);
     }
     return names;
@@ -552,6 +564,29 @@ void Walk::newTerm()
     m_view = c.lines;
 }
 
+// Through the overview's absence box, as a teacher ticks it; the mark holds for the
+// day and goes into the history.
+void Walk::markAbsence(int arg)
+{
+    Class& c = m_classes[m_loaded];
+    if (!c.readable())
+        return; // the overview would say so; that is the overview's own business
+    key(Qt::Key_L, Qt::ControlModifier);
+    auto* table = m_window.window.findChild<QTableView*>(u"OverviewTable"_s);
+    QAbstractItemModel* rows = table->model();
+    if (rows->rowCount() > 0) {
+        const int row = arg % rows->rowCount();
+        const QModelIndex box = rows->index(row, OverviewModel::Absent);
+        const bool absent = box.data(Qt::CheckStateRole) != Qt::Checked;
+        rows->setData(box, absent ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+        const QString name = rows->index(row, OverviewModel::Name).data().toString();
+        c.absent[name] += absent ? 1 : -1;
+        c.unsure = c.unsure || copies(name) > 1;
+        ++m_history[absent ? HistoryAction::Absent : HistoryAction::Present];
+    }
+    table->window()->close();
+}
+
 void Walk::check()
 {
     for (const Class& c : m_classes) {
@@ -583,15 +618,19 @@ void Walk::check()
     // The round as kept for the next run: who is called, per name.
     QFile state(m_folder.rollFolder() + u"/.mirello/"_s + Classes[m_loaded].file +
                 u".state.json"_s);
-    QHash<QString, int> called;
+    QHash<QString, int> called, absent;
     if (state.open(QIODevice::ReadOnly)) {
         const ClassState kept = classStateFromJson(state.readAll()).value();
-        for (auto it = kept.students.cbegin(); it != kept.students.cend(); ++it)
+        for (auto it = kept.students.cbegin(); it != kept.students.cend(); ++it) {
             called[it.key().head.mid(9).chopped(1)] += it.value().calledThisRound;
+            absent[it.key().head.mid(9).chopped(1)] += it.value().absent;
+        }
     }
     const Class& c = m_classes[m_loaded];
     for (auto it = c.called.cbegin(); it != c.called.cend() && !c.unsure; ++it)
         expect(called.value(it.key()) == it.value(), u"the round's calls of "_s + it.key());
+    for (auto it = c.absent.cbegin(); it != c.absent.cend(); ++it)
+        expect(absent.value(it.key()) == it.value(), u"the absence marks of "_s + it.key());
 }
 
 bool walks(const std::vector<Step>& steps, qint64 seed)
