@@ -29,18 +29,10 @@ QString tallyText(const QString& line)
     return u"优秀%1次|良好%2次|及格%3次|不及格%4次"_s.arg(tally[0], tally[1], tally[2], tally[3]);
 }
 
-// Waits until somebody else and then `name` is drawn, so that the texts on screen
-// come from a draw made after the call.
-void waitForNewDrawOf(const WindowUnderTest& w, const QString& name)
-{
-    QTRY_VERIFY(w.text(u"LblName"_s) != name);
-    QTRY_COMPARE(w.text(u"LblName"_s), name);
-}
-
 } // namespace
 
-// A teacher's whole round: choose a class, draw, pause, grade, see the file and the
-// counters on screen change, and take the grade back.
+// One call as a teacher makes it: choose a class, draw, pause, grade, see the file,
+// the faces and the status bar change; the walk checks the rest at every step.
 class TestRoadOfOneCall : public QObject
 {
     Q_OBJECT
@@ -90,17 +82,6 @@ void TestRoadOfOneCall::drawPauseGradeAndUndo()
     QTRY_COMPARE(statusBar->shownText(), u"已记录："_s + name + u" 良好"_s);
     QTRY_COMPARE(statusBar->shownText(), tallyText(Graded[drawn]));
 
-    // Later draws show what the file holds, not the counters as loaded.
-    w.startPause(QPoint(5, 5));
-    waitForNewDrawOf(w, name);
-    w.click(u"PicSP"_s);
-    QCOMPARE(w.text(u"LblAnsCount"_s), callCountText(Graded[drawn]));
-
-    // Ctrl+Z takes the recording back, in the file and on screen.
-    QTest::keyClick(&w.window, Qt::Key_Z, Qt::ControlModifier);
-    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), classFile(ClassLines));
-    QTRY_COMPARE(w.text(u"LblAnsCount"_s), callCountText(old));
-    QTRY_COMPARE(statusBar->shownText(), u"已撤销："_s + name + u" 良好"_s);
     QVERIFY(w.reporter.errors.isEmpty());
 }
 
