@@ -146,8 +146,13 @@ void RecordingWorker::changeClassNow(const QString& classFileName, const QString
     deliver([this, classFileName, changed, context, done] {
         if (changed)
             Q_EMIT classReplaced(classFileName, changed.value().change.after);
+        // A dialog closed meanwhile leaves its failure or warning to the window.
         if (context)
             done(changed);
+        else if (!changed)
+            Q_EMIT failed(changed.error());
+        else if (const std::optional<Error> warning = warningOf(changed.value()))
+            Q_EMIT warned(*warning);
     });
 }
 

@@ -49,8 +49,9 @@ public:
     // Notes in the history that `student` is absent today, or no longer.
     void logAbsence(const QString& classFileName, const StudentKey& student, bool absent);
 
-    // A change of a whole class file; `done` gets its outcome on this thread unless
-    // `context` is gone by then, and classReplaced() follows a change that was made.
+    // A change of a whole class file; `done` gets its outcome on this thread, or
+    // failed() and warned() do once `context` is gone, and classReplaced() follows a
+    // change that was made.
     using ClassChangeDone = std::function<void(const Result<LoggedChange>&)>;
     void restore(const QString& classFileName, const QString& backupFileName, QObject* context,
                  ClassChangeDone done);

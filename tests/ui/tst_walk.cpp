@@ -14,10 +14,14 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QTableView>
+#include <QTreeWidget>
 #include <rapidcheck.h>
 #include <sstream>
 #ifndef Q_OS_WIN
@@ -47,10 +51,12 @@ enum class Kind
     FailRename, // of the next change of a class file
     FailFlush,  // of the roll folder after it
     Absent,     // marks a student of the loaded class absent, or present again
+    Restore,    // the loaded class's first backup, through 备份与恢复
 };
 constexpr const char* KindNames[] = {
-    "skip", "choose", "startpause", "tick", "grade",   "ok",         "okflight",  "undo",
-    "pass", "round",  "newround",   "edit", "newterm", "failrename", "failflush", "absent"};
+    "skip",     "choose",     "startpause", "tick",   "grade",    "ok",
+    "okflight", "undo",       "pass",       "round",  "newround", "edit",
+    "newterm",  "failrename", "failflush",  "absent", "restore"};
 
 struct Step
 {
@@ -103,15 +109,22 @@ QString raised(const QString& line, int grade)
     return line.chopped(7) + counters;
 }
 
-// A class as a teacher knows it: its lines and how its file ends them. Once the
-// program wrote it, every line ends with CR LF.
-struct Class
+// A class file's lines and how it ends them. Once the program wrote it, every line
+// ends with CR LF.
+struct Text
 {
-    QString file;
-    TextEncoding encoding;
     QByteArray lineEnd;
     bool finalLineEnd;
     QStringList lines;
+};
+
+// A class as a teacher knows it.
+struct Class : Text
+{
+    QString file;
+    TextEncoding encoding;
+    // The class before its first change, which kept it as its first backup.
+    std::optional<Text> firstBackup = {};
     bool onDisk = true;
     bool pipe = false;
     QHash<QString, int> called = {}; // in this round, per name
@@ -134,28 +147,26 @@ struct Class
 // Two classes share 张伟 and 李娜, one holds 王芳 twice and ends without a line end,
 // one has a heading, and 4班 comes and goes (missing, or a named pipe).
 const QList<Class> Classes{
-    {u"1班.txt"_s,
-     TextEncoding::Utf8,
-     "\r\n",
-     true,
-     {u"S20230101张伟-03\\1101"_s, u"S20230102李娜-01\\0100"_s, u"S20230103王强-00\\0000"_s,
-      u"S20230104赵敏-05\\2111"_s}},
-    {u"2班.txt"_s,
-     TextEncoding::Gbk,
-     "\n",
-     false,
-     {u"S20230201张伟-02\\1010"_s, u"S20230202王芳-01\\1000"_s, u"S20230203王芳-01\\1000"_s,
-      u"S20230204李娜-04\\1210"_s}},
-    {u"3班.txt"_s,
-     TextEncoding::Utf8,
-     "\r\n",
-     true,
-     {u"高一(3)班 名单"_s, u"S20230301陈晨-00\\0000"_s, u"S20230302刘洋-02\\0110"_s}},
-    {u"4班.txt"_s,
-     TextEncoding::Utf8,
-     "\n",
-     true,
-     {u"S20230401周杰-01\\0001"_s, u"S20230402吴磊-00\\0000"_s}},
+    {{"\r\n",
+      true,
+      {u"S20230101张伟-03\\1101"_s, u"S20230102李娜-01\\0100"_s, u"S20230103王强-00\\0000"_s,
+       u"S20230104赵敏-05\\2111"_s}},
+     u"1班.txt"_s,
+     TextEncoding::Utf8},
+    {{"\n",
+      false,
+      {u"S20230201张伟-02\\1010"_s, u"S20230202王芳-01\\1000"_s, u"S20230203王芳-01\\1000"_s,
+       u"S20230204李娜-04\\1210"_s}},
+     u"2班.txt"_s,
+     TextEncoding::Gbk},
+    {{"\r\n",
+      true,
+      {u"高一(3)班 名单"_s, u"S20230301陈晨-00\\0000"_s, u"S20230302刘洋-02\\0110"_s}},
+     u"3班.txt"_s,
+     TextEncoding::Utf8},
+    {{"\n", true, {u"S20230401周杰-01\\0001"_s, u"S20230402吴磊-00\\0000"_s}},
+     u"4班.txt"_s,
+     TextEncoding::Utf8},
 };
 constexpr int ComingAndGoing = 3;
 
@@ -225,6 +236,13 @@ private:
     void editElsewhere(int index);
     void newTerm();
     void markAbsence(int arg);
+    void restore();
+    // The change's backup of the class as it was, when it is its first.
+    static void keptBefore(Class& c)
+    {
+        if (!c.firstBackup)
+            c.firstBackup = Text(c);
+    }
     void check();
 
     // The names a tick may show: every student, or in a round those not yet called.
@@ -352,6 +370,9 @@ void Walk::take(const Step& step)
     case Kind::Absent:
         markAbsence(step.arg);
         break;
+    case Kind::Restore:
+        restore();
+        break;
     }
     settle();
     QCoreApplication::processEvents();
@@ -462,7 +483,10 @@ void Walk::record()
         found = true;
     }
     ++m_reports; // unless it is recorded without a warning
-    if (!found || full || !c.readable() || renameFails())
+    if (!found || full || !c.readable())
+        return;
+    keptBefore(c);
+    if (renameFails())
         return;
     m_reports -= !std::exchange(m_failFlush, false);
     m_journal.push_back({m_loaded, c, after});
@@ -484,8 +508,11 @@ void Walk::undo()
     ++m_reports; // unless it works
     if (last.replaced || (c.readable() && c.lines != last.after))
         return m_journal.pop_back();
-    if (!c.readable() || renameFails())
+    if (!c.readable())
         return; // may be tried again
+    keptBefore(c);
+    if (renameFails())
+        return;
     m_journal.pop_back();
     m_reports -= !std::exchange(m_failFlush, false);
     ++m_history[HistoryAction::Undo];
@@ -548,7 +575,10 @@ void Walk::newTerm()
     delete answer;
     Class& c = m_classes[m_loaded];
     ++m_reports;
-    if (!c.readable() || renameFails())
+    if (!c.readable())
+        return;
+    keptBefore(c);
+    if (renameFails())
         return;
     m_reports -= !std::exchange(m_failFlush, false);
     static const QRegularExpression counters(u"^\\d\\d\\\\\\d{4}$"_s);
@@ -585,6 +615,55 @@ void Walk::markAbsence(int arg)
         ++m_history[absent ? HistoryAction::Absent : HistoryAction::Present];
     }
     table->window()->close();
+}
+
+// 备份与恢复 puts back the class's first backup, chosen in the list and confirmed.
+void Walk::restore()
+{
+    Class& c = m_classes[m_loaded];
+    if (!c.firstBackup || !c.readable())
+        return; // none yet, or the dialog does not offer a class that is not there
+    Class first = c;
+    static_cast<Text&>(first) = *c.firstBackup;
+    const QDir backups(RollFolder::at(m_folder.rollFolder()).backupsFolderPath() + u'/' + c.file);
+    QString wanted;
+    for (const QString& name : backups.entryList(QDir::Files)) {
+        QFile backup(backups.filePath(name));
+        if (backup.open(QIODevice::ReadOnly) && backup.readAll() == first.bytes())
+            wanted = name;
+    }
+    expect(!wanted.isEmpty(), u"the first backup of "_s + c.file + u" is gone"_s);
+    auto* answer = new QTimer(&m_window.window);
+    QObject::connect(answer, &QTimer::timeout, [&, answer] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            return box->button(QMessageBox::Yes)->click();
+        if (!dialog || dialog->objectName() != u"BackupsDialog"_s)
+            return;
+        answer->stop();
+        auto* list = dialog->findChild<QTreeWidget*>();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (list->topLevelItem(i)->data(0, Qt::UserRole) == wanted)
+                list->setCurrentItem(list->topLevelItem(i));
+        }
+        answer->start();
+        dialog->findChild<QPushButton*>(u"Restore"_s)->click();
+        answer->stop();
+        m_recorder->finish(); // the outcome reaches the dialog while it is open
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    answer->start(5);
+    trigger(u"备份与恢复…"_s);
+    delete answer;
+    ++m_reports;
+    if (renameFails())
+        return;
+    m_reports -= !std::exchange(m_failFlush, false);
+    static_cast<Text&>(c) = *c.firstBackup;
+    for (Undoable& recording : m_journal)
+        recording.replaced = recording.replaced || recording.klass == m_loaded;
+    ++m_history[HistoryAction::Restore];
+    m_view = c.lines;
 }
 
 void Walk::check()
