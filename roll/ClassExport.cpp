@@ -1,8 +1,8 @@
 #include "ClassExport.h"
 
-#include "Csv.h"
 #include "Grades.h"
 #include "platform/AtomicReplace.h"
+#include "platform/Csv.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"

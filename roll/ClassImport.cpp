@@ -1,7 +1,7 @@
 #include "ClassImport.h"
 
-#include "Csv.h"
 #include "platform/AtomicReplace.h"
+#include "platform/Csv.h"
 #include "platform/FileLock.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"

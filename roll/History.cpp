@@ -1,6 +1,6 @@
 #include "History.h"
 
-#include "Csv.h"
+#include "platform/Csv.h"
 #include "platform/FileLock.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
