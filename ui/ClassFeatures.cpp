@@ -2,13 +2,13 @@
 
 #include "BackupsDialog.h"
 #include "ErrorReporter.h"
+#include "exchange/ClassExport.h"
 #include "ImportDialog.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "ProgramIcon.h"
 #include "RecordingWorker.h"
-#include "roll/ClassExport.h"
 #include "roll/NewTerm.h"
 #include "Settings.h"
 

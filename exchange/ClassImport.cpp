@@ -6,7 +6,7 @@
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
-#include "RollFolder.h"
+#include "roll/RollFolder.h"
 
 #include <algorithm>
 #include <array>
