@@ -1,7 +1,7 @@
 #pragma once
 
+#include "keeping/History.h"
 #include "platform/Result.h"
-#include "roll/History.h"
 #include "XlsxWriter.h"
 
 #include <array>

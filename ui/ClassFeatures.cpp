@@ -4,12 +4,12 @@
 #include "ErrorReporter.h"
 #include "exchange/ClassExport.h"
 #include "ImportDialog.h"
+#include "keeping/NewTerm.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "ProgramIcon.h"
 #include "RecordingWorker.h"
-#include "roll/NewTerm.h"
 #include "Settings.h"
 
 #include <QButtonGroup>

@@ -7,8 +7,8 @@
 #include "exchange/ClassExport.h"
 #include "exchange/ClassImport.h"
 #include "exchange/XlsxReader.h"
-#include "roll/NewTerm.h"
-#include "roll/Restore.h"
+#include "keeping/NewTerm.h"
+#include "keeping/Restore.h"
 
 #include <functional>
 

@@ -4,9 +4,9 @@
 // whatever the order of clicks, keys, class changes, outside edits and failing disks.
 
 #include "../platform/FaultInjectingFileOperations.h"
+#include "keeping/History.h"
 #include "platform/TextCodec.h"
 #include "roll/ClassState.h"
-#include "roll/History.h"
 #include "ui/RecordingWorker.h"
 #include "WindowUnderTest.h"
 

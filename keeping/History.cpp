@@ -6,9 +6,9 @@
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"
 #include "platform/TextCodec.h"
-#include "RollFolder.h"
-#include "RollRecord.h"
-#include "RosterLoader.h"
+#include "roll/RollFolder.h"
+#include "roll/RollRecord.h"
+#include "roll/RosterLoader.h"
 
 #include <array>
 #include <QFile>
