@@ -1,8 +1,8 @@
 #include "BackupsDialog.h"
 
 #include "ErrorReporter.h"
+#include "lesson/RecordingWorker.h"
 #include "ProgramIcon.h"
-#include "RecordingWorker.h"
 #include "roll/Backups.h"
 
 #include <QComboBox>

@@ -5,12 +5,12 @@
 #include "exchange/ClassExport.h"
 #include "ImportDialog.h"
 #include "keeping/NewTerm.h"
+#include "lesson/RecordingWorker.h"
+#include "lesson/Settings.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "ProgramIcon.h"
-#include "RecordingWorker.h"
-#include "Settings.h"
 
 #include <QButtonGroup>
 #include <QDialog>

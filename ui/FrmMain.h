@@ -1,10 +1,10 @@
 #pragma once
 
 #include "draw/DrawTick.h"
-#include "DrawSession.h"
 #include "Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
+#include "lesson/DrawSession.h"
 #include "platform/RandomSource.h"
 #include "roll/ChangedLines.h"
 #include "roll/NameList.h"

@@ -2,8 +2,8 @@
 
 #include "FeatureActions.h"
 #include "KeysWindow.h"
+#include "lesson/Settings.h"
 #include "ProjectorWindow.h"
-#include "Settings.h"
 #include "Speaker.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "OverviewWindow.h"
 
 #include "draw/ClassFairness.h"
-#include "DrawSession.h"
 #include "ErrorReporter.h"
 #include "FairnessChart.h"
+#include "lesson/DrawSession.h"
 #include "OverviewModel.h"
 #include "platform/FileNames.h"
 #include "ProgramIcon.h"

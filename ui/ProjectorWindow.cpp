@@ -2,8 +2,8 @@
 
 #include "FittedText.h"
 #include "Fonts.h"
+#include "lesson/Settings.h"
 #include "ProgramIcon.h"
-#include "Settings.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -5,9 +5,9 @@
 
 #include "../platform/FaultInjectingFileOperations.h"
 #include "keeping/History.h"
+#include "lesson/RecordingWorker.h"
 #include "platform/TextCodec.h"
 #include "roll/ClassState.h"
-#include "ui/RecordingWorker.h"
 #include "WindowUnderTest.h"
 
 #include <QAbstractButton>
