@@ -9,7 +9,7 @@
 #include "roll/RosterLoader.h"
 #include "RosterGenerator.h"
 #include "ui/ErrorReporter.h"
-#include "ui/OverviewWindow.h"
+#include "ui/windows/OverviewWindow.h"
 
 #include <algorithm>
 #include <cstdio>

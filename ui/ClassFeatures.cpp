@@ -1,9 +1,7 @@
 #include "ClassFeatures.h"
 
-#include "BackupsDialog.h"
 #include "ErrorReporter.h"
 #include "exchange/ClassExport.h"
-#include "ImportDialog.h"
 #include "keeping/NewTerm.h"
 #include "lesson/RecordingWorker.h"
 #include "lesson/Settings.h"
@@ -11,6 +9,8 @@
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "ProgramIcon.h"
+#include "ui/windows/BackupsDialog.h"
+#include "ui/windows/ImportDialog.h"
 
 #include <QButtonGroup>
 #include <QDialog>

@@ -3,11 +3,9 @@
 #include "ClassFeatures.h"
 #include "ErrorReporter.h"
 #include "Fonts.h"
-#include "FrmAbout.h"
 #include "LabelText.h"
 #include "lesson/RecordingWorker.h"
 #include "MainWindowFeatures.h"
-#include "OverviewWindow.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
 #include "platform/FileNames.h"
@@ -16,6 +14,8 @@
 #include "roll/Grades.h"
 #include "roll/RollFolderLocation.h"
 #include "roll/RosterLoader.h"
+#include "ui/windows/FrmAbout.h"
+#include "ui/windows/OverviewWindow.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>

@@ -4,8 +4,8 @@
 // in the overview and the next draw.
 
 #include "exchange/XlsxReader.h"
-#include "ui/ImportDialog.h"
-#include "ui/OverviewModel.h"
+#include "ui/windows/ImportDialog.h"
+#include "ui/windows/OverviewModel.h"
 #include "WindowUnderTest.h"
 
 #include <functional>

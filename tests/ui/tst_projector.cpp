@@ -3,7 +3,7 @@
 
 #include "lesson/Settings.h"
 #include "ui/FittedText.h"
-#include "ui/ProjectorWindow.h"
+#include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"
 
 #include <QApplication>
