@@ -4,12 +4,12 @@
 // recording takes until both are painted again ("overview_refresh/<students>").
 // Usage: overview_open <students>...
 #include "BenchFiles.h"
+#include "lesson/DrawSession.h"
 #include "platform/Clock.h"
 #include "roll/RosterLoader.h"
 #include "RosterGenerator.h"
-#include "ui/DrawSession.h"
 #include "ui/ErrorReporter.h"
-#include "ui/OverviewWindow.h"
+#include "ui/windows/OverviewWindow.h"
 
 #include <algorithm>
 #include <cstdio>

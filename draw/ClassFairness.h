@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Fairness.h"
-#include "roll/History.h"
+#include "keeping/History.h"
 #include "roll/NameList.h"
 
 #include <QList>

@@ -1,16 +1,16 @@
 #include "ClassFeatures.h"
 
-#include "BackupsDialog.h"
 #include "ErrorReporter.h"
-#include "ImportDialog.h"
+#include "exchange/ClassExport.h"
+#include "keeping/NewTerm.h"
+#include "lesson/RecordingWorker.h"
+#include "lesson/Settings.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "ProgramIcon.h"
-#include "RecordingWorker.h"
-#include "roll/ClassExport.h"
-#include "roll/NewTerm.h"
-#include "Settings.h"
+#include "ui/windows/BackupsDialog.h"
+#include "ui/windows/ImportDialog.h"
 
 #include <QButtonGroup>
 #include <QDialog>

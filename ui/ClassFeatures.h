@@ -16,8 +16,8 @@ class Settings;
 
 // The features of the menu that work on whole classes: import a class, export
 // classes, backups and restore, new term. Each asks in a dialog over `window` and
-// leaves the work to roll/; restores and new terms go through `recorder`'s queue, in
-// order with the recordings. Failures go to `reporter`.
+// leaves the work to exchange/ and keeping/; restores and new terms go through
+// `recorder`'s queue, in order with the recordings. Failures go to `reporter`.
 class ClassFeatures final : public QObject
 {
     Q_OBJECT

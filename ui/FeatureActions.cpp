@@ -1,6 +1,6 @@
 #include "FeatureActions.h"
 
-#include "Settings.h"
+#include "lesson/Settings.h"
 
 #include <QAction>
 #include <QMenu>

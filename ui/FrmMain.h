@@ -1,16 +1,17 @@
 #pragma once
 
 #include "draw/DrawTick.h"
-#include "DrawSession.h"
 #include "Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
+#include "lesson/DrawSession.h"
 #include "platform/RandomSource.h"
 #include "roll/ChangedLines.h"
 #include "roll/NameList.h"
 #include "roll/RollFolder.h"
 #include "SearchAnimation.h"
 
+#include <chrono>
 #include <optional>
 #include <QPixmap>
 #include <QPointer>
@@ -63,6 +64,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // How long a notice stays in the status bar.
+    static constexpr std::chrono::milliseconds NoticeTime{2000};
+
     void setUpWindow();
     void createChoosers();
     void createLabels();

@@ -1,10 +1,10 @@
 #include "MainWindowFeatures.h"
 
 #include "FeatureActions.h"
-#include "KeysWindow.h"
-#include "ProjectorWindow.h"
-#include "Settings.h"
-#include "Speaker.h"
+#include "lesson/Settings.h"
+#include "ui/speech/Speaker.h"
+#include "ui/windows/KeysWindow.h"
+#include "ui/windows/ProjectorWindow.h"
 
 #include <QAction>
 #include <QWidget>

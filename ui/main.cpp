@@ -5,8 +5,8 @@
 #include "platform/FileOperations.h"
 #include "platform/ProgramFolder.h"
 #include "roll/RollFolderLocation.h"
-#include "SystemSpeaker.h"
 #include "Translations.h"
+#include "ui/speech/SystemSpeaker.h"
 
 #include <QApplication>
 

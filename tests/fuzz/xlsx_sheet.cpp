@@ -1,10 +1,10 @@
 // The .xlsx sheet reader over arbitrary bytes, then the import over what it read:
 // reading never crashes and keeps within its limits, and the class file an import
 // would write reads back, line for line, as the lines the preview shows.
+#include "exchange/ClassImport.h"
+#include "exchange/XlsxReader.h"
 #include "FuzzCheck.h"
-#include "roll/ClassImport.h"
 #include "roll/RosterLoader.h"
-#include "roll/XlsxReader.h"
 
 #include <cstdint>
 

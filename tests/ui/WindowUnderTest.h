@@ -6,7 +6,7 @@
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
 #include "ui/PanelStatusBar.h"
-#include "ui/Speaker.h"
+#include "ui/speech/Speaker.h"
 
 #include <QComboBox>
 #include <QCursor>

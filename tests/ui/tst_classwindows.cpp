@@ -3,9 +3,9 @@
 // teacher last put one, a recording shows in the overview's history, and a new term
 // in the overview and the next draw.
 
-#include "roll/XlsxReader.h"
-#include "ui/ImportDialog.h"
-#include "ui/OverviewModel.h"
+#include "exchange/XlsxReader.h"
+#include "ui/windows/ImportDialog.h"
+#include "ui/windows/OverviewModel.h"
 #include "WindowUnderTest.h"
 
 #include <functional>

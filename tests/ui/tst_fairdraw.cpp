@@ -1,7 +1,7 @@
 // Rounds without repeats, passes and absences as a teacher drives them in the real
 // window: Start and Pause, the key P, the overview's absence box, a day going by,
 // and the one message for a state file that is damaged or cannot be written.
-#include "ui/OverviewModel.h"
+#include "ui/windows/OverviewModel.h"
 #include "WindowUnderTest.h"
 
 #include <QTableView>

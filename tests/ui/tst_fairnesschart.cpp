@@ -1,7 +1,7 @@
-// The fairness chart: its ticks and label spacing at the edges, its bar geometry, and what it paints
-// and tells on hover for classes of every size; and the overview's order of 学号.
-#include "ui/FairnessChart.h"
-#include "ui/OverviewModel.h"
+// The fairness chart: its ticks and label spacing at the edges, its bar geometry, and what it
+// paints and tells on hover for classes of every size; and the overview's order of 学号.
+#include "ui/windows/FairnessChart.h"
+#include "ui/windows/OverviewModel.h"
 
 #include <limits>
 #include <QApplication>

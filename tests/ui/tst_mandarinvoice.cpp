@@ -1,4 +1,4 @@
-#include "ui/MandarinVoice.h"
+#include "ui/speech/MandarinVoice.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // The projector window: a long name fits its width at several window sizes (the
 // suite runs this at scale factors 1, 1.5 and 2), and the window follows the draw.
 
+#include "lesson/Settings.h"
 #include "ui/FittedText.h"
-#include "ui/ProjectorWindow.h"
-#include "ui/Settings.h"
+#include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"
 
 #include <QApplication>

@@ -4,11 +4,11 @@
 // whatever the order of clicks, keys, class changes, outside edits and failing disks.
 
 #include "../platform/FaultInjectingFileOperations.h"
+#include "keeping/History.h"
+#include "lesson/RecordingWorker.h"
 #include "platform/TextCodec.h"
 #include "roll/ClassState.h"
-#include "roll/History.h"
-#include "ui/OverviewModel.h"
-#include "ui/RecordingWorker.h"
+#include "ui/windows/OverviewModel.h"
 #include "WindowUnderTest.h"
 
 #include <QAbstractButton>

@@ -1,8 +1,8 @@
 #include "FrmAbout.h"
 
-#include "Fonts.h"
-#include "LabelText.h"
-#include "ProgramIcon.h"
+#include "ui/Fonts.h"
+#include "ui/LabelText.h"
+#include "ui/ProgramIcon.h"
 
 #include <QDir>
 #include <QLabel>

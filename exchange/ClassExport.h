@@ -1,6 +1,6 @@
 #pragma once
 
-#include "History.h"
+#include "keeping/History.h"
 #include "platform/Result.h"
 #include "XlsxWriter.h"
 

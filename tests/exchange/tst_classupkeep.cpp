@@ -3,12 +3,12 @@
 // read back through the import reader; and every new file step made to fail.
 
 #include "../platform/FaultInjectingFileOperations.h"
-#include "RecordingFixture.h"
-#include "roll/ClassExport.h"
-#include "roll/ClassImport.h"
-#include "roll/NewTerm.h"
-#include "roll/Restore.h"
-#include "roll/XlsxReader.h"
+#include "../roll/RecordingFixture.h"
+#include "exchange/ClassExport.h"
+#include "exchange/ClassImport.h"
+#include "exchange/XlsxReader.h"
+#include "keeping/NewTerm.h"
+#include "keeping/Restore.h"
 
 #include <functional>
 

@@ -1,15 +1,15 @@
 #include "ClassExport.h"
 
-#include "Csv.h"
-#include "Grades.h"
 #include "platform/AtomicReplace.h"
+#include "platform/Csv.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"
 #include "platform/Paths.h"
-#include "RollFolder.h"
-#include "RollRecord.h"
-#include "RosterLoader.h"
+#include "roll/Grades.h"
+#include "roll/RollFolder.h"
+#include "roll/RollRecord.h"
+#include "roll/RosterLoader.h"
 #include "XlsxWriter.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "ProjectorWindow.h"
 
-#include "FittedText.h"
-#include "Fonts.h"
-#include "ProgramIcon.h"
-#include "Settings.h"
+#include "lesson/Settings.h"
+#include "ui/FittedText.h"
+#include "ui/Fonts.h"
+#include "ui/ProgramIcon.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #include "KeysWindow.h"
 
-#include "Features.h"
-#include "ProgramIcon.h"
+#include "ui/Features.h"
+#include "ui/ProgramIcon.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "keeping/History.h"
 #include "roll/ChangedLines.h"
 #include "roll/ClassState.h"
-#include "roll/History.h"
 #include "roll/RecordingJournal.h"
 #include "roll/RollFolder.h"
 

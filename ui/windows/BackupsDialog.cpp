@@ -1,9 +1,9 @@
 #include "BackupsDialog.h"
 
-#include "ErrorReporter.h"
-#include "ProgramIcon.h"
-#include "RecordingWorker.h"
+#include "lesson/RecordingWorker.h"
 #include "roll/Backups.h"
+#include "ui/ErrorReporter.h"
+#include "ui/ProgramIcon.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,14 +1,14 @@
 #include "History.h"
 
-#include "Csv.h"
+#include "platform/Csv.h"
 #include "platform/FileLock.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"
 #include "platform/TextCodec.h"
-#include "RollFolder.h"
-#include "RollRecord.h"
-#include "RosterLoader.h"
+#include "roll/RollFolder.h"
+#include "roll/RollRecord.h"
+#include "roll/RosterLoader.h"
 
 #include <array>
 #include <QFile>

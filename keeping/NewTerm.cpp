@@ -2,7 +2,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/TextCodec.h"
-#include "RollRecord.h"
+#include "roll/RollRecord.h"
 
 using namespace Qt::StringLiterals;
 

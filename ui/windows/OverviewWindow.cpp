@@ -1,14 +1,14 @@
 #include "OverviewWindow.h"
 
 #include "draw/ClassFairness.h"
-#include "DrawSession.h"
-#include "ErrorReporter.h"
 #include "FairnessChart.h"
+#include "lesson/DrawSession.h"
 #include "OverviewModel.h"
 #include "platform/FileNames.h"
-#include "ProgramIcon.h"
 #include "roll/RollRecord.h"
 #include "roll/RosterLoader.h"
+#include "ui/ErrorReporter.h"
+#include "ui/ProgramIcon.h"
 
 #include <cmath>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "roll/History.h"
+#include "keeping/History.h"
 #include "roll/RollFolder.h"
 
 #include <QWidget>

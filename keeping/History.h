@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ClassFileChange.h"
-#include "ClassState.h"
 #include "platform/Result.h"
+#include "roll/ClassFileChange.h"
+#include "roll/ClassState.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

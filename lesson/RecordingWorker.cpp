@@ -1,11 +1,11 @@
 #include "RecordingWorker.h"
 
+#include "keeping/History.h"
+#include "keeping/NewTerm.h"
+#include "keeping/Restore.h"
 #include "platform/FileNames.h"
 #include "roll/GradeRecorder.h"
-#include "roll/History.h"
-#include "roll/NewTerm.h"
 #include "roll/RecordingUndo.h"
-#include "roll/Restore.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "roll/ClassImport.h"
+#include "exchange/ClassImport.h"
 #include "roll/RollFolder.h"
 
 #include <QDialog>

@@ -1,12 +1,12 @@
 #include "ClassImport.h"
 
-#include "Csv.h"
 #include "platform/AtomicReplace.h"
+#include "platform/Csv.h"
 #include "platform/FileLock.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
-#include "RollFolder.h"
+#include "roll/RollFolder.h"
 
 #include <algorithm>
 #include <array>

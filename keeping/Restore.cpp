@@ -1,7 +1,7 @@
 #include "Restore.h"
 
-#include "Backups.h"
 #include "platform/FileNames.h"
+#include "roll/Backups.h"
 
 namespace mirello {
 

@@ -3,11 +3,11 @@
 // three encodings, pasted text; the rows the preview leaves out; class names; an
 // import never replaces a file; hostile workbooks are refused.
 
+#include "../roll/RecordingFixture.h"
+#include "exchange/ClassImport.h"
+#include "exchange/XlsxReader.h"
+#include "exchange/XlsxWriter.h"
 #include "platform/FileOperations.h"
-#include "RecordingFixture.h"
-#include "roll/ClassImport.h"
-#include "roll/XlsxReader.h"
-#include "roll/XlsxWriter.h"
 
 using namespace mirello;
 using namespace recordingtest;

@@ -1,12 +1,12 @@
 #include "ImportDialog.h"
 
-#include "ErrorReporter.h"
+#include "exchange/XlsxReader.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"
 #include "platform/Paths.h"
-#include "ProgramIcon.h"
-#include "roll/XlsxReader.h"
+#include "ui/ErrorReporter.h"
+#include "ui/ProgramIcon.h"
 
 #include <QCheckBox>
 #include <QComboBox>
