@@ -759,6 +759,17 @@ void TestWalk::walksThatFailedOnce_data()
 {
     QTest::addColumn<qint64>("seed");
     QTest::addColumn<QString>("steps");
+    // Walks that found a fault, each in its shortest form.
+    QTest::newRow("a class chosen after a draw shows no name")
+        << qint64(0) << u"startpause 0, tick 0, startpause 0, choose 1, ok 0"_s;
+    QTest::newRow("a class that cannot be read leaves the chooser")
+        << qint64(0) << u"edit 3, choose 3, startpause 0, tick 0, startpause 0, ok 0"_s;
+    QTest::newRow("a change in but not flushed is recorded")
+        << qint64(0) << u"startpause 0, tick 0, startpause 0, failflush 0, ok 0, undo 0"_s;
+    QTest::newRow("a pass after a re-read goes to the student on screen")
+        << qint64(0) << u"round 0, startpause 0, tick 0, startpause 0, edit 0, ok 0, pass 0"_s;
+    QTest::newRow("a new term waits for the recording in flight")
+        << qint64(0) << u"startpause 0, tick 0, startpause 0, okflight 0, newterm 0"_s;
     QTest::newRow("a duplicated name is one history entry")
         << qint64(0)
         << u"startpause 0, failflush 0, newterm 0, choose 0, pass 0, ok 0, ok 0, newround 0, "
