@@ -155,7 +155,8 @@ void TestClassUpkeep::keepsBackupsByDay()
     QVERIFY(keep(Class, now.addDays(1), BackupRule::FirstChangeOfDay));
     QVERIFY(keep(Class, now.addDays(2), BackupRule::FirstChangeOfDay));
     QList<qint64> calls;
-    for (const BackupInfo& backup : listBackups(roll.folder(), roll.className()).value())
+    const Result<QList<BackupInfo>> kept = listBackups(roll.folder(), roll.className());
+    for (const BackupInfo& backup : kept.value())
         calls.append(backup.calls);
     QCOMPARE(calls.size(), KeptBackupsPerClass);
     QCOMPARE(calls.count(0), 1);
