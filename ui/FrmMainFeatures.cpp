@@ -1,0 +1,129 @@
+// The main window's features beyond its own controls: the keys and the menu act
+// here, and the round, the passes and the overview follow the draw.
+#include "ClassFeatures.h"
+#include "FrmMain.h"
+#include "lesson/RecordingWorker.h"
+#include "MainWindowFeatures.h"
+#include "PanelStatusBar.h"
+#include "ui/windows/OverviewWindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+// The features of this window itself: a key acts as the mouse action it stands for.
+void FrmMain::act(Feature feature)
+{
+    switch (feature) {
+    case Feature::StartPause:
+        handleButtonEvent(ButtonEvent::KeyForStartPause);
+        break;
+    case Feature::Record:
+        recordGradeOnScreen();
+        break;
+    case Feature::ChooseExcellent:
+    case Feature::ChooseGood:
+    case Feature::ChoosePass:
+    case Feature::ChooseFail:
+        m_comboResult->setCurrentIndex(int(feature) - int(Feature::ChooseExcellent));
+        break;
+    case Feature::Undo:
+        m_recorder->undoLast();
+        break;
+    case Feature::OncePerRound:
+        setDrawMode(m_features->isOn(Feature::OncePerRound));
+        break;
+    case Feature::Pass:
+        passStudentOnScreen();
+        break;
+    case Feature::NewRound:
+        startNewRound();
+        break;
+    case Feature::Overview:
+        showOverview();
+        break;
+    default:
+        m_classFeatures->act(feature, chosenClassFile());
+        break;
+    }
+}
+
+void FrmMain::setDrawMode(bool oncePerRound)
+{
+    m_session.setMode(oncePerRound ? DrawMode::OncePerRound : DrawMode::EveryTick);
+    m_statusBar->showNotice(oncePerRound ? u"点名方式：本轮不重复，每人点过一次才开始新一轮"_s
+                                         : u"点名方式：每次随机"_s,
+                            NoticeTime);
+}
+
+// Only the student the draw stopped on may pass, and only once: they go back into
+// the round (in either mode the pass is counted).
+void FrmMain::passStudentOnScreen()
+{
+    if (m_timerName->isActive()) {
+        m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
+        return;
+    }
+    if (!m_passable || !m_shownLine || !m_session.pass(*m_shownLine)) {
+        m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
+        return;
+    }
+    m_passable = false;
+    m_statusBar->showNotice(
+        u"已跳过："_s + m_lblName->text() +
+            (m_session.mode() == DrawMode::OncePerRound ? u"，本轮稍后再点"_s : QString()),
+        NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::startNewRound()
+{
+    if (m_session.classFileName().isEmpty())
+        return;
+    const qint64 round = m_session.startNewRound();
+    m_statusBar->showNotice(u"第 "_s + QString::number(round) + u" 轮开始，每人都可以再被点到"_s,
+                            NoticeTime);
+    drawStateChanged();
+}
+
+void FrmMain::showOverview()
+{
+    if (!m_overview) {
+        // A window of its own, closed with the main window.
+        m_overview = new OverviewWindow(m_session, m_rollFolder, m_reporter, this);
+        m_overview->setAttribute(Qt::WA_DeleteOnClose);
+        m_features->addKeysTo(m_overview);
+        connect(m_overview, &OverviewWindow::exportAsked, this,
+                [this] { act(Feature::ExportClasses); });
+        connect(m_overview, &OverviewWindow::absenceMarked, this,
+                [this](const StudentKey& student, bool absent) {
+                    m_recorder->logAbsence(m_session.classFileName(), student, absent);
+                });
+    }
+    m_overview->refresh();
+    m_overview->show();
+    m_overview->raise();
+    m_overview->activateWindow();
+}
+
+// Reading the class again and drawing its chart takes a tenth of a second for a
+// thousand students: while names flicker it waits for the Pause, so that the draw
+// never stalls.
+void FrmMain::refreshOverview()
+{
+    m_overviewStale = m_overview && m_timerName->isActive();
+    if (m_overview && !m_overviewStale)
+        m_overview->refresh();
+}
+
+void FrmMain::drawStateChanged()
+{
+    if (m_overview)
+        m_overview->refreshMarks();
+}
+
+} // namespace mirello
