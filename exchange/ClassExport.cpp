@@ -72,7 +72,7 @@ ExportedClass exportedClass(const QString& classFileName, QByteArrayView bytes,
         if (record.length() < RollRecord::MinimumLength)
             continue;
         ExportedStudent student;
-        student.number = lines.at(i).first(9).trimmed().toString();
+        student.number = RollRecord(lines.at(i)).leadField().trimmed().toString();
         student.name = record.personName()->toString();
         student.calls = record.callCountText()->toString();
         for (int grade = 0; grade < int(GradeNames.size()); ++grade)

@@ -97,7 +97,7 @@ std::optional<HistoryEntry> entryForStudent(QByteArrayView classBytes, const QSt
         const RollRecord record(lines.at(i));
         if (record.personName() != QStringView(name))
             continue;
-        numbers.append(lines.at(i).first(9).trimmed().toString());
+        numbers.append(RollRecord(lines.at(i)).leadField().trimmed().toString());
         counts.append(record.callCountText()->toString());
         tallies.append(lines.at(i).last(4).toString());
     }
