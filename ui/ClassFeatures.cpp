@@ -101,26 +101,6 @@ ClassFeatures::ClassFeatures(QWidget* window, const RollFolder& folder, Recordin
 
 ClassFeatures::~ClassFeatures() = default;
 
-bool ClassFeatures::act(Feature feature, const QString& loadedClass)
-{
-    switch (feature) {
-    case Feature::ImportClass:
-        importClass();
-        return true;
-    case Feature::ExportClasses:
-        exportClasses(loadedClass);
-        return true;
-    case Feature::Backups:
-        showBackups(loadedClass);
-        return true;
-    case Feature::NewTerm:
-        startNewTerm(loadedClass);
-        return true;
-    default:
-        return false;
-    }
-}
-
 void ClassFeatures::importClass()
 {
     ImportDialog dialog(m_folder, m_reporter, m_window);

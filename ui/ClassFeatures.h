@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Features.h"
 #include "roll/RollFolder.h"
 
 #include <memory>
@@ -27,20 +26,17 @@ public:
                   ErrorReporter& reporter);
     ~ClassFeatures() override;
 
-    // Acts on `feature` when it is one of these, for the class `loadedClass` (the
-    // file name, empty for none); false for any other feature.
-    bool act(Feature feature, const QString& loadedClass);
+    // Each for the class `loadedClass` (the file name, empty for none).
+    void importClass();
+    void exportClasses(const QString& loadedClass);
+    void showBackups(const QString& loadedClass);
+    void startNewTerm(const QString& loadedClass);
 
 Q_SIGNALS:
     void classAdded(const QString& classFileName);
     void notice(const QString& text);
 
 private:
-    void importClass();
-    void exportClasses(const QString& loadedClass);
-    void showBackups(const QString& loadedClass);
-    void startNewTerm(const QString& loadedClass);
-
     QWidget* m_window;
     RollFolder m_folder;
     RecordingWorker& m_recorder;

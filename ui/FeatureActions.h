@@ -1,7 +1,9 @@
 #pragma once
 
-#include "Features.h"
+#include "lesson/Features.h"
 
+#include <functional>
+#include <QKeySequence>
 #include <QList>
 #include <QObject>
 
@@ -12,7 +14,8 @@ namespace mirello {
 
 class Settings;
 
-// One action for every row of the feature table, with the row's keys and text; the
+// The one way from a key or a menu entry to what it does: an action for every row of
+// the feature table, with the row's keys and text, and the handler given for it. The
 // switches start as `settings` remember them and are remembered when changed. The
 // keys of an action work in the windows it is added to, whatever has the focus
 // there, but not while a drop-down list is open.
@@ -21,19 +24,32 @@ class FeatureActions final : public QObject
     Q_OBJECT
 
 public:
+    // Receives whether a switch is now on (false for an action).
+    using Handler = std::function<void(bool checked)>;
+
     FeatureActions(Settings& settings, QObject* parent = nullptr);
 
-    QAction* action(Feature feature) const;
+    void handle(Feature feature, Handler handler);
+    // Does what the key or the menu entry of `feature` does.
+    void trigger(Feature feature) const;
+    bool isOn(Feature feature) const;
+    void setOn(Feature feature, bool on) const;
+
     // Gives `window` the keys of the features whose scope includes `scope`.
     void addKeysTo(QWidget* window, KeyScope scope) const;
     // Opens the feature menu at `globalPosition`, without waiting for a choice.
     void popUpMenu(QWidget* parent, QPoint globalPosition) const;
 
-Q_SIGNALS:
-    void triggered(mirello::Feature feature, bool checked);
-
 private:
+    QAction* action(Feature feature) const;
+
     QList<QAction*> m_actions;
+    QList<Handler> m_handlers;
 };
+
+QList<QKeySequence> keysOf(const FeatureRow& row);
+
+// The keys as the teacher reads them: "空格键、Page Down、→".
+QString keyNames(const FeatureRow& row);
 
 } // namespace mirello

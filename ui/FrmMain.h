@@ -1,7 +1,7 @@
 #pragma once
 
 #include "draw/DrawTick.h"
-#include "Features.h"
+#include "lesson/Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
 #include "lesson/DrawSession.h"
@@ -95,7 +95,7 @@ private:
     void showAbout();
     void report(const Error& error);
 
-    void act(Feature feature);
+    void handleFeatures();
     void showDrawTexts(const DrawTexts& texts);
     void clearDrawTexts();
     void takeChange(const Recording& recording, const QList<ChangedLine>& changes,

@@ -1,6 +1,7 @@
 // The main window's features beyond its own controls: the keys and the menu act
 // here, and the round, the passes and the overview follow the draw.
 #include "ClassFeatures.h"
+#include "FeatureActions.h"
 #include "FrmMain.h"
 #include "lesson/RecordingWorker.h"
 #include "MainWindowFeatures.h"
@@ -15,41 +16,34 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-// The features of this window itself: a key acts as the mouse action it stands for.
-void FrmMain::act(Feature feature)
+// What every key and menu entry does, in the order of the feature table; a key acts
+// as the mouse action it stands for.
+void FrmMain::handleFeatures()
 {
-    switch (feature) {
-    case Feature::StartPause:
-        handleButtonEvent(ButtonEvent::KeyForStartPause);
-        break;
-    case Feature::Record:
-        recordGradeOnScreen();
-        break;
-    case Feature::ChooseExcellent:
-    case Feature::ChooseGood:
-    case Feature::ChoosePass:
-    case Feature::ChooseFail:
-        m_comboResult->setCurrentIndex(int(feature) - int(Feature::ChooseExcellent));
-        break;
-    case Feature::Undo:
-        m_recorder->undoLast();
-        break;
-    case Feature::OncePerRound:
-        setDrawMode(m_features->isOn(Feature::OncePerRound));
-        break;
-    case Feature::Pass:
-        passStudentOnScreen();
-        break;
-    case Feature::NewRound:
-        startNewRound();
-        break;
-    case Feature::Overview:
-        showOverview();
-        break;
-    default:
-        m_classFeatures->act(feature, chosenClassFile());
-        break;
+    using enum Feature;
+    FeatureActions& features = m_features->actions();
+    features.handle(StartPause, [this](bool) { handleButtonEvent(ButtonEvent::KeyForStartPause); });
+    features.handle(Record, [this](bool) { recordGradeOnScreen(); });
+    for (const Feature grade : {ChooseExcellent, ChooseGood, ChoosePass, ChooseFail}) {
+        features.handle(grade, [this, grade](bool) {
+            m_comboResult->setCurrentIndex(int(grade) - int(ChooseExcellent));
+        });
     }
+    features.handle(Undo, [this](bool) { m_recorder->undoLast(); });
+    features.handle(OncePerRound, [this](bool on) { setDrawMode(on); });
+    features.handle(Pass, [this](bool) { passStudentOnScreen(); });
+    features.handle(NewRound, [this](bool) { startNewRound(); });
+    features.handle(Overview, [this](bool) { showOverview(); });
+    features.handle(Projector, [this](bool) { m_features->showProjector(); });
+    features.handle(ProjectorFullScreen, [this](bool) { m_features->toggleProjectorFullScreen(); });
+    features.handle(ProjectorDark, [this](bool on) { m_features->setProjectorDark(on); });
+    features.handle(Speech, [this](bool on) { m_features->switchSpeech(on); });
+    features.handle(ImportClass, [this](bool) { m_classFeatures->importClass(); });
+    features.handle(ExportClasses,
+                    [this](bool) { m_classFeatures->exportClasses(chosenClassFile()); });
+    features.handle(Backups, [this](bool) { m_classFeatures->showBackups(chosenClassFile()); });
+    features.handle(NewTerm, [this](bool) { m_classFeatures->startNewTerm(chosenClassFile()); });
+    features.handle(Keys, [this](bool) { m_features->showKeys(); });
 }
 
 void FrmMain::setDrawMode(bool oncePerRound)
@@ -98,7 +92,7 @@ void FrmMain::showOverview()
         m_overview->setAttribute(Qt::WA_DeleteOnClose);
         m_features->addKeysTo(m_overview);
         connect(m_overview, &OverviewWindow::exportAsked, this,
-                [this] { act(Feature::ExportClasses); });
+                [this] { m_features->actions().trigger(Feature::ExportClasses); });
         connect(m_overview, &OverviewWindow::absenceMarked, this,
                 [this](const StudentKey& student, bool absent) {
                     m_recorder->logAbsence(m_session.classFileName(), student, absent);

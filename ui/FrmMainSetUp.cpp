@@ -1,4 +1,5 @@
 #include "ClassFeatures.h"
+#include "FeatureActions.h"
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "LabelText.h"
@@ -203,7 +204,6 @@ void FrmMain::createRecorder(FileOperations& files)
 void FrmMain::createFeatures()
 {
     m_features = new MainWindowFeatures(this, m_rollFolder.path(), m_speaker);
-    connect(m_features, &MainWindowFeatures::windowFeature, this, &FrmMain::act);
     connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
     m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter);
     connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
@@ -221,8 +221,9 @@ void FrmMain::createFeatures()
     m_picSP->setToolTip(u"开始/暂停（"_s + keyNames(featureRow(Feature::StartPause)) + u"）"_s);
     m_picOK->setToolTip(u"记录成绩（"_s + keyNames(featureRow(Feature::Record)) + u"）"_s);
 
-    m_session.setMode(m_features->isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
-                                                              : DrawMode::EveryTick);
+    handleFeatures();
+    m_session.setMode(m_features->actions().isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
+                                                                        : DrawMode::EveryTick);
 }
 
 } // namespace mirello

@@ -20,7 +20,6 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, const QString& rollF
     , m_actions(new FeatureActions(*m_settings, this))
 {
     m_actions->addKeysTo(mainWindow, KeyScope::InMain);
-    connect(m_actions, &FeatureActions::triggered, this, &MainWindowFeatures::act);
     // Once the event loop runs: a failure is reported through failed(), which the
     // main window connects to only after this constructor.
     QMetaObject::invokeMethod(
@@ -40,7 +39,7 @@ MainWindowFeatures::~MainWindowFeatures()
 
 bool MainWindowFeatures::isOn(Feature feature) const
 {
-    return m_actions->action(feature)->isChecked();
+    return m_actions->isOn(feature);
 }
 
 void MainWindowFeatures::addKeysTo(QWidget* window) const
@@ -78,30 +77,16 @@ void MainWindowFeatures::closeWindows()
         m_projector->close();
 }
 
-void MainWindowFeatures::act(Feature feature, bool checked)
+void MainWindowFeatures::toggleProjectorFullScreen()
 {
-    switch (feature) {
-    case Feature::Projector:
-        showProjector();
-        break;
-    case Feature::ProjectorFullScreen:
-        showProjector();
-        m_projector->toggleFullScreen();
-        break;
-    case Feature::ProjectorDark:
-        if (m_projector)
-            m_projector->setDark(checked);
-        break;
-    case Feature::Speech:
-        switchSpeech(checked);
-        break;
-    case Feature::Keys:
-        showKeys();
-        break;
-    default:
-        Q_EMIT windowFeature(feature);
-        break;
-    }
+    showProjector();
+    m_projector->toggleFullScreen();
+}
+
+void MainWindowFeatures::setProjectorDark(bool dark)
+{
+    if (m_projector)
+        m_projector->setDark(dark);
 }
 
 void MainWindowFeatures::showProjector()
@@ -118,7 +103,7 @@ void MainWindowFeatures::showProjector()
             m_actions->popUpMenu(m_projector, m_projector->mapToGlobal(at));
         });
         connect(m_projector, &ProjectorWindow::clicked, this,
-                [this] { Q_EMIT windowFeature(Feature::StartPause); });
+                [this] { m_actions->trigger(Feature::StartPause); });
         m_projector->showTexts(m_name, m_callCount, m_tallies);
     }
     m_projector->show();
@@ -137,7 +122,7 @@ void MainWindowFeatures::switchSpeech(bool on)
     m_speaker.prepare([self = QPointer<MainWindowFeatures>(this)](const Result<void>& ready) {
         if (!self || ready)
             return;
-        self->m_actions->action(Feature::Speech)->setChecked(false);
+        self->m_actions->setOn(Feature::Speech, false);
         Q_EMIT self->failed(ready.error());
     });
 }

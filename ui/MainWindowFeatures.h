@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Features.h"
+#include "lesson/Features.h"
 #include "platform/Result.h"
 
 #include <memory>
@@ -19,8 +19,7 @@ class Speaker;
 
 // What the keys and the feature menu add around the main window: the projector and
 // keys windows, the name read aloud, and the menu's switches, kept in the settings
-// of `rollFolder`. What the main window does itself (drawing, recording, grades,
-// undo) is handed back to it through windowFeature().
+// of `rollFolder`. The main window gives every feature its handler through actions().
 class MainWindowFeatures final : public QObject
 {
     Q_OBJECT
@@ -35,20 +34,21 @@ public:
     // The draw started, or stopped on `name`.
     void drawingSwitched(bool on, const QString& name);
     void closeWindows();
-    // Whether the switch of `feature` is on.
-    bool isOn(Feature feature) const;
+    FeatureActions& actions() const { return *m_actions; }
     // Gives `window` the keys of the main window.
     void addKeysTo(QWidget* window) const;
 
+    void showProjector();
+    void toggleProjectorFullScreen();
+    void setProjectorDark(bool dark);
+    void switchSpeech(bool on);
+    void showKeys();
+
 Q_SIGNALS:
-    void windowFeature(mirello::Feature feature);
     void failed(const mirello::Error& error);
 
 private:
-    void act(Feature feature, bool checked);
-    void showProjector();
-    void switchSpeech(bool on);
-    void showKeys();
+    bool isOn(Feature feature) const;
 
     QWidget* m_mainWindow;
     Speaker& m_speaker;

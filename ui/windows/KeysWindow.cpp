@@ -1,6 +1,6 @@
 #include "KeysWindow.h"
 
-#include "ui/Features.h"
+#include "ui/FeatureActions.h"
 #include "ui/ProgramIcon.h"
 
 #include <QHeaderView>

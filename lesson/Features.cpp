@@ -1,9 +1,5 @@
 #include "Features.h"
 
-#include <QStringList>
-
-using namespace Qt::StringLiterals;
-
 namespace mirello {
 
 namespace {
@@ -36,19 +32,6 @@ constexpr FeatureRow Table[] = {
     {Keys, u"按键一览", u"F1", InBoth, u"", true},
 };
 
-QString keyName(const QKeySequence& key)
-{
-    if (key == QKeySequence(Qt::Key_Space))
-        return u"空格键"_s;
-    if (key == QKeySequence(Qt::Key_Return))
-        return u"回车键"_s;
-    if (key == QKeySequence(Qt::Key_Right))
-        return u"→"_s;
-    if (key == QKeySequence(Qt::Key_PageDown))
-        return u"Page Down"_s;
-    return key.toString(QKeySequence::NativeText);
-}
-
 } // namespace
 
 std::span<const FeatureRow> featureTable()
@@ -63,25 +46,6 @@ const FeatureRow& featureRow(Feature feature)
             return row;
     }
     Q_UNREACHABLE();
-}
-
-QList<QKeySequence> keysOf(const FeatureRow& row)
-{
-    return QKeySequence::listFromString(row.keys.toString(), QKeySequence::PortableText);
-}
-
-// Keypad twins and the second Enter say nothing new to the teacher.
-QString keyNames(const FeatureRow& row)
-{
-    QStringList names;
-    for (const QKeySequence& key : keysOf(row)) {
-        const int combined = key[0].toCombined();
-        if ((combined & Qt::KeypadModifier) ||
-            (combined & ~Qt::KeyboardModifierMask) == Qt::Key_Enter)
-            continue;
-        names.append(keyName(key));
-    }
-    return names.join(u"、"_s);
 }
 
 } // namespace mirello

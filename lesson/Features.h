@@ -1,15 +1,12 @@
 #pragma once
 
-#include <QKeySequence>
-#include <QList>
-#include <QString>
 #include <QStringView>
 #include <span>
 
 namespace mirello {
 
 // Everything the keys and the feature menu offer. A new feature is one value here,
-// one row in the table of Features.cpp and one case where the main window acts on it.
+// one row in the table of Features.cpp and one handler in FrmMain::handleFeatures().
 enum class Feature
 {
     StartPause,
@@ -59,10 +56,5 @@ struct FeatureRow
 std::span<const FeatureRow> featureTable();
 
 const FeatureRow& featureRow(Feature feature);
-
-QList<QKeySequence> keysOf(const FeatureRow& row);
-
-// The keys as the teacher reads them: "空格键、Page Down、→".
-QString keyNames(const FeatureRow& row);
 
 } // namespace mirello
