@@ -105,45 +105,6 @@ Result<QString> scratchPathFor(const Refusal& refused, FileOperations& files,
     return pathInFolder(targetFolder, u'.' + fileNameOf(target) + u".mirello-tmp");
 }
 
-// What failed, then what to check: only the write and the flush can mean a full disk.
-QString describeFailedStep(ReplaceStep step, const QString& scratch, const QString& shown)
-{
-    const QString space = QStringLiteral("请检查磁盘空间后再试。");
-    const QString rights = QStringLiteral("请检查点名册文件夹的权限后再试。");
-    switch (step) {
-    case ReplaceStep::ClearScratch:
-        return u"无法删除上次留下的临时文件“" + scratch + u"”。" + rights;
-    case ReplaceStep::CreateScratch:
-        return u"无法创建临时文件“" + scratch + u"”。" + rights;
-    case ReplaceStep::KeepOwner:
-        return u"无法让新的班级文件保留“" + shown + u"”原来的所有者。" + rights;
-    case ReplaceStep::KeepPermissions:
-        return u"无法让新的班级文件保留“" + shown + u"”原来的权限。" + rights;
-    case ReplaceStep::Write:
-        return u"写入临时文件“" + scratch + u"”失败。" + space;
-    case ReplaceStep::Sync:
-        return u"无法把临时文件“" + scratch + u"”保存到磁盘。" + space;
-    case ReplaceStep::Close:
-        return u"关闭临时文件“" + scratch + u"”失败。" + space;
-    case ReplaceStep::Rename:
-        return u"无法用临时文件“" + scratch + u"”替换班级文件“" + shown + u"”。" + rights;
-    case ReplaceStep::SyncFolder:
-        break;
-    }
-    return QString();
-}
-
-Error replaceFailureError(const Refusal& refused, const ReplaceFailure& failure,
-                          const QString& scratchPath, const QString& shown)
-{
-    const QString scratch = fileNameOf(scratchPath);
-    QString what =
-        u"班级文件“" + shown + u"”没有改动：" + describeFailedStep(failure.step, scratch, shown);
-    if (failure.scratchLeft)
-        what += u"临时文件“" + scratch + u"”未能删除，下次记录时会再次清理。";
-    return refused(what, failure.error.reason);
-}
-
 Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString& classFileName,
                                         const ClassFileRewrite& rewrite, const Refusal& refused,
                                         FileOperations& files, const ChangeBackup& backup)
@@ -159,18 +120,10 @@ Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString&
         return status.error();
 
     FileLock lock(folder.lockFilePath());
-    switch (lock.acquire(RecordingLockWait)) {
-    case FileLock::Outcome::Locked:
-        break;
-    case FileLock::Outcome::HeldElsewhere:
-        return refused(u"另一个 Mirello 正在写入点名册文件夹，等待后仍未完成。班级文件“" + shown +
-                       u"”没有改动，请稍等片刻后再试。");
-    case FileLock::Outcome::Failed:
-        return refused(u"无法锁定点名册文件夹“" + shownFileName(folder.path()) + u"”（锁文件“" +
-                           QString::fromUtf16(RollFolder::LockFileName) + u"”）。班级文件“" +
-                           shown + u"”没有改动，请检查该文件夹是否可写后再试。",
-                       lock.failureReason());
-    }
+    if (std::optional<Error> locked =
+            lockRollFolder(lock, folder, refused.wording().refused,
+                           QString(u"班级文件“" + shown + u"”没有改动，")))
+        return *locked;
 
     Result<FileStatus> status = classFileStatus(refused, files, classPath, shown);
     if (!status)
@@ -217,7 +170,9 @@ Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString&
     if (std::optional<ReplaceFailure> failure = replaceFileAtomically(
             files, target.value(), scratch.value(), change.after, status.value())) {
         if (!failure->targetReplaced)
-            return replaceFailureError(refused, *failure, scratch.value(), shown);
+            return refused(u"班级文件“" + shown + u"”没有改动：" +
+                               describeReplaceFailure(*failure, fileNameOf(scratch.value()), shown),
+                           failure->error.reason);
         change.unflushed =
             Error{refused.wording().unflushed + u"“" + shown +
                       u"”，但系统未能确认点名册文件夹已保存到磁盘，断电时可能丢失这次改动。"

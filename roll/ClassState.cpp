@@ -335,15 +335,8 @@ Result<void> ClassStateStore::save(const QString& classFileName, const ClassStat
     }
 
     FileLock lock(m_folder.lockFilePath());
-    switch (lock.acquire(RecordingLockWait)) {
-    case FileLock::Outcome::Locked:
-        break;
-    case FileLock::Outcome::HeldElsewhere:
-        return Error{notSaved + u"另一个 Mirello 正在写入点名册文件夹，等待后仍未完成。"_s,
-                     QString()};
-    case FileLock::Outcome::Failed:
-        return Error{notSaved + u"无法锁定点名册文件夹。"_s, lock.failureReason()};
-    }
+    if (std::optional<Error> locked = lockRollFolder(lock, m_folder, notSaved, QStringView()))
+        return *locked;
 
     // A new file takes the folder's owner, and its permissions without execution.
     Result<std::optional<FileStatus>> existing = m_files.status(path);

@@ -38,12 +38,12 @@ const QMap<QString, QString> StepMessages{
     {u"readAll"_s, u"无法读取班级文件"_s},
     {u"remove"_s, u"无法删除上次留下的临时文件“TEMP.txt”"_s},
     {u"createNew"_s, u"无法创建临时文件“TEMP.txt”"_s},
-    {u"setOwner"_s, u"原来的所有者"_s},
-    {u"setPermissions"_s, u"原来的权限"_s},
+    {u"setOwner"_s, u"应有的所有者"_s},
+    {u"setPermissions"_s, u"应有的权限"_s},
     {u"write"_s, u"写入临时文件“TEMP.txt”失败"_s},
     {u"sync"_s, u"无法把临时文件“TEMP.txt”保存到磁盘"_s},
     {u"close"_s, u"关闭"_s},
-    {u"rename"_s, u"无法用临时文件“TEMP.txt”替换班级文件“高一3班.txt”"_s},
+    {u"rename"_s, u"无法用临时文件“TEMP.txt”替换“高一3班.txt”"_s},
     {u"syncFolder"_s, u"成绩已记入班级文件“高一3班.txt”"_s}, // after the rename
 };
 
