@@ -3,6 +3,7 @@
 #include "platform/FileNames.h"
 #include "platform/TextCodec.h"
 #include "roll/RollRecord.h"
+#include "roll/RollRewrite.h"
 
 using namespace Qt::StringLiterals;
 
@@ -41,19 +42,15 @@ Result<QByteArray> resetCounters(QByteArrayView fileBytes, const QString& shownF
             reset += "\r\n";
             continue;
         }
-        // As in a recording, only the last 7 characters change, and only when they
-        // are exactly the last bytes of the line.
-        const std::optional<QByteArray> counters =
-            encodeText(QStringView(text).last(RollRecord::CounterLength), encoding);
-        if (!counters || !line.endsWith(*counters) ||
-            decodeText(line.chopped(counters->size()), encoding) !=
-                QStringView(text).chopped(RollRecord::CounterLength)) {
+        // As in a recording, only the last 7 characters change.
+        const std::optional<QByteArrayView> head = bytesBeforeCounters(line, text, encoding);
+        if (!head) {
             return Error{refused + u"第 " + QString::number(number) +
                              u" 行末尾的次数和成绩无法按原样找到，为免改坏该行，没有改动这个班级。"
                              u"请检查该行末尾的字符后再试。",
                          QString()};
         }
-        reset += line.chopped(counters->size());
+        reset += *head;
         reset += zero;
         reset += "\r\n";
     }

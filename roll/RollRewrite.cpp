@@ -119,8 +119,8 @@ qsizetype nextCandidateLine(QByteArrayView body, qsizetype from,
 
 // Appends the line that starts at `start` of `body`, rewritten when its name is
 // personName, and returns where the next line starts.
-Result<qsizetype> appendLine(QByteArray& rewritten, qsizetype& changedLines, QByteArrayView body, qsizetype start,
-                             TextEncoding encoding, const QString& personName,
+Result<qsizetype> appendLine(QByteArray& rewritten, qsizetype& changedLines, QByteArrayView body,
+                             qsizetype start, TextEncoding encoding, const QString& personName,
                              const QString& gradeText, const QString& shownFileName)
 {
     const qsizetype lf = body.indexOf('\n', start);
@@ -143,13 +143,8 @@ Result<qsizetype> appendLine(QByteArray& rewritten, qsizetype& changedLines, QBy
     if (!counters)
         return counters.error();
 
-    // Only the last 7 characters are replaced. They must be exactly the last
-    // bytes of the line, and the bytes before them must be the rest of the
-    // line, or the head would not be kept byte for byte.
-    const QStringView oldCounters = QStringView(text).last(RollRecord::CounterLength);
-    const std::optional<QByteArray> oldCounterBytes = encodeText(oldCounters, encoding);
-    if (!oldCounterBytes || !line.endsWith(*oldCounterBytes) ||
-        decodeText(line.chopped(oldCounterBytes->size()), encoding) != *record.recordHead()) {
+    const std::optional<QByteArrayView> head = bytesBeforeCounters(line, text, encoding);
+    if (!head) {
         const qsizetype lineNumber = body.first(start).count('\n') + 1;
         return Error{u"无法记录成绩：班级文件“" + shownFileName + u"”第 " +
                          QString::number(lineNumber) + u" 行（“" + personName +
@@ -160,7 +155,7 @@ Result<qsizetype> appendLine(QByteArray& rewritten, qsizetype& changedLines, QBy
 
     const QString newCounters =
         zeroPadded(counters.value().count, 2) + u'\\' + zeroPadded(counters.value().tally, 4);
-    rewritten.append(line.chopped(oldCounterBytes->size()));
+    rewritten.append(*head);
     rewritten.append(*encodeText(newCounters, encoding));
     rewritten.append(LineEnd);
     ++changedLines;
@@ -168,6 +163,21 @@ Result<qsizetype> appendLine(QByteArray& rewritten, qsizetype& changedLines, QBy
 }
 
 } // namespace
+
+std::optional<QByteArrayView> bytesBeforeCounters(QByteArrayView line, QStringView text,
+                                                  TextEncoding encoding)
+{
+    if (text.size() < RollRecord::CounterLength)
+        return std::nullopt;
+    const std::optional<QByteArray> counters =
+        encodeText(text.last(RollRecord::CounterLength), encoding);
+    if (!counters || !line.endsWith(*counters))
+        return std::nullopt;
+    const QByteArrayView head = line.chopped(counters->size());
+    if (decodeText(head, encoding) != text.chopped(RollRecord::CounterLength))
+        return std::nullopt;
+    return head;
+}
 
 Result<QByteArray> rewriteRoll(QByteArrayView fileBytes, const QString& personName,
                                const QString& gradeText, const QString& shownFileName)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "platform/TextCodec.h"
 
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -19,5 +21,11 @@ namespace mirello {
 // located exactly in the line's bytes.
 Result<QByteArray> rewriteRoll(QByteArrayView fileBytes, const QString& personName,
                                const QString& gradeText, const QString& shownFileName);
+
+// The bytes of `line` before its counters (the last 7 characters of `text`, the line
+// decoded), when the counters are exactly its last bytes and the bytes before them
+// decode to the rest: only then can the counters change and every other byte stay.
+std::optional<QByteArrayView> bytesBeforeCounters(QByteArrayView line, QStringView text,
+                                                  TextEncoding encoding);
 
 } // namespace mirello
