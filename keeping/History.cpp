@@ -318,8 +318,8 @@ QHash<QString, StudentHistory> studentHistories(const QList<HistoryEntry>& histo
     return students;
 }
 
-QList<HistoryEntry> studentLines(const QList<HistoryEntry>& history, const QString& classFile,
-                                 const QString& name)
+QList<HistoryEntry> historyOfStudent(const QList<HistoryEntry>& history, const QString& classFile,
+                                     const QString& name)
 {
     QList<HistoryEntry> lines;
     for (const HistoryEntry& entry : history) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "roll/ClassFileChange.h"
+#include "roll/ClassFileTransaction.h"
 #include "roll/ClassState.h"
 
 #include <QByteArray>
@@ -133,8 +133,8 @@ QList<HistoryEntry> keptRecordings(const QList<HistoryEntry>& history, const QSt
 
 // The lines of the student `name` of the class `classFile` (as shown), with the
 // class's restores and new terms among them, in the order they were written.
-QList<HistoryEntry> studentLines(const QList<HistoryEntry>& history, const QString& classFile,
-                                 const QString& name);
+QList<HistoryEntry> historyOfStudent(const QList<HistoryEntry>& history, const QString& classFile,
+                                     const QString& name);
 
 // The word the history file uses for an action, and back.
 QString actionWord(HistoryAction action);

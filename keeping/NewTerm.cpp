@@ -62,7 +62,7 @@ Result<LoggedChange> startNewTerm(const RollFolder& folder, const QString& class
 {
     static constexpr ChangeWording NewTerm{u"无法开始新学期：", u"新学期已写入班级文件"};
     const QString shown = shownFileName(classFileName);
-    Result<ClassFileChange> change = changeClassFile(
+    Result<ClassFileChange> change = rewriteClassFile(
         folder, classFileName,
         [&](const QByteArray& current) { return resetCounters(current, shown); }, NewTerm, files,
         ChangeBackup{BackupRule::Always, time});

@@ -17,7 +17,7 @@ Result<LoggedChange> restoreBackup(const RollFolder& folder, const QString& clas
                          u"”没有改动。",
                      backup.error().reason};
     }
-    Result<ClassFileChange> change = changeClassFile(
+    Result<ClassFileChange> change = rewriteClassFile(
         folder, classFileName,
         [&](const QByteArray&) { return Result<QByteArray>(backup.value()); }, Restoring, files,
         ChangeBackup{BackupRule::Always, time});

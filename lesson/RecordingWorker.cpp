@@ -15,7 +15,7 @@ namespace mirello {
 
 namespace {
 
-Error replacedSince(const Recording& recording)
+Error replacedSince(const RecordedGrade& recording)
 {
     return Error{u"无法撤销：班级文件“"_s + shownFileName(recording.classFileName) + u"”在记录“"_s +
                      recording.personName + u' ' + recording.gradeText + u"”之后已"_s +
@@ -172,8 +172,8 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         deliver([this, error = change.error()] { Q_EMIT failed(error); });
         return;
     }
-    Recording recording{request.classFileName,     request.personName, request.gradeText,
-                        std::move(change).value(), request.drawId,     QString()};
+    RecordedGrade recording{request.classFileName,     request.personName, request.gradeText,
+                            std::move(change).value(), request.drawId,     QString()};
     const QList<ChangedLine> changes =
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
@@ -189,7 +189,7 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
 
 // The history line comes after the change; when it cannot be written the change
 // stands and the teacher is told.
-void RecordingWorker::logChange(HistoryAction action, const Recording& recording,
+void RecordingWorker::logChange(HistoryAction action, const RecordedGrade& recording,
                                 const QByteArray& classBytes, const QString& done)
 {
     std::optional<Error> missing = appendStudentHistory(
@@ -205,7 +205,7 @@ void RecordingWorker::undoNow()
         deliver([this] { Q_EMIT nothingToUndo(); });
         return;
     }
-    const Recording recording = m_journal.last();
+    const RecordedGrade recording = m_journal.last();
     if (!recording.replacedBy.isEmpty()) {
         m_journal.dropLast();
         deliver([this, recording] { Q_EMIT failed(replacedSince(recording)); });

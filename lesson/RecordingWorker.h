@@ -64,8 +64,8 @@ Q_SIGNALS:
     // `changes`: the lines of the class file that changed. The file now holds
     // `recording.change.after` after a recording, and `recording.change.before` after
     // its undo.
-    void recorded(const mirello::Recording& recording, const QList<mirello::ChangedLine>& changes);
-    void undone(const mirello::Recording& recording, const QList<mirello::ChangedLine>& changes);
+    void recorded(const mirello::RecordedGrade& recording, const QList<mirello::ChangedLine>& changes);
+    void undone(const mirello::RecordedGrade& recording, const QList<mirello::ChangedLine>& changes);
     void nothingToUndo();
     // A change is in, but a step after it failed (the history line, the flush): the
     // teacher is told, the change stands.
@@ -89,8 +89,8 @@ private:
     void changeClassNow(const QString& classFileName, const QString& what,
                         const std::function<Result<LoggedChange>()>& change,
                         const QPointer<QObject>& context, const ClassChangeDone& done);
-    void logChange(HistoryAction action, const Recording& recording, const QByteArray& classBytes,
-                   const QString& done);
+    void logChange(HistoryAction action, const RecordedGrade& recording,
+                   const QByteArray& classBytes, const QString& done);
 
     const RollFolder m_folder;
     FileOperations& m_files;

@@ -16,14 +16,14 @@ Result<ClassFileChange> recordGrade(const RollFolder& folder, const QString& cla
                                     const QString& personName, const QString& gradeText,
                                     FileOperations& files)
 {
-    static constexpr ChangeWording Recording{u"无法记录成绩：", u"成绩已记入班级文件"};
+    static constexpr ChangeWording RecordingWording{u"无法记录成绩：", u"成绩已记入班级文件"};
     const QString shown = shownFileName(classFileName);
-    return changeClassFile(
+    return rewriteClassFile(
         folder, classFileName,
         [&](const QByteArray& current) {
             return rewriteRoll(current, personName, gradeText, shown);
         },
-        Recording, files);
+        RecordingWording, files);
 }
 
 } // namespace mirello

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ClassFileChange.h"
+#include "ClassFileTransaction.h"
 
 namespace mirello {
 
 // Records one grade in the class file `classFileName` of `folder` for every line
-// whose name is `personName` (see rewriteRoll()), through changeClassFile(). The
+// whose name is `personName` (see rewriteRoll()), through rewriteClassFile(). The
 // change it made is returned, so that it can be undone and shown.
 Result<ClassFileChange> recordGrade(const RollFolder& folder, const QString& classFileName,
                                     const QString& personName, const QString& gradeText);

@@ -7,12 +7,12 @@ RecordingJournal::RecordingJournal(qint64 byteBudget)
 {
 }
 
-qint64 RecordingJournal::bytesOf(const Recording& recording)
+qint64 RecordingJournal::bytesOf(const RecordedGrade& recording)
 {
     return recording.change.before.size() + recording.change.after.size();
 }
 
-void RecordingJournal::add(Recording recording)
+void RecordingJournal::add(RecordedGrade recording)
 {
     // Recordings one after another in one file: the new one starts from what the
     // last one left, so both can share those bytes.
@@ -34,7 +34,7 @@ void RecordingJournal::dropLast()
 
 void RecordingJournal::markReplaced(const QString& classFileName, const QString& what)
 {
-    for (Recording& recording : m_recordings) {
+    for (RecordedGrade& recording : m_recordings) {
         if (recording.classFileName == classFileName && recording.replacedBy.isEmpty())
             recording.replacedBy = what;
     }

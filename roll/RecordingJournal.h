@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClassFileChange.h"
+#include "ClassFileTransaction.h"
 
 #include <deque>
 #include <QString>
@@ -8,7 +8,7 @@
 namespace mirello {
 
 // One recording of this run: what was recorded, and how the class file changed.
-struct Recording
+struct RecordedGrade
 {
     QString classFileName;
     QString personName;
@@ -29,18 +29,18 @@ class RecordingJournal
 public:
     explicit RecordingJournal(qint64 byteBudget = qint64(64) << 20);
 
-    void add(Recording recording);
+    void add(RecordedGrade recording);
     bool isEmpty() const { return m_recordings.empty(); }
-    const Recording& last() const { return m_recordings.back(); }
+    const RecordedGrade& last() const { return m_recordings.back(); }
     void dropLast();
     // The whole class file `classFileName` was changed by `what`: its recordings
     // can no longer be undone, and say why.
     void markReplaced(const QString& classFileName, const QString& what);
 
 private:
-    static qint64 bytesOf(const Recording& recording);
+    static qint64 bytesOf(const RecordedGrade& recording);
 
-    std::deque<Recording> m_recordings;
+    std::deque<RecordedGrade> m_recordings;
     qint64 m_budget;
     qint64 m_bytes = 0;
 };

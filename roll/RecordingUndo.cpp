@@ -10,7 +10,7 @@ UndoOutcome undoRecording(const RollFolder& folder, const QString& classFileName
     static constexpr ChangeWording Undo{u"无法撤销：", u"这次撤销已写入班级文件"};
     bool changedSince = false;
     const QString shown = shownFileName(classFileName);
-    Result<ClassFileChange> change = changeClassFile(
+    Result<ClassFileChange> change = rewriteClassFile(
         folder, classFileName,
         [&](const QByteArray& current) -> Result<QByteArray> {
             if (current == recorded.after)

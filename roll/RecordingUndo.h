@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClassFileChange.h"
+#include "ClassFileTransaction.h"
 
 namespace mirello {
 

@@ -192,7 +192,7 @@ void FrmMain::recordGradeOnScreen()
 
 // The loaded class takes the new counters, so that the draws show what the file
 // holds; the line on screen shows them at once.
-void FrmMain::takeChange(const Recording& recording, const QList<ChangedLine>& changes,
+void FrmMain::takeChange(const RecordedGrade& recording, const QList<ChangedLine>& changes,
                          const QByteArray& fileNow, const QString& notice)
 {
     if (m_nameList && recording.classFileName == m_loadedClass) {

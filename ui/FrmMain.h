@@ -1,10 +1,10 @@
 #pragma once
 
 #include "draw/DrawTick.h"
-#include "lesson/Features.h"
 #include "IconFolder.h"
 #include "ImageButtonStates.h"
 #include "lesson/DrawSession.h"
+#include "lesson/Features.h"
 #include "platform/RandomSource.h"
 #include "roll/ChangedLines.h"
 #include "roll/NameList.h"
@@ -34,7 +34,7 @@ class PictureButton;
 class PanelStatusBar;
 class RecordingWorker;
 class Speaker;
-struct Recording;
+struct RecordedGrade;
 
 // The main window of the roll call. On the first start it makes the roll folder from
 // the sample classes in the program folder. It lists the classes of the roll folder, loads
@@ -98,7 +98,7 @@ private:
     void handleFeatures();
     void showDrawTexts(const DrawTexts& texts);
     void clearDrawTexts();
-    void takeChange(const Recording& recording, const QList<ChangedLine>& changes,
+    void takeChange(const RecordedGrade& recording, const QList<ChangedLine>& changes,
                     const QByteArray& fileNow, const QString& notice);
     void takeClassFile(const QString& classFileName, const QByteArray& fileNow);
     void showShownLineAgain();

@@ -181,11 +181,11 @@ void FrmMain::createRecorder(FileOperations& files)
 {
     m_recorder = new RecordingWorker(m_rollFolder, files, this);
     connect(m_recorder, &RecordingWorker::recorded, this,
-            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+            [this](const RecordedGrade& recording, const QList<ChangedLine>& changes) {
                 takeChange(recording, changes, recording.change.after, u"已记录："_s);
             });
     connect(m_recorder, &RecordingWorker::undone, this,
-            [this](const Recording& recording, const QList<ChangedLine>& changes) {
+            [this](const RecordedGrade& recording, const QList<ChangedLine>& changes) {
                 takeChange(recording, changes, recording.change.before, u"已撤销："_s);
             });
     connect(m_recorder, &RecordingWorker::nothingToUndo, this,

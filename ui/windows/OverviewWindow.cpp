@@ -213,7 +213,7 @@ void OverviewWindow::showStudentHistory()
     }
     const OverviewRow& row = m_model->rows()[m_sorted->mapToSource(selected.first()).row()];
     const QList<HistoryEntry> lines =
-        studentLines(m_history, shownFileName(m_session.classFileName()), row.name);
+        historyOfStudent(m_history, shownFileName(m_session.classFileName()), row.name);
     m_studentHistory->addItem(row.name + u" 的点名记录："_s);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         QString text = line->time.toLocalTime().toString(u"yyyy-MM-dd HH:mm"_s) + u"  "_s +

@@ -57,9 +57,9 @@ using ClassFileRewrite = std::function<Result<QByteArray>(const QByteArray& curr
 // the error says why in Chinese and names the file. A folder that could not be
 // flushed after the replacement is no refusal: the change is returned with its
 // `unflushed` warning.
-Result<ClassFileChange> changeClassFile(const RollFolder& folder, const QString& classFileName,
-                                        const ClassFileRewrite& rewrite,
-                                        const ChangeWording& wording, FileOperations& files,
-                                        const ChangeBackup& backup = {});
+Result<ClassFileChange> rewriteClassFile(const RollFolder& folder, const QString& classFileName,
+                                         const ClassFileRewrite& rewrite,
+                                         const ChangeWording& wording, FileOperations& files,
+                                         const ChangeBackup& backup = {});
 
 } // namespace mirello

@@ -1,4 +1,4 @@
-#include "ClassFileChange.h"
+#include "ClassFileTransaction.h"
 
 #include "platform/AtomicReplace.h"
 #include "platform/FileLock.h"
@@ -184,10 +184,10 @@ Result<ClassFileChange> changeUnderLock(const RollFolder& folder, const QString&
 
 } // namespace
 
-Result<ClassFileChange> changeClassFile(const RollFolder& folder, const QString& classFileName,
-                                        const ClassFileRewrite& rewrite,
-                                        const ChangeWording& wording, FileOperations& files,
-                                        const ChangeBackup& backup)
+Result<ClassFileChange> rewriteClassFile(const RollFolder& folder, const QString& classFileName,
+                                         const ClassFileRewrite& rewrite,
+                                         const ChangeWording& wording, FileOperations& files,
+                                         const ChangeBackup& backup)
 {
     const Refusal refused(wording);
     try {
