@@ -6,12 +6,12 @@
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"
 #include "platform/TextCodec.h"
+#include "roll/OwnFiles.h"
 #include "roll/RollFolder.h"
 #include "roll/RollRecord.h"
 #include "roll/RosterLoader.h"
 
 #include <array>
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -68,15 +68,14 @@ Error appendFailed(const QString& what, const QString& reason)
     return Error{u"无法写入点名记录“" + shownHistoryFile() + u"”：" + what, reason};
 }
 
-// Whether the file ends in the middle of a line, as after a write that failed half
-// way: the next entry then starts on a line of its own.
-bool endsMidLine(const QString& path)
+// Whether the file of `size` bytes ends in the middle of a line, as after a write that
+// failed half way: the next entry then starts on a line of its own.
+bool endsMidLine(FileOperations& files, FileOperations::Handle handle, qint64 size)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+    if (size == 0)
         return false;
-    char last = '\n';
-    return file.seek(file.size() - 1) && file.getChar(&last) && last != '\n';
+    Result<QByteArray> last = files.readAt(handle, size - 1, 1);
+    return last && last.value() != "\n";
 }
 
 } // namespace
@@ -143,10 +142,10 @@ Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& 
     FileLock lock(folder.lockFilePath());
     if (std::optional<Error> locked = lockRollFolder(lock, folder, QStringView(), QStringView()))
         return appendFailed(locked->message, locked->reason);
-    if (endsMidLine(path))
-        text.prepend(u"\r\n"_s);
-    if (Result<void> made = files.createFolder(folder.stateFolderPath()); !made)
-        return appendFailed(u"无法建立文件夹。"_s, made.error().reason);
+    if (Result<void> made = makeOwnFolders(files, folder, folder.stateFolderPath()); !made)
+        return appendFailed(made.error().message, made.error().reason);
+    if (std::optional<Error> problem = ownPathProblem(files, folder, path))
+        return appendFailed(problem->message, problem->reason);
     Result<FileOperations::Handle> opened = files.openForAppending(path);
     if (!opened)
         return appendFailed(u"无法打开该文件。"_s, opened.error().reason);
@@ -159,6 +158,8 @@ Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& 
     QByteArray bytes;
     if (status.value()->size == 0)
         bytes = Bom.toByteArray() + csvLine(titles()).toUtf8();
+    else if (endsMidLine(files, handle, status.value()->size))
+        bytes = "\r\n";
     bytes += text.toUtf8();
 
     Result<void> written = files.writeAll(handle, bytes);
@@ -260,12 +261,15 @@ QList<HistoryEntry> parseHistory(QByteArrayView bytes)
 
 Result<QList<HistoryEntry>> readHistory(const RollFolder& folder)
 {
-    if (!QFile::exists(folder.historyFilePath()))
+    Result<std::optional<QByteArray>> bytes =
+        readOwnFile(systemFileOperations(), folder, folder.historyFilePath(), LargestHistoryBytes);
+    if (!bytes) {
+        return Error{u"无法读取点名记录“" + shownHistoryFile() + u"”：" + bytes.error().message,
+                     bytes.error().reason};
+    }
+    if (!bytes.value())
         return QList<HistoryEntry>();
-    Result<QByteArray> bytes = readWholeFile(folder.historyFilePath(), LargestHistoryBytes);
-    if (!bytes)
-        return Error{u"无法读取点名记录“" + shownHistoryFile() + u"”。", bytes.error().reason};
-    return parseHistory(bytes.value());
+    return parseHistory(*bytes.value());
 }
 
 QList<HistoryEntry> keptRecordings(const QList<HistoryEntry>& history, const QString& classFile)

@@ -11,7 +11,7 @@ Result<LoggedChange> restoreBackup(const RollFolder& folder, const QString& clas
 {
     static constexpr ChangeWording Restoring{u"无法恢复备份：", u"备份已恢复到班级文件"};
     const QString shown = shownFileName(classFileName);
-    Result<QByteArray> backup = readBackup(folder, classFileName, backupFileName);
+    Result<QByteArray> backup = readBackup(folder, classFileName, backupFileName, files);
     if (!backup) {
         return Error{Restoring.refused + backup.error().message + u"班级文件“" + shown +
                          u"”没有改动。",

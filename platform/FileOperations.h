@@ -9,13 +9,14 @@
 
 namespace mirello {
 
-// What the file system says about one file, after following symbolic links.
+// What the file system says about one file.
 struct FileStatus
 {
     enum class Kind
     {
         RegularFile,
         Folder,
+        Link, // a symbolic link, or on Windows any reparse point (a junction included)
         Other
     };
 
@@ -44,12 +45,21 @@ class FileOperations
 {
 public:
     using Handle = qintptr;
+    // Whether a file may be reached through a link at its name: a class file may (the
+    // README documents it), the program's own files under .mirello/ may not.
+    enum class Links
+    {
+        Follow,
+        Refuse
+    };
 
     virtual ~FileOperations() = default;
 
     // The status of the file at `path`, following symbolic links; none when
     // nothing is there (a dangling link included).
     virtual Result<std::optional<FileStatus>> status(const QString& path) = 0;
+    // The status of the entry at `path` itself: a link is Link, never followed.
+    virtual Result<std::optional<FileStatus>> linkStatus(const QString& path) = 0;
     // The absolute path with every symbolic link resolved.
     virtual Result<QString> resolvePath(const QString& path) = 0;
     // Whether the user running the program may write the file at `path`; false
@@ -57,10 +67,12 @@ public:
     virtual Result<bool> mayWrite(const QString& path) = 0;
 
     // Opens a regular file without ever blocking (a named pipe put in its place is
-    // refused, not waited on).
-    virtual Result<Handle> openForReading(const QString& path) = 0;
+    // refused, not waited on). With Links::Refuse, a link at `path` is refused too.
+    virtual Result<Handle> openForReading(const QString& path, Links links) = 0;
     // Everything from the current position to the end of the file.
     virtual Result<QByteArray> readAll(Handle handle) = 0;
+    // At most `length` bytes from `offset`, fewer at the end of the file.
+    virtual Result<QByteArray> readAt(Handle handle, qint64 offset, qsizetype length) = 0;
 
     // Creates a new, empty file for writing; fails when something exists at
     // `path`, a symbolic link included. Only the owner may read or write it until
@@ -87,8 +99,9 @@ public:
     // Removes the file at `path`; a path where nothing is counts as done.
     virtual Result<void> remove(const QString& path) = 0;
 
-    // Opens the file at `path` for appending, creating it when nothing
-    // is there; every write lands at the end, whatever another writer did meanwhile.
+    // Opens the file at `path` for appending (and reading back), creating it when
+    // nothing is there; every write lands at the end, whatever another writer did
+    // meanwhile. Only a regular file is opened, never through a link at `path`.
     virtual Result<Handle> openForAppending(const QString& path) = 0;
     // Creates the folder at `path`; a folder already there counts as done.
     virtual Result<void> createFolder(const QString& path) = 0;

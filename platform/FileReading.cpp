@@ -5,7 +5,6 @@
 
 #include <new>
 
-
 namespace mirello {
 
 namespace {
@@ -39,16 +38,22 @@ Result<QByteArray> readOpened(FileOperations& files, FileOperations::Handle hand
 
 Result<QByteArray> readWholeFile(const QString& path, qint64 largestBytes)
 {
-    FileOperations& files = systemFileOperations();
+    return readWholeFile(systemFileOperations(), path, largestBytes, FileOperations::Links::Follow);
+}
+
+Result<QByteArray> readWholeFile(FileOperations& files, const QString& path, qint64 largestBytes,
+                                 FileOperations::Links links)
+{
     const QString shown = shownFileName(path);
-    Result<std::optional<FileStatus>> status = files.status(path);
+    Result<std::optional<FileStatus>> status =
+        links == FileOperations::Links::Follow ? files.status(path) : files.linkStatus(path);
     if (!status)
         return status.error();
     if (!status.value())
         return Error{u"找不到文件“" + shown + u"”，它可能已被移走或删除。", QString()};
     if (status.value()->size > largestBytes)
         return tooLarge(shown, status.value()->size, largestBytes);
-    Result<FileOperations::Handle> opened = files.openForReading(path);
+    Result<FileOperations::Handle> opened = files.openForReading(path, links);
     if (!opened)
         return opened.error();
     try {

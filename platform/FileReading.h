@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileOperations.h"
 #include "Result.h"
 
 #include <QByteArray>
@@ -12,5 +13,8 @@ namespace mirello {
 // is a file too large for the memory there is. The error names the file and carries
 // the system's reason.
 Result<QByteArray> readWholeFile(const QString& path, qint64 largestBytes);
+// The same through `files`; with Links::Refuse, a link at `path` is refused.
+Result<QByteArray> readWholeFile(FileOperations& files, const QString& path, qint64 largestBytes,
+                                 FileOperations::Links links);
 
 } // namespace mirello

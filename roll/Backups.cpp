@@ -1,9 +1,9 @@
 #include "Backups.h"
 
+#include "OwnFiles.h"
 #include "platform/AtomicReplace.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
-#include "platform/FileReading.h"
 #include "platform/FolderListing.h"
 #include "platform/Paths.h"
 #include "RollFolder.h"
@@ -60,19 +60,22 @@ std::optional<Listed> parseName(const QString& fileName)
 }
 
 // The class's backups, oldest first; other files in its folder are left alone.
-Result<QList<Listed>> listed(const RollFolder& folder, const QString& classFileName)
+Result<QList<Listed>> listed(const RollFolder& folder, const QString& classFileName,
+                             FileOperations& files)
 {
     const QString path = classBackupFolder(folder, classFileName);
-    Result<std::optional<FileStatus>> status = systemFileOperations().status(path);
+    if (std::optional<Error> problem = ownPathProblem(files, folder, path))
+        return *problem;
+    Result<std::optional<FileStatus>> status = files.linkStatus(path);
     if (!status)
         return status.error();
     QList<Listed> backups;
     if (!status.value())
         return backups;
-    Result<QList<ListedFile>> files = listPlainFiles(path);
-    if (!files)
-        return files.error();
-    for (const ListedFile& file : files.value()) {
+    Result<QList<ListedFile>> plain = listPlainFiles(path);
+    if (!plain)
+        return plain.error();
+    for (const ListedFile& file : plain.value()) {
         if (std::optional<Listed> backup = parseName(file.name))
             backups.append(*backup);
     }
@@ -96,18 +99,16 @@ void sortByMaking(QList<Listed>& backups, const QDateTime& now)
 }
 
 // The backup named by the marker; none without a marker.
-Result<std::optional<QString>> latestReplaced(const QString& backupFolder)
+Result<std::optional<QString>> latestReplaced(const RollFolder& folder, const QString& backupFolder,
+                                              FileOperations& files)
 {
-    const QString path = pathInFolder(backupFolder, LatestReplacedName.toString());
-    Result<std::optional<FileStatus>> status = systemFileOperations().status(path);
-    if (!status)
-        return status.error();
-    if (!status.value())
-        return std::optional<QString>();
-    Result<QByteArray> name = readWholeFile(path, 256);
+    Result<std::optional<QByteArray>> name =
+        readOwnFile(files, folder, pathInFolder(backupFolder, LatestReplacedName.toString()), 256);
     if (!name)
         return name.error();
-    return std::optional(QString::fromUtf8(name.value()));
+    if (!name.value())
+        return std::optional<QString>();
+    return std::optional(QString::fromUtf8(*name.value()));
 }
 
 Error backupFailed(const QString& classFileName, const QString& what, const QString& reason)
@@ -149,9 +150,9 @@ Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
                         QByteArrayView classBytes, const FileStatus& classStatus,
                         const QDateTime& now, BackupRule rule, FileOperations& files)
 {
-    Result<QList<Listed>> backups = listed(folder, classFileName);
+    Result<QList<Listed>> backups = listed(folder, classFileName, files);
     if (!backups)
-        return backupFailed(classFileName, u"无法列出已有的备份。"_s, backups.error().reason);
+        return backupFailed(classFileName, backups.error().message, backups.error().reason);
     QList<Listed> existing = std::move(backups).value();
     sortByMaking(existing, now);
     if (rule == BackupRule::FirstChangeOfDay &&
@@ -175,19 +176,13 @@ Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
     };
     if (rule == BackupRule::Always && !existing.isEmpty()) {
         Result<QByteArray> newest =
-            readWholeFile(pathInFolder(backupFolder, existing.last().fileName),
-                          RollFolder::LargestClassFileBytes);
+            readBackup(folder, classFileName, existing.last().fileName, files);
         if (newest && newest.value() == classBytes)
             return mark(existing.last().fileName);
     }
 
-    for (const QString& path :
-         {folder.stateFolderPath(), folder.backupsFolderPath(), backupFolder}) {
-        if (Result<void> made = files.createFolder(path); !made) {
-            return backupFailed(classFileName, u"无法建立文件夹“" + shownFileName(path) + u"”。",
-                                made.error().reason);
-        }
-    }
+    if (Result<void> made = makeOwnFolders(files, folder, backupFolder); !made)
+        return backupFailed(classFileName, made.error().message, made.error().reason);
     Listed added{now.toString(NameFormat.toString()) + Extension, now, 1};
     while (std::any_of(existing.begin(), existing.end(),
                        [&](const Listed& backup) { return backup.fileName == added.fileName; })) {
@@ -208,21 +203,22 @@ Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
     }
     existing.append(added);
     // Without knowing which backup the marker keeps, none is removed this time.
-    if (Result<std::optional<QString>> kept = latestReplaced(backupFolder); kept)
+    if (Result<std::optional<QString>> kept = latestReplaced(folder, backupFolder, files); kept)
         removeOldest(files, backupFolder, existing, kept.value().value_or(QString()));
     return {};
 }
 
-Result<QList<BackupInfo>> listBackups(const RollFolder& folder, const QString& classFileName)
+Result<QList<BackupInfo>> listBackups(const RollFolder& folder, const QString& classFileName,
+                                      FileOperations& files)
 {
-    Result<QList<Listed>> backups = listed(folder, classFileName);
+    Result<QList<Listed>> backups = listed(folder, classFileName, files);
     if (!backups) {
         return Error{u"无法列出班级文件“" + shownFileName(classFileName) + u"”的备份。",
                      backups.error().reason};
     }
     QList<BackupInfo> infos;
     for (auto backup = backups.value().crbegin(); backup != backups.value().crend(); ++backup) {
-        Result<QByteArray> bytes = readBackup(folder, classFileName, backup->fileName);
+        Result<QByteArray> bytes = readBackup(folder, classFileName, backup->fileName, files);
         infos.append(
             BackupInfo{backup->fileName, backup->taken, bytes ? totalCalls(bytes.value()) : -1});
     }
@@ -230,12 +226,19 @@ Result<QList<BackupInfo>> listBackups(const RollFolder& folder, const QString& c
 }
 
 Result<QByteArray> readBackup(const RollFolder& folder, const QString& classFileName,
-                              const QString& backupFileName)
+                              const QString& backupFileName, FileOperations& files)
 {
     if (!RollFolder::isPlainFileName(backupFileName) || !parseName(backupFileName))
         return Error{u"“" + shownFileName(backupFileName) + u"”不是备份文件。", QString()};
-    return readWholeFile(pathInFolder(classBackupFolder(folder, classFileName), backupFileName),
-                         RollFolder::LargestClassFileBytes);
+    Result<std::optional<QByteArray>> bytes = readOwnFile(
+        files, folder, pathInFolder(classBackupFolder(folder, classFileName), backupFileName),
+        RollFolder::LargestClassFileBytes);
+    if (!bytes)
+        return bytes.error();
+    if (!bytes.value())
+        return Error{u"找不到备份“" + shownFileName(backupFileName) + u"”，它可能已被移走或删除。",
+                     QString()};
+    return std::move(*bytes.value());
 }
 
 } // namespace mirello

@@ -45,11 +45,12 @@ Result<void> keepBackup(const RollFolder& folder, const QString& classFileName,
                         const QDateTime& now, BackupRule rule, FileOperations& files);
 
 // The backups of a class, newest date first; none when it has no backup folder yet.
-Result<QList<BackupInfo>> listBackups(const RollFolder& folder, const QString& classFileName);
+Result<QList<BackupInfo>> listBackups(const RollFolder& folder, const QString& classFileName,
+                                      FileOperations& files);
 
 // The bytes of one backup, as listBackups() names it.
 Result<QByteArray> readBackup(const RollFolder& folder, const QString& classFileName,
-                              const QString& backupFileName);
+                              const QString& backupFileName, FileOperations& files);
 
 // The calls of every student in a class file's bytes, added up.
 qint64 totalCalls(QByteArrayView classBytes);

@@ -70,7 +70,8 @@ Result<QByteArray> readClassFile(const Refusal& refused, FileOperations& files, 
                                  const QString& shown)
 {
     const QString unchanged = u"班级文件“" + shown + u"”没有改动，请检查该文件后再试。";
-    Result<FileOperations::Handle> opened = files.openForReading(path);
+    Result<FileOperations::Handle> opened =
+        files.openForReading(path, FileOperations::Links::Follow);
     if (!opened)
         return refused(u"无法打开班级文件“" + shown + u"”。" + unchanged, opened.error().reason);
     Result<QByteArray> bytes = files.readAll(opened.value());

@@ -1,6 +1,7 @@
 #include "ClassState.h"
 
 #include "GradeRecorder.h"
+#include "OwnFiles.h"
 #include "platform/AtomicReplace.h"
 #include "platform/FileLock.h"
 #include "platform/FileNames.h"
@@ -268,10 +269,12 @@ ClassStateStore::Loaded ClassStateStore::load(const QString& classFileName, cons
 
     // Something else where the folder belongs: there is no state, and the first
     // save says why none can be kept.
-    Result<std::optional<FileStatus>> own = m_files.status(m_folder.stateFolderPath());
+    Result<std::optional<FileStatus>> own = m_files.linkStatus(m_folder.stateFolderPath());
     if (own && own.value() && own.value()->kind != FileStatus::Kind::Folder)
         return {};
-    Result<std::optional<FileStatus>> status = m_files.status(path);
+    if (std::optional<Error> problem = ownPathProblem(m_files, m_folder, path))
+        return unreadable(*problem);
+    Result<std::optional<FileStatus>> status = m_files.linkStatus(path);
     if (!status)
         return unreadable(status.error());
     if (!status.value())
@@ -281,7 +284,8 @@ ClassStateStore::Loaded ClassStateStore::load(const QString& classFileName, cons
         if (status.value()->size > LargestStateFileBytes) {
             state = damaged(u"文件太大"_s);
         } else {
-            Result<FileOperations::Handle> opened = m_files.openForReading(path);
+            Result<FileOperations::Handle> opened =
+                m_files.openForReading(path, FileOperations::Links::Refuse);
             if (!opened)
                 return unreadable(opened.error());
             Result<QByteArray> bytes = m_files.readAll(opened.value());
@@ -328,11 +332,10 @@ Result<void> ClassStateStore::save(const QString& classFileName, const ClassStat
     const QString path = stateFilePath(classFileName);
     const QString notSaved = u"无法保存班级"_s + shownClass(classFileName) + u"的点名状态："_s;
     const QString folder = m_folder.stateFolderPath();
-    if (Result<void> made = m_files.createFolder(folder); !made) {
-        return Error{notSaved + u"无法建立文件夹“"_s + shownFileName(folder) +
-                         u"”。请检查点名册文件夹的权限。"_s,
-                     made.error().reason};
-    }
+    if (Result<void> made = makeOwnFolders(m_files, m_folder, folder); !made)
+        return Error{notSaved + made.error().message, made.error().reason};
+    if (std::optional<Error> problem = ownPathProblem(m_files, m_folder, path))
+        return Error{notSaved + problem->message, problem->reason};
 
     FileLock lock(m_folder.lockFilePath());
     if (std::optional<Error> locked = lockRollFolder(lock, m_folder, notSaved, QStringView()))

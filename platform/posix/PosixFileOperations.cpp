@@ -45,8 +45,10 @@ public:
     Result<std::optional<FileStatus>> status(const QString& path) override;
     Result<QString> resolvePath(const QString& path) override;
     Result<bool> mayWrite(const QString& path) override;
-    Result<Handle> openForReading(const QString& path) override;
+    Result<std::optional<FileStatus>> linkStatus(const QString& path) override;
+    Result<Handle> openForReading(const QString& path, Links links) override;
     Result<QByteArray> readAll(Handle handle) override;
+    Result<QByteArray> readAt(Handle handle, qint64 offset, qsizetype length) override;
     Result<Handle> createNew(const QString& path) override;
     Result<void> setOwner(Handle handle, quint32 owner, quint32 group) override;
     Result<void> setPermissions(Handle handle, quint32 permissions) override;
@@ -66,10 +68,14 @@ FileOperations& systemFileOperations()
     return files;
 }
 
-Result<std::optional<FileStatus>> PosixFileOperations::status(const QString& path)
+namespace {
+
+Result<std::optional<FileStatus>> statusOf(const QString& path, bool followLinks)
 {
     struct stat info = {};
-    if (::stat(nativePath(path).constData(), &info) != 0) {
+    const QByteArray native = nativePath(path);
+    if ((followLinks ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info)) !=
+        0) {
         if (errno == ENOENT)
             return std::optional<FileStatus>();
         return failure(u"无法查看文件“" + shown(path) + u"”。", errno);
@@ -79,11 +85,25 @@ Result<std::optional<FileStatus>> PosixFileOperations::status(const QString& pat
         status.kind = FileStatus::Kind::RegularFile;
     else if (S_ISDIR(info.st_mode))
         status.kind = FileStatus::Kind::Folder;
+    else if (S_ISLNK(info.st_mode))
+        status.kind = FileStatus::Kind::Link;
     status.permissions = info.st_mode & 07777;
     status.owner = info.st_uid;
     status.group = info.st_gid;
     status.size = info.st_size;
     return std::optional<FileStatus>(status);
+}
+
+} // namespace
+
+Result<std::optional<FileStatus>> PosixFileOperations::status(const QString& path)
+{
+    return statusOf(path, true);
+}
+
+Result<std::optional<FileStatus>> PosixFileOperations::linkStatus(const QString& path)
+{
+    return statusOf(path, false);
 }
 
 Result<QString> PosixFileOperations::resolvePath(const QString& path)
@@ -120,6 +140,10 @@ Result<FileOperations::Handle> openRegularFile(const QString& path, int flags, Q
     do {
         fd = ::open(nativePath(path).constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == ELOOP && (flags & O_NOFOLLOW)) {
+        return Error{u"“" + shown(path) + u"”是一个链接，为免读写别处的文件，没有打开它。",
+                     QStringLiteral("是符号链接")};
+    }
     if (fd < 0)
         return failure(u"无法打开文件“" + shown(path) + u"”。", errno);
     struct stat info = {};
@@ -133,9 +157,28 @@ Result<FileOperations::Handle> openRegularFile(const QString& path, int flags, Q
 
 } // namespace
 
-Result<FileOperations::Handle> PosixFileOperations::openForReading(const QString& path)
+Result<FileOperations::Handle> PosixFileOperations::openForReading(const QString& path, Links links)
 {
-    return openRegularFile(path, O_RDONLY, u"读取");
+    return openRegularFile(path, O_RDONLY | (links == Links::Refuse ? O_NOFOLLOW : 0), u"读取");
+}
+
+Result<QByteArray> PosixFileOperations::readAt(Handle handle, qint64 offset, qsizetype length)
+{
+    QByteArray bytes(length, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < length) {
+        const ssize_t got =
+            ::pread(descriptor(handle), bytes.data() + filled, length - filled, offset + filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return failure(QStringLiteral("无法读取文件。"), errno);
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
 }
 
 Result<QByteArray> PosixFileOperations::readAll(Handle handle)
@@ -262,7 +305,7 @@ Result<void> PosixFileOperations::remove(const QString& path)
 
 Result<FileOperations::Handle> PosixFileOperations::openForAppending(const QString& path)
 {
-    return openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, u"写入");
+    return openRegularFile(path, O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW, u"写入");
 }
 
 Result<void> PosixFileOperations::createFolder(const QString& path)

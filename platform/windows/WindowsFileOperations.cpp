@@ -37,11 +37,35 @@ bool isMissing(DWORD errorCode)
     return errorCode == ERROR_FILE_NOT_FOUND || errorCode == ERROR_PATH_NOT_FOUND;
 }
 
-// A handle for looking at a file or folder, links followed; INVALID_HANDLE_VALUE on failure.
-HANDLE openForLooking(const QString& path)
+// A handle for looking at a file or folder, links followed unless `atLink`;
+// INVALID_HANDLE_VALUE on failure.
+HANDLE openForLooking(const QString& path, bool atLink = false)
 {
-    return ::CreateFileW(win32::widePath(path).c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return ::CreateFileW(
+        win32::widePath(path).c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | (atLink ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+}
+
+Error linkRefused(const QString& path)
+{
+    return Error{u"“" + shown(path) + u"”是一个链接，为免读写别处的文件，没有打开它。",
+                 QStringLiteral("是重分析点（链接）")};
+}
+
+// Only files on a disk: reading a pipe or a device could wait for ever. With
+// `refuseLinks`, the handle was opened at the reparse point itself, which is refused.
+std::optional<Error> notRegular(HANDLE handle, const QString& path, QStringView use,
+                                bool refuseLinks)
+{
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return Error{u"“" + shown(path) + u"”不是普通文件，无法" + use + u"。",
+                     QStringLiteral("不是普通文件")};
+    }
+    if (refuseLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return linkRefused(path);
+    return std::nullopt;
 }
 
 // The file steps as the Win32 calls CreateFileW, ReadFile, WriteFile,
@@ -53,7 +77,17 @@ class WindowsFileOperations final : public FileOperations
 public:
     Result<std::optional<FileStatus>> status(const QString& path) override
     {
-        const HANDLE handle = openForLooking(path);
+        return statusOf(path, false);
+    }
+
+    Result<std::optional<FileStatus>> linkStatus(const QString& path) override
+    {
+        return statusOf(path, true);
+    }
+
+    Result<std::optional<FileStatus>> statusOf(const QString& path, bool atLink)
+    {
+        const HANDLE handle = openForLooking(path, atLink);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
             if (isMissing(error))
@@ -68,7 +102,9 @@ public:
         if (!known)
             return failure(u"无法查看文件“" + shown(path) + u"”。", error);
         FileStatus status;
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (atLink && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            status.kind = FileStatus::Kind::Link;
+        else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             status.kind = FileStatus::Kind::Folder;
         else if (type == FILE_TYPE_DISK)
             status.kind = FileStatus::Kind::RegularFile;
@@ -131,24 +167,45 @@ public:
         }
     }
 
-    Result<Handle> openForReading(const QString& path) override
+    Result<Handle> openForReading(const QString& path, Links links) override
     {
-        const HANDLE handle = ::CreateFileW(win32::widePath(path).c_str(), GENERIC_READ, ShareAll,
-                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool refuseLinks = links == Links::Refuse;
+        const HANDLE handle = ::CreateFileW(
+            win32::widePath(path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+            FILE_ATTRIBUTE_NORMAL | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
             return failure(u"无法打开文件“" + shown(path) + u"”。", error);
         }
-        // Only files on a disk: reading a pipe or a device could wait for ever.
-        BY_HANDLE_FILE_INFORMATION info = {};
-        if (::GetFileType(handle) != FILE_TYPE_DISK ||
-            !::GetFileInformationByHandle(handle, &info) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (std::optional<Error> refused = notRegular(handle, path, u"读取", refuseLinks)) {
             ::CloseHandle(handle);
-            return Error{u"“" + shown(path) + u"”不是普通文件，无法读取。",
-                         QStringLiteral("不是普通文件")};
+            return *refused;
         }
         return reinterpret_cast<Handle>(handle);
+    }
+
+    Result<QByteArray> readAt(Handle handle, qint64 offset, qsizetype length) override
+    {
+        QByteArray bytes(length, Qt::Uninitialized);
+        qsizetype filled = 0;
+        while (filled < length) {
+            OVERLAPPED at = {};
+            at.Offset = DWORD(quint64(offset + filled) & 0xffffffffu);
+            at.OffsetHigh = DWORD(quint64(offset + filled) >> 32);
+            DWORD got = 0;
+            const DWORD wanted = DWORD(std::min(length - filled, LargestTransfer));
+            if (!::ReadFile(fileHandle(handle), bytes.data() + filled, wanted, &got, &at)) {
+                const DWORD error = ::GetLastError();
+                if (error == ERROR_HANDLE_EOF)
+                    break;
+                return failure(QStringLiteral("无法读取文件。"), error);
+            }
+            if (got == 0)
+                break;
+            filled += got;
+        }
+        bytes.truncate(filled);
+        return bytes;
     }
 
     Result<QByteArray> readAll(Handle handle) override
@@ -288,18 +345,18 @@ public:
 
     Result<Handle> openForAppending(const QString& path) override
     {
-        // FILE_APPEND_DATA alone: every write lands at the end of the file.
-        const HANDLE handle =
-            ::CreateFileW(win32::widePath(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, ShareAll,
-                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end.
+        const HANDLE handle = ::CreateFileW(
+            win32::widePath(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+            ShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+            nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
             return failure(u"无法打开文件“" + shown(path) + u"”。", error);
         }
-        if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        if (std::optional<Error> refused = notRegular(handle, path, u"写入", true)) {
             ::CloseHandle(handle);
-            return Error{u"“" + shown(path) + u"”不是普通文件，无法写入。",
-                         QStringLiteral("不是普通文件")};
+            return *refused;
         }
         return reinterpret_cast<Handle>(handle);
     }

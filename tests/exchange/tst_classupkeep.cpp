@@ -126,7 +126,7 @@ void TestClassUpkeep::keepsBackupsByDay()
             .ok();
     };
     const auto count = [&] {
-        return listBackups(roll.folder(), roll.className()).value().size();
+        return listBackups(roll.folder(), roll.className(), systemFileOperations()).value().size();
     };
 
     QVERIFY(keep(Class, Monday, BackupRule::FirstChangeOfDay));
@@ -140,7 +140,8 @@ void TestClassUpkeep::keepsBackupsByDay()
     for (int day = 1; day <= KeptBackupsPerClass; ++day)
         QVERIFY(keep(Class, Monday.addDays(day), BackupRule::FirstChangeOfDay));
 
-    const QList<BackupInfo> backups = listBackups(roll.folder(), roll.className()).value();
+    const QList<BackupInfo> backups =
+        listBackups(roll.folder(), roll.className(), systemFileOperations()).value();
     QCOMPARE(backups.size(), KeptBackupsPerClass);
     QCOMPARE(backups.first().taken, Monday.addDays(KeptBackupsPerClass));
     QCOMPARE(backups.last().taken, Monday.addSecs(7200)); // the latest Always one stays
@@ -155,7 +156,8 @@ void TestClassUpkeep::keepsBackupsByDay()
     QVERIFY(keep(Class, now.addDays(1), BackupRule::FirstChangeOfDay));
     QVERIFY(keep(Class, now.addDays(2), BackupRule::FirstChangeOfDay));
     QList<qint64> calls;
-    const Result<QList<BackupInfo>> kept = listBackups(roll.folder(), roll.className());
+    const Result<QList<BackupInfo>> kept =
+        listBackups(roll.folder(), roll.className(), systemFileOperations());
     for (const BackupInfo& backup : kept.value())
         calls.append(backup.calls);
     QCOMPARE(calls.size(), KeptBackupsPerClass);
@@ -169,7 +171,10 @@ void TestClassUpkeep::restoresAndStartsNewTerms()
     auto& files = systemFileOperations();
     QVERIFY(roll.record(u"王小明"_s, u"良好"_s).ok()); // backs up the class as it was
     const QByteArray recorded = roll.classBytes();
-    const QString backup = listBackups(roll.folder(), roll.className()).value().first().fileName;
+    const QString backup = listBackups(roll.folder(), roll.className(), systemFileOperations())
+                               .value()
+                               .first()
+                               .fileName;
 
     Result<LoggedChange> restored =
         restoreBackup(roll.folder(), roll.className(), backup, Monday.addDays(1), files);
@@ -182,9 +187,12 @@ void TestClassUpkeep::restoresAndStartsNewTerms()
 
     // Each version replaced is a backup, newest first.
     QList<QByteArray> kept;
-    const QList<BackupInfo> backups = listBackups(roll.folder(), roll.className()).value();
+    const QList<BackupInfo> backups =
+        listBackups(roll.folder(), roll.className(), systemFileOperations()).value();
     for (const BackupInfo& info : backups)
-        kept.append(readBackup(roll.folder(), roll.className(), info.fileName).value());
+        kept.append(
+            readBackup(roll.folder(), roll.className(), info.fileName, systemFileOperations())
+                .value());
     QCOMPARE(kept, (QList<QByteArray>{Class, recorded, Class}));
 
     QList<HistoryAction> actions;
@@ -326,7 +334,10 @@ void TestClassUpkeep::failsAtEveryNewFileStep_data()
             (void)keepBackup(roll.folder(), roll.className(), Reset, statusOfClass(roll), Monday,
                              BackupRule::Always, systemFileOperations());
             const QString name =
-                listBackups(roll.folder(), roll.className()).value().first().fileName;
+                listBackups(roll.folder(), roll.className(), systemFileOperations())
+                    .value()
+                    .first()
+                    .fileName;
             return logged(
                 restoreBackup(roll.folder(), roll.className(), name, Monday.addDays(1), files));
         },
@@ -390,9 +401,14 @@ void TestClassUpkeep::failsAtEveryNewFileStep()
         files.failAt = {k};
         const Result<void> done = operation.run(roll, files);
         const QString context = u"%1 %2: "_s.arg(k).arg(steps[k]);
-        QVERIFY2(!done.ok(), qPrintable(context));
-        QCOMPARE(done.error().reason, systemReason(ENOSPC));
         const QByteArray guarded = readBytes(operation.guarded(roll));
+        // A fault that costs nothing (the close after a read, the look for which old
+        // backup to prune) may pass; any other fails the operation.
+        if (done.ok()) {
+            QVERIFY2(guarded == operation.after, qPrintable(context));
+            continue;
+        }
+        QCOMPARE(done.error().reason, systemReason(ENOSPC));
         QVERIFY2(guarded == operation.before || (guarded == operation.after && k > lastRename) ||
                      (operation.appendOnly && operation.after.startsWith(guarded)),
                  qPrintable(context + done.error().message));

@@ -27,10 +27,12 @@ public:
         return m_real.step args;                                                                   \
     }
     FAULT_STEP(std::optional<mirello::FileStatus>, status, (const QString& p), (p))
+    FAULT_STEP(std::optional<mirello::FileStatus>, linkStatus, (const QString& p), (p))
     FAULT_STEP(QString, resolvePath, (const QString& p), (p))
     FAULT_STEP(bool, mayWrite, (const QString& p), (p))
-    FAULT_STEP(Handle, openForReading, (const QString& p), (p))
+    FAULT_STEP(Handle, openForReading, (const QString& p, Links l), (p, l))
     FAULT_STEP(QByteArray, readAll, (Handle h), (h))
+    FAULT_STEP(QByteArray, readAt, (Handle h, qint64 at, qsizetype n), (h, at, n))
     FAULT_STEP(Handle, createNew, (const QString& p), (p))
     FAULT_STEP(void, setOwner, (Handle h, quint32 owner, quint32 group), (h, owner, group))
     FAULT_STEP(void, setPermissions, (Handle h, quint32 bits), (h, bits))

@@ -71,8 +71,9 @@ void TestRecordingFaults::failsAtEveryFileStep()
     }
     // Each step fails in turn, as on a full disk. The day's first recording backs the
     // file up first, and a failed backup refuses it.
-    const qsizetype backupFrom = steps.indexOf(u"createFolder"_s);
-    const qsizetype backupTo = steps.indexOf(u"syncFolder"_s);
+    const qsizetype backupFrom = steps.indexOf(u"linkStatus"_s);
+    const qsizetype backupTo =
+        std::max(steps.indexOf(u"syncFolder"_s), steps.lastIndexOf(u"linkStatus"_s));
     for (qsizetype k = 0; k < steps.size(); ++k) {
         RollFixture roll;
         QVERIFY(roll.writeClass(Before));
@@ -84,9 +85,14 @@ void TestRecordingFaults::failsAtEveryFileStep()
         // Only a failure after the rename leaves the new content: then the grade is
         // in, and kept with a warning.
         const bool renamed = k > steps.lastIndexOf(u"rename"_s);
+        const bool backup = k >= backupFrom && k <= backupTo;
+        if (result && !result.value().unflushed && !renamed) {
+            // Only the look for which old backup to prune may fail at no cost.
+            QVERIFY2(backup && roll.classBytes() == After, qPrintable(context));
+            continue;
+        }
         QVERIFY2(renamed == (result && result.value().unflushed), qPrintable(context));
         const Error& error = renamed ? *result.value().unflushed : result.error();
-        const bool backup = k >= backupFrom && k <= backupTo;
         QVERIFY2(
             error.message.contains(backup ? u"的备份"_s : StepMessages.value(steps[k], u"?"_s)) &&
                 error.message.contains(roll.className()),

@@ -1,6 +1,7 @@
 #include "BackupsDialog.h"
 
 #include "lesson/RecordingWorker.h"
+#include "platform/FileOperations.h"
 #include "roll/Backups.h"
 #include "ui/ErrorReporter.h"
 #include "ui/ProgramIcon.h"
@@ -82,7 +83,8 @@ void BackupsDialog::showBackups()
     const QString classFile = m_class->currentData().toString();
     if (classFile.isEmpty())
         return;
-    const Result<QList<BackupInfo>> backups = listBackups(m_folder, classFile);
+    const Result<QList<BackupInfo>> backups =
+        listBackups(m_folder, classFile, systemFileOperations());
     if (!backups) {
         m_reporter.report(this, backups.error());
         return;
