@@ -8,6 +8,7 @@
 #include "roll/RecordingUndo.h"
 
 #include <QCoreApplication>
+#include <QSemaphore>
 
 using namespace Qt::StringLiterals;
 
@@ -47,14 +48,18 @@ RecordingWorker::~RecordingWorker()
 }
 
 template <typename Work>
-void RecordingWorker::post(Work work)
+void RecordingWorker::post(const QString& classFileName, Work work)
 {
     // The thread starts with the first piece of work, not with the window.
     if (!m_thread.isRunning())
         m_thread.start();
     QMetaObject::invokeMethod(
         &m_context,
-        [this, work = std::move(work)] {
+        [this, classFileName, work = std::move(work)] {
+            {
+                QMutexLocker locker(&m_workingLock);
+                m_working = classFileName;
+            }
             try {
                 work();
             } catch (const std::bad_alloc&) {
@@ -76,17 +81,23 @@ void RecordingWorker::deliver(Outcome outcome)
 
 void RecordingWorker::record(const RecordingRequest& request)
 {
-    post([this, request] { recordNow(request); });
+    post(request.classFileName, [this, request] { recordNow(request); });
 }
 
 void RecordingWorker::undoLast()
 {
-    post([this] { undoNow(); });
+    post(QString(), [this] {
+        if (!m_journal.isEmpty()) {
+            QMutexLocker locker(&m_workingLock);
+            m_working = m_journal.last().classFileName;
+        }
+        undoNow();
+    });
 }
 
 void RecordingWorker::saveState(const QString& classFileName, const ClassState& state)
 {
-    post([this, classFileName, state] {
+    post(classFileName, [this, classFileName, state] {
         const Result<void> saved = m_states.save(classFileName, state);
         deliver([this, saved] { Q_EMIT stateSaved(saved); });
     });
@@ -95,7 +106,7 @@ void RecordingWorker::saveState(const QString& classFileName, const ClassState& 
 void RecordingWorker::logAbsence(const QString& classFileName, const StudentKey& student,
                                  bool absent)
 {
-    post([=, this] {
+    post(classFileName, [=, this] {
         const QString shown = shownFileName(classFileName);
         const Result<void> appended = appendHistory(
             m_folder, {absenceEntry(shown, student, absent, QDateTime::currentDateTime())},
@@ -109,7 +120,7 @@ void RecordingWorker::logAbsence(const QString& classFileName, const StudentKey&
 void RecordingWorker::restore(const QString& classFileName, const QString& backupFileName,
                               QObject* context, ClassChangeDone done)
 {
-    post([=, this, context = QPointer<QObject>(context)] {
+    post(classFileName, [=, this, context = QPointer<QObject>(context)] {
         changeClassNow(
             classFileName, u"恢复为备份"_s,
             [&] {
@@ -123,7 +134,7 @@ void RecordingWorker::restore(const QString& classFileName, const QString& backu
 void RecordingWorker::startNewTerm(const QString& classFileName, QObject* context,
                                    ClassChangeDone done)
 {
-    post([=, this, context = QPointer<QObject>(context)] {
+    post(classFileName, [=, this, context = QPointer<QObject>(context)] {
         changeClassNow(
             classFileName, u"开始新学期"_s,
             [&] {
@@ -156,12 +167,23 @@ void RecordingWorker::changeClassNow(const QString& classFileName, const QString
     });
 }
 
-void RecordingWorker::finish()
+std::optional<Error> RecordingWorker::finish(std::chrono::milliseconds wait)
 {
-    if (m_thread.isRunning())
+    if (m_thread.isRunning()) {
+        auto done = std::make_shared<QSemaphore>();
         QMetaObject::invokeMethod(
-            &m_context, [] {}, Qt::BlockingQueuedConnection);
+            &m_context, [done] { done->release(); }, Qt::QueuedConnection);
+        if (!done->tryAcquire(1, int(wait.count()))) {
+            QMutexLocker locker(&m_workingLock);
+            return Error{u"关闭 Mirello 时，班级文件“"_s + shownFileName(m_working) +
+                             u"”的写入等了 "_s + QString::number(wait.count() / 1000) +
+                             u" 秒仍没有完成（它所在的磁盘或网络没有响应）。Mirello 不再等待，"
+                             u"直接退出；请稍后核对这个班级的记录。"_s,
+                         u"文件操作没有返回"_s};
+        }
+    }
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return std::nullopt;
 }
 
 void RecordingWorker::recordNow(const RecordingRequest& request)

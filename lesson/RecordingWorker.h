@@ -6,7 +6,9 @@
 #include "roll/RecordingJournal.h"
 #include "roll/RollFolder.h"
 
+#include <chrono>
 #include <functional>
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QThread>
@@ -57,15 +59,18 @@ public:
                  ClassChangeDone done);
     void startNewTerm(const QString& classFileName, QObject* context, ClassChangeDone done);
 
-    // Waits until all work asked for so far is done, and delivers its outcomes now.
-    void finish();
+    // Waits until all work asked for so far is done, and delivers its outcomes now;
+    // after `wait`, names the class file whose write has not returned instead.
+    std::optional<Error> finish(std::chrono::milliseconds wait);
 
 Q_SIGNALS:
     // `changes`: the lines of the class file that changed. The file now holds
     // `recording.change.after` after a recording, and `recording.change.before` after
     // its undo.
-    void recorded(const mirello::RecordedGrade& recording, const QList<mirello::ChangedLine>& changes);
-    void undone(const mirello::RecordedGrade& recording, const QList<mirello::ChangedLine>& changes);
+    void recorded(const mirello::RecordedGrade& recording,
+                  const QList<mirello::ChangedLine>& changes);
+    void undone(const mirello::RecordedGrade& recording,
+                const QList<mirello::ChangedLine>& changes);
     void nothingToUndo();
     // A change is in, but a step after it failed (the history line, the flush): the
     // teacher is told, the change stands.
@@ -77,9 +82,10 @@ Q_SIGNALS:
     void stateSaved(const mirello::Result<void>& saved);
 
 private:
-    // Runs `work` on the worker's thread, after everything asked for before it.
+    // Runs `work` for the class `classFileName` on the worker's thread, after
+    // everything asked for before it.
     template <typename Work>
-    void post(Work work);
+    void post(const QString& classFileName, Work work);
     // Delivers an outcome on the worker's own thread.
     template <typename Outcome>
     void deliver(Outcome outcome);
@@ -99,6 +105,9 @@ private:
     ClassStateStore m_states;
     QThread m_thread;
     QObject m_context;
+    // The class file of the work running now, for finish() to name.
+    QString m_working;
+    mutable QMutex m_workingLock;
 };
 
 } // namespace mirello

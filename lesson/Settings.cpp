@@ -1,9 +1,20 @@
 #include "Settings.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/AtomicReplace.h"
+#include "platform/FileNames.h"
+#include "platform/FileOperations.h"
+#include "platform/FileReading.h"
+#include "platform/Paths.h"
+#include "roll/OwnFiles.h"
+
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -12,39 +23,229 @@ namespace mirello {
 namespace {
 
 constexpr QStringView FileName = u"settings.ini";
+// A few switches and a window's place: anything larger is not ours.
+constexpr qint64 LargestSettingsBytes = 64 * 1024;
+// How long the start waits for the file; a slower drive leaves the defaults.
+constexpr auto ReadWait = std::chrono::seconds(2);
+// How long closing waits for the last write.
+constexpr auto LastWriteWait = std::chrono::seconds(3);
 
-// The hidden folder beside the classes when it exists and can be written, or when
-// it can be made there; QSettings creates it on the first write.
-QString settingsFile(const QString& rollFolder)
+struct Place
 {
-    const QFileInfo own(QDir(rollFolder).filePath(u".mirello"_s));
-    const QFileInfo roll(rollFolder);
-    const bool writable =
-        own.exists() ? own.isDir() && own.isWritable() : roll.isDir() && roll.isWritable();
-    if (writable)
-        return QDir(own.filePath()).filePath(FileName.toString());
+    QString path;
+    bool inRollFolder = false; // under .mirello, where no link is followed
+};
+
+// The hidden folder beside the classes when it is a real folder that can be written,
+// or can be made; otherwise the user's configuration folder.
+Place placeOf(const RollFolder& folder, FileOperations& files)
+{
+    const QString own = folder.stateFolderPath();
+    const Result<std::optional<FileStatus>> status = files.linkStatus(own);
+    const Result<bool> writable = files.mayWrite(status && status.value() ? own : folder.path());
+    const bool ownUsable = status && writable && writable.value() &&
+                           (!status.value() || status.value()->kind == FileStatus::Kind::Folder);
+    if (ownUsable)
+        return {pathInFolder(own, FileName.toString()), true};
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return QDir(config).filePath(u"mirello/"_s + FileName);
+    return {pathInFolder(pathInFolder(config, u"mirello"_s), FileName.toString()), false};
+}
+
+Error settingsError(const Place& place, const QString& what, const QString& reason)
+{
+    return Error{u"设置文件“"_s + shownFileName(place.path) + u"”"_s + what, reason};
+}
+
+// The INI text as QSettings reads and writes it, so that files of earlier versions
+// keep their values; QSettings only ever sees a private copy in the temporary folder.
+std::optional<QMap<QString, QVariant>> parseIni(const QByteArray& bytes)
+{
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
+        return std::nullopt;
+    QSettings ini(copy.fileName(), QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError)
+        return std::nullopt;
+    QMap<QString, QVariant> values;
+    for (const QString& key : ini.allKeys())
+        values.insert(key, ini.value(key));
+    return values;
+}
+
+std::optional<QByteArray> iniBytes(const QMap<QString, QVariant>& values)
+{
+    QTemporaryFile copy;
+    if (!copy.open())
+        return std::nullopt;
+    copy.close();
+    {
+        QSettings ini(copy.fileName(), QSettings::IniFormat);
+        for (auto value = values.cbegin(); value != values.cend(); ++value)
+            ini.setValue(value.key(), value.value());
+        ini.sync();
+        if (ini.status() != QSettings::NoError)
+            return std::nullopt;
+    }
+    // QSettings replaced the file: it is read anew by its name.
+    QFile written(copy.fileName());
+    if (!written.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return written.readAll();
+}
+
+Result<QMap<QString, QVariant>> readSettings(const RollFolder& folder, FileOperations& files,
+                                             const Place& place)
+{
+    Result<std::optional<QByteArray>> bytes = std::optional<QByteArray>();
+    if (place.inRollFolder) {
+        bytes = readOwnFile(files, folder, place.path, LargestSettingsBytes);
+    } else if (Result<std::optional<FileStatus>> status = files.linkStatus(place.path);
+               !status || status.value()) {
+        Result<QByteArray> read =
+            readWholeFile(files, place.path, LargestSettingsBytes, FileOperations::Links::Refuse);
+        bytes = read ? Result<std::optional<QByteArray>>(std::optional(read.value()))
+                     : Result<std::optional<QByteArray>>(read.error());
+    }
+    if (!bytes)
+        return settingsError(place, u"无法读取，本次使用默认设置："_s + bytes.error().message,
+                             bytes.error().reason);
+    if (!bytes.value())
+        return QMap<QString, QVariant>();
+    std::optional<QMap<QString, QVariant>> values = parseIni(*bytes.value());
+    if (!values)
+        return settingsError(place, u"已损坏，本次使用默认设置。"_s, u"无法解析"_s);
+    return *values;
+}
+
+Result<void> writeSettings(const RollFolder& folder, FileOperations& files, const Place& place,
+                           const QByteArray& bytes)
+{
+    const QString where = folderOf(place.path);
+    Result<void> made =
+        place.inRollFolder ? makeOwnFolders(files, folder, where) : files.createFolder(where);
+    if (!made)
+        return settingsError(place, u"无法保存："_s + made.error().message, made.error().reason);
+    if (place.inRollFolder) {
+        if (std::optional<Error> problem = ownPathProblem(files, folder, place.path))
+            return settingsError(place, u"无法保存："_s + problem->message, problem->reason);
+    }
+    Result<std::optional<FileStatus>> own = files.status(where);
+    if (!own || !own.value())
+        return settingsError(place, u"无法保存：找不到它所在的文件夹。"_s, QString());
+    FileStatus keep = *own.value();
+    keep.permissions &= 0666;
+    if (std::optional<ReplaceFailure> failure =
+            replaceFileAtomically(files, place.path, place.path + u".tmp"_s, bytes, keep)) {
+        if (failure->targetReplaced)
+            return {};
+        return settingsError(
+            place,
+            u"无法保存："_s + describeReplaceFailure(*failure, fileNameOf(place.path) + u".tmp"_s,
+                                                     fileNameOf(place.path)),
+            failure->error.reason);
+    }
+    return {};
 }
 
 } // namespace
 
-Settings::Settings(const QString& rollFolder)
-    : m_settings(std::make_unique<QSettings>(settingsFile(rollFolder), QSettings::IniFormat))
+// The thread that writes: only the newest values are written, one write at a time,
+// and a write still blocked when the program closes is left behind, not waited for.
+struct Settings::Writer
 {
-    m_ignored = m_settings->status() != QSettings::NoError;
-    if (m_ignored)
-        m_settings->clear();
+    Writer(const RollFolder& folder, FileOperations& files, const Place& place, Settings* owner)
+        : folder(folder)
+        , files(files)
+        , place(place)
+        , owner(owner)
+    {
+    }
+
+    RollFolder folder;
+    FileOperations& files;
+    Place place;
+    Settings* owner;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<QMap<QString, QVariant>> pending;
+    bool writing = false;
+    bool closing = false;
+
+    void run()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return pending || closing; });
+            if (!pending)
+                return;
+            const QMap<QString, QVariant> values = std::move(*pending);
+            pending.reset();
+            writing = true;
+            lock.unlock();
+            const std::optional<QByteArray> bytes = iniBytes(values);
+            const Result<void> written =
+                bytes ? writeSettings(folder, files, place, *bytes)
+                      : Result<void>(settingsError(place, u"无法保存：无法生成设置内容。"_s,
+                                                   u"临时文件夹不可用"_s));
+            lock.lock();
+            writing = false;
+            changed.notify_all();
+            if (!written && !closing) {
+                QMetaObject::invokeMethod(
+                    owner,
+                    [owner = owner, error = written.error()] { Q_EMIT owner->failed(error); },
+                    Qt::QueuedConnection);
+            }
+        }
+    }
+};
+
+Settings::Settings(const RollFolder& folder, QObject* parent)
+    : QObject(parent)
+{
+    FileOperations& files = systemFileOperations();
+    // Looked at and read on a thread of its own, which is left behind when it is slow.
+    auto reading =
+        std::make_shared<std::promise<std::pair<Place, Result<QMap<QString, QVariant>>>>>();
+    std::future result = reading->get_future();
+    std::thread([reading, folder, &files] {
+        const Place place = placeOf(folder, files);
+        reading->set_value({place, readSettings(folder, files, place)});
+    }).detach();
+
+    Place place;
+    if (result.wait_for(ReadWait) == std::future_status::ready) {
+        auto [found, values] = result.get();
+        place = found;
+        if (values)
+            m_values = std::move(values).value();
+        else
+            m_readFailure = values.error();
+    } else {
+        place = {pathInFolder(folder.stateFolderPath(), FileName.toString()), true};
+        m_readFailure = settingsError(place, u"读取超时，本次使用默认设置，也不会保存设置。"_s,
+                                      u"文件操作没有返回"_s);
+    }
+    m_writer = std::make_shared<Writer>(folder, files, place, this);
+    if (m_readFailure && m_readFailure->reason == u"文件操作没有返回")
+        m_writer->closing = true; // nothing is written where reading hangs
+    std::thread([writer = m_writer] { writer->run(); }).detach();
 }
 
-Settings::~Settings() = default;
+Settings::~Settings()
+{
+    std::unique_lock lock(m_writer->mutex);
+    m_writer->changed.wait_for(lock, LastWriteWait,
+                               [&] { return !m_writer->pending && !m_writer->writing; });
+    m_writer->closing = true;
+    m_writer->changed.notify_all();
+}
 
 bool Settings::flag(QStringView key, bool fallback) const
 {
-    if (m_ignored)
-        return fallback;
     // Only the words QSettings writes count; anything else is damage.
-    const QString word = m_settings->value(key.toString()).toString();
+    const QString word = m_values.value(key.toString()).toString();
     if (word == u"true")
         return true;
     if (word == u"false")
@@ -54,24 +255,29 @@ bool Settings::flag(QStringView key, bool fallback) const
 
 void Settings::setFlag(QStringView key, bool on)
 {
-    m_settings->setValue(key.toString(), on);
-    m_settings->sync();
-    m_ignored = false;
+    m_values.insert(key.toString(), on);
+    save();
 }
 
 QByteArray Settings::bytes(QStringView key) const
 {
-    if (m_ignored)
-        return {};
-    const QVariant value = m_settings->value(key.toString());
+    const QVariant value = m_values.value(key.toString());
     return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
 }
 
 void Settings::setBytes(QStringView key, const QByteArray& value)
 {
-    m_settings->setValue(key.toString(), value);
-    m_settings->sync();
-    m_ignored = false;
+    m_values.insert(key.toString(), value);
+    save();
+}
+
+void Settings::save()
+{
+    std::lock_guard lock(m_writer->mutex);
+    if (m_writer->closing)
+        return;
+    m_writer->pending = m_values;
+    m_writer->changed.notify_all();
 }
 
 } // namespace mirello

@@ -89,13 +89,13 @@ std::optional<ExportChoice> askExport(QWidget* window, const QString& loadedShow
 } // namespace
 
 ClassFeatures::ClassFeatures(QWidget* window, const RollFolder& folder, RecordingWorker& recorder,
-                             ErrorReporter& reporter)
+                             ErrorReporter& reporter, Settings& settings)
     : QObject(window)
     , m_window(window)
     , m_folder(folder)
     , m_recorder(recorder)
     , m_reporter(reporter)
-    , m_settings(std::make_unique<Settings>(folder.path()))
+    , m_settings(settings)
 {
 }
 
@@ -134,7 +134,7 @@ void ClassFeatures::exportClasses(const QString& loadedClass)
         classes.append(loadedClass);
     }
 
-    QString folder = QString::fromUtf8(m_settings->bytes(ExportFolderKey));
+    QString folder = QString::fromUtf8(m_settings.bytes(ExportFolderKey));
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString extension = choice->xlsx ? u".xlsx"_s : u".csv"_s;
@@ -156,7 +156,7 @@ void ClassFeatures::exportClasses(const QString& loadedClass)
                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
             return;
     }
-    m_settings->setBytes(ExportFolderKey, folderOf(path).toUtf8());
+    m_settings.setBytes(ExportFolderKey, folderOf(path).toUtf8());
 
     const Result<QList<ExportedClass>> exported = readClassesForExport(m_folder, classes);
     if (!exported) {

@@ -23,7 +23,7 @@ class ClassFeatures final : public QObject
 
 public:
     ClassFeatures(QWidget* window, const RollFolder& folder, RecordingWorker& recorder,
-                  ErrorReporter& reporter);
+                  ErrorReporter& reporter, Settings& settings);
     ~ClassFeatures() override;
 
     // Each for the class `loadedClass` (the file name, empty for none).
@@ -41,7 +41,7 @@ private:
     RollFolder m_folder;
     RecordingWorker& m_recorder;
     ErrorReporter& m_reporter;
-    std::unique_ptr<Settings> m_settings;
+    Settings& m_settings;
 };
 
 } // namespace mirello

@@ -17,6 +17,7 @@
 #include "ui/windows/FrmAbout.h"
 #include "ui/windows/OverviewWindow.h"
 
+#include <cstdlib>
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -32,6 +33,9 @@ using namespace Qt::StringLiterals;
 namespace mirello {
 
 namespace {
+
+// How long closing waits for the writes asked for; a recording takes milliseconds.
+constexpr std::chrono::seconds QuitWait{5};
 
 // Grades given on one draw are one call, however often OK is pressed.
 QString newDrawId()
@@ -328,7 +332,13 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 // Recordings asked for before the close are finished, never cut off half-way.
 void FrmMain::closeEvent(QCloseEvent* event)
 {
-    m_recorder->finish();
+    // A write that never returns (a disk or network gone) cannot be waited for, nor
+    // its thread stopped: the teacher is told which class, and the program ends at
+    // once, the system releasing the roll folder's lock.
+    if (std::optional<Error> stuck = m_recorder->finish(QuitWait)) {
+        m_reporter.report(this, *stuck);
+        std::_Exit(EXIT_FAILURE);
+    }
     m_features->closeWindows();
     QWidget::closeEvent(event);
 }

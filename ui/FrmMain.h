@@ -27,6 +27,7 @@ class ClassFeatures;
 class Clock;
 class ErrorReporter;
 class FileOperations;
+class Settings;
 class FrmAbout;
 class MainWindowFeatures;
 class OverviewWindow;
@@ -132,6 +133,7 @@ private:
     // The draw the name on screen came from; none while names flicker.
     QString m_drawId;
     RecordingWorker* m_recorder = nullptr;
+    Settings* m_settings = nullptr;
     DrawSession m_session;
     QPixmap m_background;
     QPointer<FrmAbout> m_about;

@@ -4,6 +4,7 @@
 #include "FrmMain.h"
 #include "LabelText.h"
 #include "lesson/RecordingWorker.h"
+#include "lesson/Settings.h"
 #include "MainWindowFeatures.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
@@ -203,9 +204,14 @@ void FrmMain::createRecorder(FileOperations& files)
 // press where the window itself does nothing with one.
 void FrmMain::createFeatures()
 {
-    m_features = new MainWindowFeatures(this, m_rollFolder.path(), m_speaker);
+    m_settings = new Settings(m_rollFolder, this);
+    connect(m_settings, &Settings::failed, this, &FrmMain::report);
+    if (m_settings->readFailure())
+        QMetaObject::invokeMethod(
+            this, [this] { report(*m_settings->readFailure()); }, Qt::QueuedConnection);
+    m_features = new MainWindowFeatures(this, *m_settings, m_speaker);
     connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
-    m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter);
+    m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter, *m_settings);
     connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
     connect(m_classFeatures, &ClassFeatures::notice, this,
             [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });

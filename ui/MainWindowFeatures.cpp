@@ -11,13 +11,12 @@
 
 namespace mirello {
 
-MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, const QString& rollFolder,
-                                       Speaker& speaker)
+MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker)
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
     , m_speaker(speaker)
-    , m_settings(std::make_unique<Settings>(rollFolder))
-    , m_actions(new FeatureActions(*m_settings, this))
+    , m_settings(settings)
+    , m_actions(new FeatureActions(settings, this))
 {
     m_actions->addKeysTo(mainWindow, KeyScope::InMain);
     // Once the event loop runs: a failure is reported through failed(), which the
@@ -92,7 +91,7 @@ void MainWindowFeatures::setProjectorDark(bool dark)
 void MainWindowFeatures::showProjector()
 {
     if (!m_projector) {
-        m_projector = new ProjectorWindow(*m_settings);
+        m_projector = new ProjectorWindow(m_settings);
         m_projector->setAttribute(Qt::WA_DeleteOnClose);
         // It never keeps the program running once the main window is closed.
         m_projector->setAttribute(Qt::WA_QuitOnClose, false);

@@ -19,13 +19,13 @@ class Speaker;
 
 // What the keys and the feature menu add around the main window: the projector and
 // keys windows, the name read aloud, and the menu's switches, kept in the settings
-// of `rollFolder`. The main window gives every feature its handler through actions().
+// `settings`. The main window gives every feature its handler through actions().
 class MainWindowFeatures final : public QObject
 {
     Q_OBJECT
 
 public:
-    MainWindowFeatures(QWidget* mainWindow, const QString& rollFolder, Speaker& speaker);
+    MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker);
     ~MainWindowFeatures() override;
 
     void popUpMenu(QPoint globalPosition);
@@ -52,7 +52,7 @@ private:
 
     QWidget* m_mainWindow;
     Speaker& m_speaker;
-    std::unique_ptr<Settings> m_settings;
+    Settings& m_settings;
     FeatureActions* m_actions = nullptr;
     QPointer<ProjectorWindow> m_projector;
     QPointer<KeysWindow> m_keys;

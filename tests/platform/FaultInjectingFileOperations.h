@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <QStringList>
 #include <set>
+#include <thread>
 
 namespace faulttest {
 
@@ -17,6 +18,7 @@ public:
     QStringList calls;          // every call by name, in order, failed ones included
     std::set<qsizetype> failAt; // the indices in `calls` of the calls that fail, as on a full disk
     qsizetype writeChunk = 0;   // the most a write takes (0: what the system takes)
+    QString hangOn;             // the call by this name never returns, as on a lost network drive
 
 // One step: fails when chosen, else forwards to the real file operations.
 #define FAULT_STEP(Type, step, params, args)                                                       \
@@ -62,6 +64,8 @@ public:
 private:
     bool fails(const char* step)
     {
+        if (hangOn == QLatin1String(step))
+            std::this_thread::sleep_for(std::chrono::hours(24));
         calls.append(QString::fromLatin1(step));
         return failAt.count(calls.size() - 1) > 0;
     }

@@ -8,6 +8,7 @@
 #include "ui/PanelStatusBar.h"
 #include "ui/speech/Speaker.h"
 
+#include <cstdio>
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
@@ -55,7 +56,13 @@ struct TestProgramFolder
 // Keeps every report instead of showing it, so that no test waits on a message box.
 struct RecordingReporter final : mirello::ErrorReporter
 {
-    void report(QWidget*, const mirello::Error& error) override { errors.append(error); }
+    void report(QWidget*, const mirello::Error& error) override
+    {
+        errors.append(error);
+        // A child process that ends in the report says it where its parent reads it.
+        if (qEnvironmentVariableIsSet("MIRELLO_REPORT_TO_STDERR"))
+            std::fprintf(stderr, "%s\n", error.message.toUtf8().constData());
+    }
     QList<mirello::Error> errors;
 };
 

@@ -202,7 +202,10 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns()
         if (switchOn)
             speech->trigger();
         QCOMPARE(speech->isChecked(), onAfter);
-        QCOMPARE(w.reporter.errors.size(), engine ? 0 : 1);
+        // A damaged file is said once, as a missing engine is.
+        QCOMPARE(w.reporter.errors.size(),
+                 (engine ? 0 : 1) +
+                     (QByteArray(QTest::currentDataTag()) == "damaged settings" ? 1 : 0));
         drawOnce(w);
         QCOMPARE(w.speaker.said, onAfter ? QStringList{u"王小明"_s} : QStringList());
     }

@@ -2,6 +2,7 @@
 // suite runs this at scale factors 1, 1.5 and 2), and the window follows the draw.
 
 #include "lesson/Settings.h"
+#include "platform/FileOperations.h"
 #include "ui/FittedText.h"
 #include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"
@@ -54,7 +55,7 @@ void TestProjector::longNameFitsItsWidth()
 {
     QFETCH(QSize, size);
     QTemporaryDir rollFolder;
-    Settings settings(rollFolder.path());
+    Settings settings(RollFolder::at(rollFolder.path()));
     ProjectorWindow projector(settings);
     projector.resize(size);
     projector.show();

@@ -309,7 +309,7 @@ void Walk::take(const Step& step)
     const auto settle = [&] {
         if (held)
             m_files.letGo();
-        m_recorder->finish();
+        (void)m_recorder->finish(std::chrono::minutes(1));
     };
     switch (step.kind) {
     case Kind::Skip:
@@ -648,7 +648,8 @@ void Walk::restore()
         answer->start();
         dialog->findChild<QPushButton*>(u"Restore"_s)->click();
         answer->stop();
-        m_recorder->finish(); // the outcome reaches the dialog while it is open
+        (void)m_recorder->finish(
+            std::chrono::minutes(1)); // the outcome reaches the dialog while it is open
         qobject_cast<QDialog*>(dialog)->reject();
     });
     answer->start(5);
