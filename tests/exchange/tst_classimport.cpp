@@ -5,6 +5,7 @@
 
 #include "../roll/RecordingFixture.h"
 #include "exchange/ClassImport.h"
+#include "exchange/ImportPreview.h"
 #include "exchange/XlsxReader.h"
 #include "exchange/XlsxWriter.h"
 #include "platform/FileOperations.h"
@@ -52,6 +53,8 @@ private Q_SLOTS:
     void neverReplacesAFile();
     void refusesHostileWorkbooks_data();
     void refusesHostileWorkbooks();
+    void readsRealWorkbooks_data();
+    void readsRealWorkbooks();
 };
 
 void TestClassImport::writesClassFile_data()
@@ -241,6 +244,53 @@ void TestClassImport::refusesHostileWorkbooks()
     QVERIFY(!table.ok());
     QVERIFY2(table.error().message.contains(says) && table.error().message.contains(file),
              WHY(table));
+}
+
+// Workbooks from many producers, kept outside the repository: each fine one imports
+// (two hold only formatted empty cells), each broken or encrypted one is refused with
+// a message.
+void TestClassImport::readsRealWorkbooks_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("broken");
+    QTest::addColumn<bool>("empty");
+    const QDir folder(QStringLiteral(MIRELLO_REAL_WORKBOOKS));
+    static const QStringList Broken{u"excelize-BadWorkbook.xlsx"_s,
+                                    u"excelize-encryptAES.xlsx"_s,
+                                    u"excelize-encryptSHA1.xlsx"_s,
+                                    u"excelize-encryptSHA512.xlsx"_s,
+                                    u"tealeg-testdocs_badfile_noWorkbookRels.xlsx"_s,
+                                    u"tealeg-testdocs_badfile_noWorksheets.xlsx"_s};
+    static const QStringList Empty{u"tealeg-testdocs_color_stylesheet.xlsx"_s,
+                                   u"tealeg-testdocs_testFileToSlice.xlsx"_s};
+    for (const QString& name : folder.entryList({u"*.xlsx"_s}, QDir::Files)) {
+        QTest::newRow(qPrintable(name))
+            << folder.filePath(name) << Broken.contains(name) << Empty.contains(name);
+    }
+}
+
+void TestClassImport::readsRealWorkbooks()
+{
+    if (!QDir(QStringLiteral(MIRELLO_REAL_WORKBOOKS)).exists())
+        QSKIP("The folder of real workbooks is not beside this checkout.");
+    QFETCH(QString, path);
+    QFETCH(bool, broken);
+    QFETCH(bool, empty);
+    const CancelFlag cancel{false};
+    const Result<ImportPreview> preview = previewImportFile(path, 0, cancel);
+    if (broken) {
+        QVERIFY(!preview.ok());
+        QVERIFY2(!preview.error().message.isEmpty(), WHY(preview));
+        return;
+    }
+    // The rows may be on any sheet: the first of some is a chart or left empty.
+    QVERIFY2(preview.ok(), WHY(preview));
+    bool rows = !preview.value().table.isEmpty();
+    for (int sheet = 1; !rows && sheet < preview.value().sheetNames.size(); ++sheet) {
+        const Result<ImportPreview> other = previewImportFile(path, sheet, cancel);
+        rows = other.ok() && !other.value().table.isEmpty();
+    }
+    QCOMPARE(rows, !empty);
 }
 
 QTEST_GUILESS_MAIN(TestClassImport)
