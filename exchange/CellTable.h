@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <QList>
 #include <QStringList>
 
@@ -25,5 +26,11 @@ inline constexpr int LargestTableRows = 50000;
 inline constexpr qint64 LargestImportFileBytes = qint64(32) << 20;
 // Cells right of this column are ignored: a class list needs a handful.
 inline constexpr int LargestTableColumns = 200;
+// What a spreadsheet program lets one cell hold; a longer text is no name.
+inline constexpr qsizetype LongestCellText = 32767;
+
+// Set by the window when the teacher gives up on a slow import; the reading stops at
+// its next row.
+using CancelFlag = std::atomic<bool>;
 
 } // namespace mirello

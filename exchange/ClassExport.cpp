@@ -1,5 +1,6 @@
 #include "ClassExport.h"
 
+#include "CellTable.h"
 #include "platform/AtomicReplace.h"
 #include "platform/Csv.h"
 #include "platform/FileNames.h"
@@ -48,6 +49,15 @@ XlsxCell countCell(const QString& text)
 QString dateText(const QDate& date)
 {
     return date.isValid() ? date.toString(DateFormat.toString()) : QString();
+}
+
+bool fitsCells(const ExportedClass& exported)
+{
+    return std::all_of(
+        exported.students.begin(), exported.students.end(), [](const ExportedStudent& student) {
+            return std::max({student.number.size(), student.name.size(), student.calls.size()}) <=
+                   LongestCellText;
+        });
 }
 
 } // namespace
@@ -125,10 +135,17 @@ QByteArray exportCsv(const QList<ExportedClass>& classes)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-Result<QByteArray> exportXlsx(const QList<ExportedClass>& classes, const QString& helper)
+Result<ExportedWorkbook> exportXlsx(const QList<ExportedClass>& classes, const QString& helper)
 {
     QList<XlsxSheet> sheets;
+    QStringList leftOut;
     for (const ExportedClass& exported : classes) {
+        if (!fitsCells(exported)) {
+            leftOut.append(u"班级“" + exported.name + u"”中有超过 " +
+                           QString::number(LongestCellText) +
+                           u" 个字符的文字，工作表的一格写不下，这个班级没有导出。");
+            continue;
+        }
         XlsxSheet sheet{exported.name, exportTitles(), {}};
         for (const ExportedStudent& student : exported.students) {
             QList<XlsxCell> row{numberOrText(student.number), student.name,
@@ -140,7 +157,12 @@ Result<QByteArray> exportXlsx(const QList<ExportedClass>& classes, const QString
         }
         sheets.append(sheet);
     }
-    return writeXlsx(sheets, helper);
+    if (sheets.isEmpty())
+        return Error{u"无法导出：" + leftOut.join(u' '), QString()};
+    Result<QByteArray> bytes = writeXlsx(sheets, helper);
+    if (!bytes)
+        return bytes.error();
+    return ExportedWorkbook{std::move(bytes).value(), leftOut};
 }
 
 Result<void> writeExportFile(const QString& path, QByteArrayView bytes, FileOperations& files)

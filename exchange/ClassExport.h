@@ -53,9 +53,18 @@ QStringList exportTitles();
 // A text that a spreadsheet would take for a formula gets a "'" (csvLine()).
 QByteArray exportCsv(const QList<ExportedClass>& classes);
 
+// A workbook of the classes, and why each class left out of it was, in Chinese.
+struct ExportedWorkbook
+{
+    QByteArray bytes;
+    QStringList leftOut;
+};
+
 // One sheet per class, numbers as numbers, written by the helper `helper` (writeXlsx()).
-Result<QByteArray> exportXlsx(const QList<ExportedClass>& classes,
-                              const QString& helper = xlsxHelperPath());
+// A class with a text longer than a cell holds is left out and named; the others are
+// written.
+Result<ExportedWorkbook> exportXlsx(const QList<ExportedClass>& classes,
+                                    const QString& helper = xlsxHelperPath());
 
 // Writes `bytes` to `path` so that it holds its whole old or whole new content,
 // through a hidden scratch file beside it; an existing file keeps its owner and

@@ -77,8 +77,17 @@ bool hasControl(QStringView text)
     return std::any_of(text.begin(), text.end(), isControl);
 }
 
+bool isFormat(QChar c)
+{
+    return c.category() == QChar::Other_Format;
+}
+
+// Copies the text only when it has a control character, so that a long name shared
+// by many rows is not copied for each.
 QString withoutControls(QString text)
 {
+    if (!hasControl(text))
+        return text;
     for (QChar& c : text) {
         if (isControl(c))
             c = u' ';
@@ -115,6 +124,20 @@ std::optional<QByteArray> readableGbk(const QString& text)
     if (decodeText(QByteArrayView(*bytes).sliced(preambleLength(detected)), detected) != text)
         return std::nullopt;
     return bytes;
+}
+
+bool blocks(RowProblem problem)
+{
+    return problem == RowProblem::NumberTooLong || problem == RowProblem::FormatCharacter;
+}
+
+// Rows as the teacher counts them: "3、5、8", the first ten.
+QString rowList(const QList<int>& rows)
+{
+    QStringList numbers;
+    for (const int row : rows.first(std::min<qsizetype>(rows.size(), 10)))
+        numbers.append(QString::number(row));
+    return numbers.join(u"、"_s) + (rows.size() > 10 ? u" 等"_s : QString());
 }
 
 } // namespace
@@ -240,14 +263,32 @@ ImportColumns guessColumns(const CellTable& table)
     return columns;
 }
 
-QList<int> ImportPlan::tooLongRows() const
+std::optional<QString> ImportPlan::blocked() const
 {
-    QList<int> found;
+    QList<int> tooLong;
+    QList<int> invisible;
     for (const ImportRow& row : rows) {
         if (row.problem == RowProblem::NumberTooLong)
-            found.append(row.sourceRow);
+            tooLong.append(row.sourceRow);
+        else if (row.problem == RowProblem::FormatCharacter)
+            invisible.append(row.sourceRow);
     }
-    return found;
+    if (!tooLong.isEmpty()) {
+        return u"第 "_s + rowList(tooLong) +
+               u" 行的学号超过 9 个字符，无法写入班级文件。请在表格中改短这些学号，"
+               u"或在“学号在”中选“不导入学号”。"_s;
+    }
+    if (!invisible.isEmpty()) {
+        return u"第 "_s + rowList(invisible) +
+               u" 行含有看不见的格式字符（例如 U+202E 反转文字方向、U+200B 零宽空格），"
+               u"名字会显示得和写入的不一样。请在表格中删去这些字符后再导入。"_s;
+    }
+    if (tooLarge) {
+        return u"这份名单写成的班级文件会超过 "_s +
+               QString::number(RollFolder::LargestClassFileBytes >> 20) +
+               u" MB（一个班级文件的上限），Mirello 将无法打开它，所以没有导入。"_s;
+    }
+    return std::nullopt;
 }
 
 qsizetype ImportPlan::writtenCount() const
@@ -256,11 +297,36 @@ qsizetype ImportPlan::writtenCount() const
                          [](const ImportRow& row) { return row.written; });
 }
 
+// The class file of the written lines; none when it would pass the class-file limit.
+// Each character takes at least one byte, so the count of characters refuses a file
+// too large before any of it is built.
+std::optional<std::pair<TextEncoding, QByteArray>> classFileOf(const QList<ImportRow>& rows)
+{
+    qsizetype characters = 0;
+    for (const ImportRow& row : rows)
+        characters += row.written ? row.line.size() + 2 : 0;
+    if (characters > RollFolder::LargestClassFileBytes)
+        return std::nullopt;
+    QString text;
+    text.reserve(characters);
+    for (const ImportRow& row : rows) {
+        if (row.written)
+            text += row.line + u"\r\n";
+    }
+    std::pair<TextEncoding, QByteArray> file{TextEncoding::Gbk, QByteArray()};
+    if (std::optional<QByteArray> gbk = readableGbk(text))
+        file.second = std::move(*gbk);
+    else
+        file = {TextEncoding::Utf8WithBom, QByteArray("\xEF\xBB\xBF") + text.toUtf8()};
+    if (file.second.size() > RollFolder::LargestClassFileBytes)
+        return std::nullopt;
+    return file;
+}
+
 ImportPlan planImport(const CellTable& table, const ImportColumns& columns, const QSet<int>& kept)
 {
     ImportPlan plan;
     QHash<QString, int> firstWithName;
-    QString text;
     for (qsizetype i = columns.titleRow ? 1 : 0; i < table.size(); ++i) {
         const TableRow& source = table[i];
         ImportRow row;
@@ -270,6 +336,9 @@ ImportPlan planImport(const CellTable& table, const ImportColumns& columns, cons
         const QString name = withoutControls(row.name);
         if (row.number.size() > LeadLength) {
             row.problem = RowProblem::NumberTooLong;
+        } else if (std::any_of(row.number.begin(), row.number.end(), isFormat) ||
+                   std::any_of(row.name.begin(), row.name.end(), isFormat)) {
+            row.problem = RowProblem::FormatCharacter;
         } else if (hasControl(row.number) || hasControl(row.name)) {
             row.problem = RowProblem::ControlCharacter;
         } else if (name.isEmpty()) {
@@ -284,19 +353,13 @@ ImportPlan planImport(const CellTable& table, const ImportColumns& columns, cons
 
         row.line = withoutControls(row.number).leftJustified(LeadLength, u' ') + name + NewCounters;
         row.written = row.problem == RowProblem::None ||
-                      (row.problem != RowProblem::NumberTooLong && kept.contains(row.sourceRow));
-        if (row.written)
-            text += row.line + u"\r\n";
+                      (!blocks(row.problem) && kept.contains(row.sourceRow));
         plan.rows.append(std::move(row));
     }
-
-    if (std::optional<QByteArray> gbk = readableGbk(text)) {
-        plan.encoding = TextEncoding::Gbk;
-        plan.bytes = std::move(*gbk);
-    } else {
-        plan.encoding = TextEncoding::Utf8WithBom;
-        plan.bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    }
+    if (auto file = classFileOf(plan.rows))
+        std::tie(plan.encoding, plan.bytes) = std::move(*file);
+    else
+        plan.tooLarge = true;
     return plan;
 }
 
@@ -346,6 +409,12 @@ Result<void> writeNewClass(const RollFolder& folder, const QString& fileName, QB
 {
     if (std::optional<QString> problem = classFileNameProblem(fileName))
         return Error{Refused + *problem, QString()};
+    if (bytes.size() > RollFolder::LargestClassFileBytes) {
+        return Error{Refused + u"新的班级文件会超过 " +
+                         QString::number(RollFolder::LargestClassFileBytes >> 20) +
+                         u" MB（一个班级文件的上限），Mirello 将无法打开它，所以没有建立。",
+                     QString()};
+    }
     const QString shown = u"“" + fileName + u"”";
     const QString nothing = QStringLiteral("没有建立新的班级文件。");
 

@@ -45,10 +45,11 @@ ImportColumns guessColumns(const CellTable& table);
 enum class RowProblem
 {
     None,
-    NumberTooLong,   // the student number has more than nine characters: blocks the import
-    EmptyName,       // left out unless kept
-    Duplicate,       // the same name as an earlier row: left out unless kept
-    ControlCharacter // a line break, tab or other control character: left out unless kept
+    NumberTooLong,    // the student number has more than nine characters: blocks the import
+    EmptyName,        // left out unless kept
+    Duplicate,        // the same name as an earlier row: left out unless kept
+    ControlCharacter, // a line break, tab or other control character: left out unless kept
+    FormatCharacter   // an invisible or reversing character (U+202E, U+200B): blocks the import
 };
 
 struct ImportRow
@@ -76,13 +77,17 @@ struct ImportPlan
     // The bytes of the new class file: the written lines, each ended with CR LF.
     QByteArray bytes;
 
-    // Source rows whose student number is too long; while there are any, nothing is written.
-    QList<int> tooLongRows() const;
+    // Whether the written lines would make a class file over the class-file limit.
+    bool tooLarge = false;
+
+    // Why nothing can be written, in Chinese: numbers too long, invisible characters
+    // (each naming its rows), or a file over the class-file limit. None when it can.
+    std::optional<QString> blocked() const;
     qsizetype writtenCount() const;
 };
 
 // The lines the rows of `table` make with `columns`; rows with a problem are written
-// when their source row is in `kept` (a student number that is too long never is).
+// when their source row is in `kept` (one that blocks the import never is).
 ImportPlan planImport(const CellTable& table, const ImportColumns& columns,
                       const QSet<int>& kept = {});
 

@@ -1,5 +1,6 @@
 #include "XlsxPackage.h"
 
+#include "roll/RollFolder.h"
 #include "XlsxReader.h"
 
 #include <algorithm>
@@ -123,6 +124,37 @@ Error damaged(const QString& shown, const QString& part, const QString& reason)
                  reason};
 }
 
+std::optional<Error> ReadBudget::stopped() const
+{
+    if (m_cancel && m_cancel->load(std::memory_order_relaxed))
+        return Error{u"已取消读取“" + m_shown + u"”。", QString()};
+    return std::nullopt;
+}
+
+std::optional<Error> ReadBudget::check(QStringView text) const
+{
+    if (text.size() > LongestCellText) {
+        return refusal(m_shown, u"中有一格文字超过 " + QString::number(LongestCellText) +
+                                    u" 个字符（表格软件一格的上限），不像是班级名单，没有读取。");
+    }
+    return stopped();
+}
+
+std::optional<Error> ReadBudget::take(QStringView text)
+{
+    if (std::optional<Error> refused = check(text))
+        return refused;
+    // Counted as UTF-8 bytes, the widest form the class file may take.
+    for (const QChar c : text)
+        m_textBytes += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 || c.isSurrogate() ? 2 : 3;
+    if (m_textBytes > RollFolder::LargestClassFileBytes) {
+        return refusal(m_shown, u"中的文字超过 " +
+                                    QString::number(RollFolder::LargestClassFileBytes >> 20) +
+                                    u" MB（一个班级文件的上限），不像是一个班级的名单，没有读取。");
+    }
+    return std::nullopt;
+}
+
 void CloseZip::operator()(void* zip) const
 {
     unzClose(zip);
@@ -177,6 +209,8 @@ Result<QByteArray> Package::read(const QString& part)
     while ((got = unzReadCurrentFile(m_zip.get(), chunk, sizeof chunk)) > 0) {
         if (bytes.size() + got > LargestXlsxPartBytes)
             return tooLarge(part);
+        if (std::optional<Error> stopped = m_budget.stopped())
+            return *stopped;
         bytes.append(chunk, got);
     }
     if (!entry.close() || got < 0)

@@ -3,6 +3,7 @@
 // The zip container of an .xlsx workbook, read from the caller's bytes with minizip,
 // and the messages by which the reader refuses a file. Only the reader uses it.
 
+#include "CellTable.h"
 #include "platform/Result.h"
 
 #include <memory>
@@ -15,6 +16,30 @@ namespace mirello::xlsx {
 
 Error refusal(const QString& shown, const QString& what);
 Error damaged(const QString& shown, const QString& part, const QString& reason = QString());
+
+// What one reading of a workbook may still take: the text of its cells counts
+// against the class-file limit as it is read, each cell against LongestCellText, and
+// the teacher's Cancel stops it at the next step.
+class ReadBudget
+{
+public:
+    ReadBudget(const QString& shown, const CancelFlag* cancel)
+        : m_shown(shown)
+        , m_cancel(cancel)
+    {
+    }
+
+    std::optional<Error> stopped() const;
+    // One cell's text of the table; refused when it or the table grows too long.
+    std::optional<Error> take(QStringView text);
+    // One text the workbook keeps (a shared string): refused when longer than a cell.
+    std::optional<Error> check(QStringView text) const;
+
+private:
+    QString m_shown;
+    const CancelFlag* m_cancel;
+    qint64 m_textBytes = 0;
+};
 
 // The caller's bytes as the file minizip reads the zip from.
 struct MemoryFile
@@ -33,9 +58,10 @@ using ZipHandle = std::unique_ptr<void, CloseZip>;
 class Package
 {
 public:
-    Package(QByteArrayView bytes, const QString& shown)
+    Package(QByteArrayView bytes, const QString& shown, const CancelFlag* cancel)
         : m_shown(shown)
         , m_file{bytes}
+        , m_budget(shown, cancel)
     {
     }
     Package(const Package&) = delete;
@@ -51,12 +77,16 @@ public:
     // says it is.
     Result<QByteArray> read(const QString& part);
 
+    ReadBudget& budget() { return m_budget; }
+    const QString& shown() const { return m_shown; }
+
 private:
     Error tooLarge(const QString& part) const;
 
     QString m_shown;
     MemoryFile m_file;
     ZipHandle m_zip;
+    ReadBudget m_budget;
 };
 
 } // namespace mirello::xlsx

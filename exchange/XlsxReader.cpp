@@ -50,8 +50,8 @@ struct Cell
     QString text;
 };
 
-Result<Cell> readCell(PartReader& xml, int column, const QStringList& strings, const QString& shown,
-                      const QString& part)
+Result<Cell> readCell(PartReader& xml, int column, const QStringList& strings, const QString& part,
+                      const QString& shown)
 {
     const QString reference = xml.attribute(u"r");
     Cell cell{column, QString()};
@@ -74,6 +74,9 @@ Result<Cell> readCell(PartReader& xml, int column, const QStringList& strings, c
     }
     if (inline_ || type == u"inlineStr")
         return cell;
+    // Some producers write a styled empty cell as a shared string without a value.
+    if (type == u"s" && value.isEmpty())
+        return cell;
     if (type == u"s") {
         bool ok = false;
         const qsizetype index = value.toLongLong(&ok);
@@ -90,9 +93,15 @@ Result<Cell> readCell(PartReader& xml, int column, const QStringList& strings, c
     return cell;
 }
 
-Result<CellTable> readSheetPart(Package& package, const QString& part, const QStringList& strings,
-                                const QString& shown)
+Error tooManyRows(const QString& shown)
 {
+    return refusal(shown, u"的工作表超过 " + QString::number(LargestTableRows) +
+                              u" 行，不像是一个班级的名单，没有读取。");
+}
+
+Result<CellTable> readSheetPart(Package& package, const QString& part, const QStringList& strings)
+{
+    const QString& shown = package.shown();
     Result<QByteArray> bytes = package.read(part);
     if (!bytes)
         return bytes.error();
@@ -110,21 +119,21 @@ Result<CellTable> readSheetPart(Package& package, const QString& part, const QSt
         while (xml.next() && !xml.endOf(u"row")) {
             if (!xml.startOf(u"c"))
                 continue;
-            Result<Cell> cell = readCell(xml, column + 1, strings, shown, part);
+            Result<Cell> cell = readCell(xml, column + 1, strings, part, shown);
             if (!cell)
                 return cell.error();
             column = cell.value().column;
             if (column >= LargestTableColumns || cell.value().text.isEmpty())
                 continue;
+            if (std::optional<Error> refused = package.budget().take(cell.value().text))
+                return *refused;
             if (cells.size() <= column)
                 cells.resize(column + 1);
             cells[column] = cell.value().text;
         }
         if (!cells.isEmpty() && !xml.error()) {
-            if (table.size() >= LargestTableRows) {
-                return refusal(shown, u"的工作表超过 " + QString::number(LargestTableRows) +
-                                          u" 行，不像是一个班级的名单，没有读取。");
-            }
+            if (table.size() >= LargestTableRows)
+                return tooManyRows(shown);
             table.append(TableRow{rowNumber, cells});
         }
     }
@@ -133,48 +142,37 @@ Result<CellTable> readSheetPart(Package& package, const QString& part, const QSt
     return table;
 }
 
-template <typename Use>
-auto withWorkbook(QByteArrayView bytes, const QString& shown, Use use)
-    -> decltype(use(std::declval<Package&>(), std::declval<const Workbook&>()))
+Result<XlsxContent> readContent(QByteArrayView bytes, int index, const QString& shown,
+                                const CancelFlag* cancel)
+{
+    Package package(bytes, shown, cancel);
+    if (std::optional<Error> refused = package.open(bytes))
+        return *refused;
+    Result<Workbook> workbook = readWorkbook(package);
+    if (!workbook)
+        return workbook.error();
+    const QStringList& parts = workbook.value().sheetParts;
+    if (index < 0 || index >= parts.size() || parts[index].isEmpty())
+        return refusal(shown, u"中找不到所选的工作表。"_s);
+    Result<QStringList> strings = readSharedStrings(package, workbook.value().sharedStringsPart);
+    if (!strings)
+        return strings.error();
+    Result<CellTable> table = readSheetPart(package, parts[index], strings.value());
+    if (!table)
+        return table.error();
+    return XlsxContent{workbook.value().sheetNames, std::move(table).value()};
+}
+
+} // namespace
+
+Result<XlsxContent> readXlsx(QByteArrayView bytes, int index, const QString& shown,
+                             const CancelFlag* cancel)
 {
     if (bytes.size() > LargestImportFileBytes) {
         return refusal(shown, u"超过 " + QString::number(LargestImportFileBytes >> 20) +
                                   u" MB，不像是班级名单，没有读取。");
     }
-    try {
-        Package package(bytes, shown);
-        if (std::optional<Error> refused = package.open(bytes))
-            return *refused;
-        Result<Workbook> workbook = readWorkbook(package, shown);
-        if (!workbook)
-            return workbook.error();
-        return use(package, workbook.value());
-    } catch (const std::bad_alloc&) {
-        return Error{u"内存不足，无法读取“" + shown + u"”。", u"内存不足"_s};
-    }
-}
-
-} // namespace
-
-Result<QStringList> xlsxSheetNames(QByteArrayView bytes, const QString& shown)
-{
-    return withWorkbook(bytes, shown, [](Package&, const Workbook& workbook) {
-        return Result<QStringList>(workbook.sheetNames);
-    });
-}
-
-Result<CellTable> readXlsxSheet(QByteArrayView bytes, int index, const QString& shown)
-{
-    return withWorkbook(bytes, shown, [&](Package& package, const Workbook& workbook) {
-        if (index < 0 || index >= workbook.sheetParts.size() ||
-            workbook.sheetParts[index].isEmpty()) {
-            return Result<CellTable>(refusal(shown, u"中找不到所选的工作表。"_s));
-        }
-        Result<QStringList> strings = readSharedStrings(package, workbook.sharedStringsPart, shown);
-        if (!strings)
-            return Result<CellTable>(strings.error());
-        return readSheetPart(package, workbook.sheetParts[index], strings.value(), shown);
-    });
+    return readContent(bytes, index, shown, cancel);
 }
 
 } // namespace mirello

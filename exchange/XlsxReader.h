@@ -18,14 +18,24 @@ namespace mirello {
 // LargestXlsxPartBytes (a zip bomb), broken XML or a document type declaration,
 // and a sheet of more than LargestTableRows rows.
 
-// The names of the workbook's sheets, in the order the workbook lists them.
-Result<QStringList> xlsxSheetNames(QByteArrayView bytes, const QString& shown);
+// What a workbook holds for the import: the names of its sheets, in the order the
+// workbook lists them, and the rows of the sheet at `index` of them, empty rows left
+// out, each cell as the spreadsheet shows it: numbers without a fraction as their
+// digits (20230107, never 2.02301E+07), text as it stands, TRUE and FALSE for truth
+// values. The workbook is read once, and its work stays in proportion to what a class
+// list can hold: at most LargestSheets sheets, LargestRelationships relationships per
+// part, LongestCellText characters a cell, the class-file limit of text in all.
+struct XlsxContent
+{
+    QStringList sheetNames;
+    CellTable table;
+};
 
-// The rows of the sheet at `index` of xlsxSheetNames(), empty rows left out, each cell
-// as the spreadsheet shows it: numbers without a fraction as their digits
-// (20230107, never 2.02301E+07), text as it stands, TRUE and FALSE for truth values.
-Result<CellTable> readXlsxSheet(QByteArrayView bytes, int index, const QString& shown);
+Result<XlsxContent> readXlsx(QByteArrayView bytes, int index, const QString& shown,
+                             const CancelFlag* cancel = nullptr);
 
 inline constexpr qint64 LargestXlsxPartBytes = qint64(64) << 20;
+inline constexpr qsizetype LargestSheets = 1000;
+inline constexpr qsizetype LargestRelationships = 4096;
 
 } // namespace mirello

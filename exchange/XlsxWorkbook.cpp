@@ -1,5 +1,9 @@
 #include "XlsxWorkbook.h"
 
+#include "XlsxReader.h"
+
+#include <QHash>
+
 using namespace Qt::StringLiterals;
 
 namespace mirello::xlsx {
@@ -10,10 +14,12 @@ constexpr qsizetype LargestSharedStrings = 1'000'000;
 
 struct Relationship
 {
-    QString id;
     QString type;
     QString target;
 };
+
+// By their ids, which the sheets name.
+using Relationships = QHash<QString, Relationship>;
 
 // The part a relationship points to, from the folder of the part that holds it.
 // Part names are no file paths: QDir::cleanPath() would read a leading "//" as a
@@ -45,10 +51,9 @@ QString relationshipsOf(const QString& part)
     return part.first(slash + 1) + u"_rels/" + part.sliced(slash + 1) + u".rels";
 }
 
-Result<QList<Relationship>> readRelationships(Package& package, const QString& part,
-                                              const QString& shown)
+Result<Relationships> readRelationships(Package& package, const QString& part)
 {
-    QList<Relationship> relationships;
+    Relationships relationships;
     if (!package.has(part))
         return relationships;
     Result<QByteArray> bytes = package.read(part);
@@ -56,17 +61,22 @@ Result<QList<Relationship>> readRelationships(Package& package, const QString& p
         return bytes.error();
     PartReader xml(bytes.value());
     while (xml.next()) {
-        if (xml.startOf(u"Relationship")) {
-            relationships.append(Relationship{xml.attribute(u"Id"), xml.attribute(u"Type"),
-                                              xml.attribute(u"Target")});
+        if (!xml.startOf(u"Relationship"))
+            continue;
+        if (relationships.size() >= LargestRelationships) {
+            return refusal(package.shown(), u"中的“" + part + u"”有超过 " +
+                                                QString::number(LargestRelationships) +
+                                                u" 条关联，不像是班级名单，没有读取。");
         }
+        relationships.insert(xml.attribute(u"Id"),
+                             Relationship{xml.attribute(u"Type"), xml.attribute(u"Target")});
     }
     if (std::optional<QString> error = xml.error())
-        return damaged(shown, part, *error);
+        return damaged(package.shown(), part, *error);
     return relationships;
 }
 
-std::optional<QString> targetOfType(const QList<Relationship>& relationships, QStringView typeEnd,
+std::optional<QString> targetOfType(const Relationships& relationships, QStringView typeEnd,
                                     const QString& fromFolder)
 {
     for (const Relationship& relationship : relationships) {
@@ -74,6 +84,12 @@ std::optional<QString> targetOfType(const QList<Relationship>& relationships, QS
             return resolvePart(fromFolder, relationship.target);
     }
     return std::nullopt;
+}
+
+Error tooManySheets(const QString& shown)
+{
+    return refusal(shown, u"有超过 " + QString::number(LargestSheets) +
+                              u" 个工作表，不像是班级名单，没有读取。");
 }
 
 } // namespace
@@ -91,15 +107,15 @@ bool PartReader::next()
     }
 }
 
-Result<Workbook> readWorkbook(Package& package, const QString& shown)
+Result<Workbook> readWorkbook(Package& package)
 {
-    Result<QList<Relationship>> root = readRelationships(package, u"_rels/.rels"_s, shown);
+    const QString& shown = package.shown();
+    Result<Relationships> root = readRelationships(package, u"_rels/.rels"_s);
     if (!root)
         return root.error();
     const QString workbookPart =
         targetOfType(root.value(), u"/officeDocument", QString()).value_or(u"xl/workbook.xml"_s);
-    Result<QList<Relationship>> links =
-        readRelationships(package, relationshipsOf(workbookPart), shown);
+    Result<Relationships> links = readRelationships(package, relationshipsOf(workbookPart));
     if (!links)
         return links.error();
     const QString folder = folderOfPart(workbookPart);
@@ -114,14 +130,14 @@ Result<Workbook> readWorkbook(Package& package, const QString& shown)
     while (xml.next()) {
         if (!xml.startOf(u"sheet"))
             continue;
-        const QString id = xml.namespacedAttribute(u"id");
-        QString part;
-        for (const Relationship& link : links.value()) {
-            if (link.id == id)
-                part = resolvePart(folder, link.target);
-        }
+        if (workbook.sheetNames.size() >= LargestSheets)
+            return tooManySheets(shown);
+        if (std::optional<Error> stopped = package.budget().stopped())
+            return *stopped;
+        const auto link = links.value().constFind(xml.namespacedAttribute(u"id"));
         workbook.sheetNames.append(xml.attribute(u"name"));
-        workbook.sheetParts.append(part);
+        workbook.sheetParts.append(
+            link == links.value().cend() ? QString() : resolvePart(folder, link->target));
     }
     if (std::optional<QString> error = xml.error())
         return damaged(shown, workbookPart, *error);
@@ -145,8 +161,9 @@ QString stringItem(PartReader& xml, QStringView element)
     return text;
 }
 
-Result<QStringList> readSharedStrings(Package& package, const QString& part, const QString& shown)
+Result<QStringList> readSharedStrings(Package& package, const QString& part)
 {
+    const QString& shown = package.shown();
     QStringList strings;
     if (!package.has(part))
         return strings;
@@ -160,6 +177,8 @@ Result<QStringList> readSharedStrings(Package& package, const QString& part, con
         if (strings.size() >= LargestSharedStrings)
             return refusal(shown, u"中的文字超过一百万段，不像是班级名单，没有读取。"_s);
         strings.append(stringItem(xml, u"si"));
+        if (std::optional<Error> refused = package.budget().check(strings.last()))
+            return *refused;
     }
     if (std::optional<QString> error = xml.error())
         return damaged(shown, part, *error);

@@ -58,12 +58,12 @@ struct Workbook
     QString sharedStringsPart;
 };
 
-Result<Workbook> readWorkbook(Package& package, const QString& shown);
+Result<Workbook> readWorkbook(Package& package);
 
 // The text of a string item: its runs, without the phonetic guides (rPh) that
 // Chinese and Japanese spreadsheets keep beside names.
 QString stringItem(PartReader& xml, QStringView element);
 
-Result<QStringList> readSharedStrings(Package& package, const QString& part, const QString& shown);
+Result<QStringList> readSharedStrings(Package& package, const QString& part);
 
 } // namespace mirello::xlsx

@@ -34,20 +34,30 @@ QString xlsxHelperPath()
     return QDir(QCoreApplication::applicationDirPath()).filePath(Name.toString());
 }
 
+// The first `units` UTF-16 units of `text`, one fewer when the last would be half a
+// character.
+QString cutAtCharacter(const QString& text, qsizetype units)
+{
+    if (text.size() <= units)
+        return text;
+    return text.left(text[units - 1].isHighSurrogate() ? units - 1 : units);
+}
+
 QString validSheetName(const QString& wanted, const QStringList& taken)
 {
-    QString name = wanted;
-    for (QChar& c : name) {
-        if (u"[]:*?/\\"_s.contains(c) || c.category() == QChar::Other_Control)
-            c = u'_';
+    QString name;
+    for (const QChar c : wanted) {
+        if (!u"[]:*?/\\"_s.contains(c) && c.category() != QChar::Other_Control)
+            name += c;
     }
     while (name.startsWith(u'\''))
         name.remove(0, 1);
-    name = name.left(LongestSheetName);
+    name = cutAtCharacter(name, LongestSheetName);
     while (name.endsWith(u'\''))
         name.chop(1);
     if (name.isEmpty())
         name = u"班级"_s;
+    // Spreadsheets tell sheets apart without regard to case.
     const auto isTaken = [&](const QString& candidate) {
         return std::any_of(taken.begin(), taken.end(), [&](const QString& other) {
             return other.compare(candidate, Qt::CaseInsensitive) == 0;
@@ -56,7 +66,7 @@ QString validSheetName(const QString& wanted, const QStringList& taken)
     QString candidate = name;
     for (int n = 2; isTaken(candidate); ++n) {
         const QString suffix = u" (" + QString::number(n) + u')';
-        candidate = name.left(LongestSheetName - suffix.size()) + suffix;
+        candidate = cutAtCharacter(name, LongestSheetName - suffix.size()) + suffix;
     }
     return candidate;
 }
@@ -141,11 +151,16 @@ Result<QByteArray> writeXlsx(const QList<XlsxSheet>& sheets, const QString& help
     }
     const QByteArray output = process.readAllStandardOutput();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QStringList said =
-            QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
-        if (process.exitStatus() == QProcess::NormalExit && !said.isEmpty())
-            return Error{said.value(0), said.value(1)};
-        return failed(u"导出程序意外退出。"_s, process.errorString());
+        // The helper ends with its message and reason, a line each; what the library
+        // printed before them, in English, is part of the reason.
+        QStringList said = QString::fromUtf8(process.readAllStandardError()).split(u'\n');
+        if (process.exitStatus() != QProcess::NormalExit || said.size() < 3)
+            return failed(u"导出程序意外退出。"_s, process.errorString());
+        said.removeLast();
+        const QString reason = said.takeLast();
+        const QString message = said.takeLast();
+        said.append(reason);
+        return Error{message, said.join(u' ').trimmed()};
     }
     return output;
 }

@@ -5,7 +5,6 @@
 
 #include <new>
 
-
 namespace mirello {
 
 namespace {
@@ -15,15 +14,15 @@ QString megabytes(qint64 bytes)
     return QString::number((bytes + (1 << 20) - 1) >> 20);
 }
 
-Error tooLarge(const QString& shown, qint64 size, qint64 largestBytes)
+Error tooLarge(QStringView kind, const QString& shown, qint64 size, qint64 largestBytes)
 {
-    return Error{u"文件“" + shown + u"”有 " + megabytes(size) + u" MB，超过了 " +
-                     megabytes(largestBytes) + u" MB 的上限，不像是班级名册，没有打开。",
-                 QStringLiteral("文件太大")};
+    return Error{kind + u"“" + shown + u"”太大：有 " + megabytes(size) + u" MB，超过了 " +
+                     megabytes(largestBytes) + u" MB 的上限，没有打开。",
+                 kind + u"太大"};
 }
 
 Result<QByteArray> readOpened(FileOperations& files, FileOperations::Handle handle,
-                              const QString& shown, qint64 largestBytes)
+                              QStringView kind, const QString& shown, qint64 largestBytes)
 {
     Result<QByteArray> bytes = files.readAll(handle);
     (void)files.close(handle); // nothing was written, so a failed close loses nothing
@@ -31,13 +30,13 @@ Result<QByteArray> readOpened(FileOperations& files, FileOperations::Handle hand
         return Error{u"无法读取文件“" + shown + u"”。", bytes.error().reason};
     // It may have grown between the look at its size and the read.
     if (bytes.value().size() > largestBytes)
-        return tooLarge(shown, bytes.value().size(), largestBytes);
+        return tooLarge(kind, shown, bytes.value().size(), largestBytes);
     return bytes;
 }
 
 } // namespace
 
-Result<QByteArray> readWholeFile(const QString& path, qint64 largestBytes)
+Result<QByteArray> readWholeFile(const QString& path, qint64 largestBytes, QStringView kind)
 {
     FileOperations& files = systemFileOperations();
     const QString shown = shownFileName(path);
@@ -45,14 +44,14 @@ Result<QByteArray> readWholeFile(const QString& path, qint64 largestBytes)
     if (!status)
         return status.error();
     if (!status.value())
-        return Error{u"找不到文件“" + shown + u"”，它可能已被移走或删除。", QString()};
+        return Error{u"找不到" + kind + u"“" + shown + u"”，它可能已被移走或删除。", QString()};
     if (status.value()->size > largestBytes)
-        return tooLarge(shown, status.value()->size, largestBytes);
+        return tooLarge(kind, shown, status.value()->size, largestBytes);
     Result<FileOperations::Handle> opened = files.openForReading(path);
     if (!opened)
         return opened.error();
     try {
-        return readOpened(files, opened.value(), shown, largestBytes);
+        return readOpened(files, opened.value(), kind, shown, largestBytes);
     } catch (const std::bad_alloc&) {
         return Error{u"内存不足，无法读取文件“" + shown + u"”。", QStringLiteral("内存不足")};
     }

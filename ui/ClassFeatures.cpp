@@ -183,16 +183,23 @@ void ClassFeatures::exportClasses(const QString& loadedClass)
         m_reporter.report(m_window, exported.error());
         return;
     }
-    const Result<QByteArray> bytes = choice->xlsx ? exportXlsx(exported.value())
-                                                  : Result<QByteArray>(exportCsv(exported.value()));
-    if (!bytes) {
-        m_reporter.report(m_window, bytes.error());
+    const Result<ExportedWorkbook> workbook =
+        choice->xlsx ? exportXlsx(exported.value())
+                     : Result<ExportedWorkbook>(ExportedWorkbook{exportCsv(exported.value()), {}});
+    if (!workbook) {
+        m_reporter.report(m_window, workbook.error());
         return;
     }
-    if (const Result<void> written = writeExportFile(path, bytes.value(), systemFileOperations());
+    if (const Result<void> written =
+            writeExportFile(path, workbook.value().bytes, systemFileOperations());
         !written) {
         m_reporter.report(m_window, written.error());
         return;
+    }
+    if (!workbook.value().leftOut.isEmpty()) {
+        m_reporter.report(m_window, Error{u"已导出到“"_s + fileNameOf(path) + u"”，但"_s +
+                                              workbook.value().leftOut.join(u'\n'),
+                                          QString()});
     }
     Q_EMIT notice(u"已导出到“"_s + fileNameOf(path) + u"”"_s);
 }

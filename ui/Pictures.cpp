@@ -19,9 +19,9 @@ Result<QPixmap> loadPicture(const QString& path)
 {
     const QString advice = QStringLiteral("请确认该文件存在并且是完整的图片。");
     // Read like every other file: never blocking on a pipe, never unbounded.
-    Result<QByteArray> bytes = readWholeFile(path, LargestPictureBytes);
+    Result<QByteArray> bytes = readWholeFile(path, LargestPictureBytes, u"图片");
     if (!bytes)
-        return Error{bytes.error().message + u"无法载入图片。" + advice, bytes.error().reason};
+        return Error{bytes.error().message + u"无法载入。", bytes.error().reason};
     QByteArray data = std::move(bytes).value();
     QBuffer buffer(&data);
     QImageReader reader(&buffer);

@@ -14,16 +14,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString shown = QStringLiteral("fuzz.xlsx");
-    const Result<QStringList> sheets = xlsxSheetNames(bytes, shown);
-    const Result<CellTable> table = readXlsxSheet(bytes, 0, shown);
-    FUZZ_CHECK(sheets.ok() || !table.ok());
-    if (!table)
+    const Result<XlsxContent> content = readXlsx(bytes, 0, shown);
+    if (!content)
         return 0;
-    FUZZ_CHECK(table.value().size() <= LargestTableRows);
-    for (const TableRow& row : table.value())
+    const CellTable& table = content.value().table;
+    FUZZ_CHECK(table.size() <= LargestTableRows);
+    FUZZ_CHECK(content.value().sheetNames.size() <= LargestSheets);
+    for (const TableRow& row : table) {
         FUZZ_CHECK(row.number > 0 && row.cells.size() <= LargestTableColumns);
+        for (const QString& cell : row.cells)
+            FUZZ_CHECK(cell.size() <= LongestCellText);
+    }
 
-    const ImportPlan plan = planImport(table.value(), guessColumns(table.value()));
+    const ImportPlan plan = planImport(table, guessColumns(table));
     const NameList lines = nameListFromBytes(plan.bytes);
     qsizetype line = 0;
     for (const ImportRow& row : plan.rows) {

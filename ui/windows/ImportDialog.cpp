@@ -1,9 +1,7 @@
 #include "ImportDialog.h"
 
-#include "exchange/XlsxReader.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
-#include "platform/FileReading.h"
 #include "platform/Paths.h"
 #include "ui/ErrorReporter.h"
 #include "ui/ProgramIcon.h"
@@ -12,7 +10,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -20,8 +17,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -30,12 +29,8 @@ namespace mirello {
 
 namespace {
 
-// A workbook is a zip; a password-protected one or an old .xls is a compound
-// file. Whatever the name says, those go to the workbook reader, which names them.
-bool looksLikeWorkbook(QByteArrayView bytes)
-{
-    return bytes.startsWith("PK") || bytes.startsWith("\xD0\xCF\x11\xE0");
-}
+// Longer than this, reading shows a progress window with Cancel.
+constexpr int MomentMs = 400;
 
 QString columnLetters(int column)
 {
@@ -59,16 +54,10 @@ QString problemText(const ImportRow& row)
                u" 行同名，记录成绩时两行会一起改动；勾选则照样写入"_s;
     case RowProblem::ControlCharacter:
         return u"含有换行或制表符；勾选则换成空格写入"_s;
+    case RowProblem::FormatCharacter:
+        return u"含有看不见的格式字符，无法导入"_s;
     }
     return QString();
-}
-
-QString rowList(const QList<int>& rows)
-{
-    QStringList numbers;
-    for (const int row : rows.first(std::min<qsizetype>(rows.size(), 10)))
-        numbers.append(QString::number(row));
-    return numbers.join(u"、"_s) + (rows.size() > 10 ? u" 等"_s : QString());
 }
 
 } // namespace
@@ -147,7 +136,7 @@ ImportDialog::ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QW
     connect(choose, &QPushButton::clicked, this, &ImportDialog::chooseFile);
     connect(m_sheet, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_filling)
-            readSheet(index);
+            readFile(index);
     });
     connect(m_pasted, &QPlainTextEdit::textChanged, this, &ImportDialog::takePastedText);
     connect(m_numberColumn, &QComboBox::currentIndexChanged, this, &ImportDialog::takeColumns);
@@ -161,12 +150,12 @@ ImportDialog::ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QW
             m_kept.insert(row);
         else
             m_kept.remove(row);
-        showPlan();
+        showPlan(planImport(m_table, m_columns, m_kept));
     });
     connect(m_name, &QLineEdit::textChanged, this, &ImportDialog::checkName);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_import, &QPushButton::clicked, this, &ImportDialog::importClass);
-    showPlan();
+    showPlan(ImportPlan());
 }
 
 void ImportDialog::chooseFile()
@@ -177,78 +166,110 @@ void ImportDialog::chooseFile()
         openFile(path);
 }
 
+ImportDialog::~ImportDialog()
+{
+    stopReading();
+}
+
 void ImportDialog::openFile(const QString& path)
 {
-    Result<QByteArray> bytes = readWholeFile(path, LargestImportFileBytes);
-    if (!bytes) {
-        m_reporter.report(this,
-                          Error{u"无法导入班级：" + bytes.error().message, bytes.error().reason});
-        return;
-    }
-    const QFileInfo file(path);
-    m_fileShown = shownFileName(fileNameOf(path));
+    m_path = path;
     m_filling = true;
     m_pasted->clear();
     m_sheet->clear();
     m_sheet->hide();
     m_filling = false;
-    m_source->setText(m_fileShown);
-    m_workbook.clear();
-    if (!looksLikeWorkbook(bytes.value())) {
-        Result<CellTable> table = tableFromCsv(bytes.value());
-        if (!table)
-            m_reporter.report(this, table.error());
-        showTable(table ? table.value() : CellTable(), table ? file.completeBaseName() : QString());
-        return;
-    }
-    Result<QStringList> sheets = xlsxSheetNames(bytes.value(), m_fileShown);
-    if (!sheets) {
-        m_reporter.report(this, sheets.error());
-        showTable(CellTable(), QString());
-        return;
-    }
-    m_workbook = std::move(bytes).value();
-    m_filling = true;
-    m_sheet->addItems(sheets.value());
-    m_sheet->setVisible(sheets.value().size() > 1);
-    m_filling = false;
-    readSheet(0);
+    m_source->setText(shownFileName(fileNameOf(path)));
+    readFile(0);
 }
 
-void ImportDialog::readSheet(int index)
+void ImportDialog::stopReading()
 {
-    Result<CellTable> table = readXlsxSheet(m_workbook, index, m_fileShown);
-    if (!table) {
-        m_reporter.report(this, table.error());
-        showTable(CellTable(), QString());
+    if (!m_reading)
+        return;
+    m_cancel->store(true);
+    m_reading->wait();
+    m_reading = nullptr;
+}
+
+// The reading runs on a thread of its own; its result comes back through the
+// thread's finished signal, on this one.
+void ImportDialog::readFile(int sheet)
+{
+    stopReading();
+    auto cancel = std::make_shared<CancelFlag>(false);
+    auto preview = std::make_shared<std::optional<Result<ImportPreview>>>();
+    QThread* reading = QThread::create([path = m_path, sheet, cancel, preview] {
+        preview->emplace(previewImportFile(path, sheet, *cancel));
+    });
+    reading->setParent(this);
+    auto* progress =
+        new QProgressDialog(u"正在读取“"_s + m_source->text() + u"”…"_s, u"取消"_s, 0, 0, this);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(MomentMs);
+    connect(progress, &QProgressDialog::canceled, this, [cancel] { cancel->store(true); });
+    connect(reading, &QThread::finished, this, [this, reading, progress, cancel, preview] {
+        progress->deleteLater();
+        reading->deleteLater();
+        if (m_reading != reading)
+            return;
+        m_reading = nullptr;
+        showPreview(std::move(**preview), cancel->load());
+    });
+    m_cancel = cancel;
+    m_reading = reading;
+    setEnabled(false);
+    reading->start();
+}
+
+void ImportDialog::showPreview(Result<ImportPreview> preview, bool cancelled)
+{
+    setEnabled(true);
+    if (!preview) {
+        if (!cancelled)
+            m_reporter.report(this, preview.error());
+        showTable(ImportPreview());
         return;
     }
-    showTable(table.value(), m_sheet->count() > 1 ? m_sheet->itemText(index)
-                                                  : QFileInfo(m_fileShown).completeBaseName());
+    const int sheet = std::max(0, m_sheet->currentIndex());
+    m_filling = true;
+    m_sheet->clear();
+    m_sheet->addItems(preview.value().sheetNames);
+    m_sheet->setCurrentIndex(sheet);
+    m_sheet->setVisible(preview.value().sheetNames.size() > 1);
+    m_filling = false;
+    showTable(preview.value());
 }
 
 void ImportDialog::takePastedText()
 {
     if (m_filling)
         return;
-    m_workbook.clear();
+    stopReading();
     m_sheet->hide();
     m_source->setText(u"使用粘贴的名单"_s);
     Result<CellTable> table = tableFromPastedText(m_pasted->toPlainText());
-    if (!table)
+    // Told once, not again at every key while the text stays too long.
+    const QString error = table ? QString() : table.error().message;
+    if (!error.isEmpty() && error != m_pasteError)
         m_reporter.report(this, table.error());
-    showTable(table ? table.value() : CellTable(), QString());
+    m_pasteError = error;
+    ImportPreview preview;
+    preview.table = table ? table.value() : CellTable();
+    preview.columns = guessColumns(preview.table);
+    preview.plan = planImport(preview.table, preview.columns);
+    showTable(preview);
 }
 
-void ImportDialog::showTable(const CellTable& table, const QString& suggestedName)
+void ImportDialog::showTable(const ImportPreview& preview)
 {
-    m_table = table;
-    m_columns = guessColumns(table);
+    m_table = preview.table;
+    m_columns = preview.columns;
     m_kept.clear();
     fillColumnChoosers();
-    if (m_name->text().trimmed().isEmpty() && !suggestedName.isEmpty())
-        m_name->setText(suggestedName);
-    showPlan();
+    if (m_name->text().trimmed().isEmpty() && !preview.suggestedName.isEmpty())
+        m_name->setText(preview.suggestedName);
+    showPlan(preview.plan);
 }
 
 // Each column is named by its letter and its first entry, as the teacher sees it in
@@ -290,12 +311,12 @@ void ImportDialog::takeColumns()
     m_columns.name = std::max(0, m_nameColumn->currentData().toInt());
     m_columns.titleRow = m_titleRow->isChecked();
     m_kept.clear();
-    showPlan();
+    showPlan(planImport(m_table, m_columns, m_kept));
 }
 
-void ImportDialog::showPlan()
+void ImportDialog::showPlan(ImportPlan plan)
 {
-    m_plan = planImport(m_table, m_columns, m_kept);
+    m_plan = std::move(plan);
     m_filling = true;
     m_preview->setRowCount(int(m_plan.rows.size()));
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -305,14 +326,15 @@ void ImportDialog::showPlan()
         auto* line = new QTableWidgetItem(row.line);
         line->setFont(fixed);
         auto* problem = new QTableWidgetItem(problemText(row));
-        if (row.problem != RowProblem::None && row.problem != RowProblem::NumberTooLong) {
+        const bool blocking =
+            row.problem == RowProblem::NumberTooLong || row.problem == RowProblem::FormatCharacter;
+        if (row.problem != RowProblem::None && !blocking) {
             problem->setFlags(problem->flags() | Qt::ItemIsUserCheckable);
             problem->setCheckState(row.written ? Qt::Checked : Qt::Unchecked);
         }
         if (!row.written) {
             for (QTableWidgetItem* item : {number, line, problem})
-                item->setForeground(row.problem == RowProblem::NumberTooLong ? QColor(0xb0, 0, 0)
-                                                                             : QColor(Qt::gray));
+                item->setForeground(blocking ? QColor(0xb0, 0, 0) : QColor(Qt::gray));
         }
         m_preview->setItem(i, 0, number);
         m_preview->setItem(i, 1, line);
@@ -322,13 +344,11 @@ void ImportDialog::showPlan()
     m_preview->resizeColumnToContents(1);
     m_filling = false;
 
-    const QList<int> tooLong = m_plan.tooLongRows();
+    const std::optional<QString> blocked = m_plan.blocked();
     const qsizetype written = m_plan.writtenCount();
-    const qsizetype left = m_plan.rows.size() - written - tooLong.size();
-    if (!tooLong.isEmpty()) {
-        m_summary->setText(u"第 "_s + rowList(tooLong) +
-                           u" 行的学号超过 9 个字符，无法写入班级文件。请在表格中改短这些学号，"
-                           u"或在“学号在”中选“不导入学号”。"_s);
+    const qsizetype left = m_plan.rows.size() - written;
+    if (blocked) {
+        m_summary->setText(*blocked);
     } else if (m_plan.rows.isEmpty()) {
         m_summary->setText(u"选择一个文件，或粘贴名单。"_s);
     } else {
@@ -354,7 +374,7 @@ void ImportDialog::checkName()
     }
     m_nameProblem->setText(problem.value_or(QString()));
     m_import->setEnabled(!problem && !m_name->text().trimmed().isEmpty() &&
-                         m_plan.writtenCount() > 0 && m_plan.tooLongRows().isEmpty());
+                         m_plan.writtenCount() > 0 && !m_plan.blocked());
 }
 
 void ImportDialog::importClass()

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "exchange/ClassImport.h"
+#include "exchange/ImportPreview.h"
 #include "roll/RollFolder.h"
 
+#include <memory>
 #include <QDialog>
 #include <QSet>
 
@@ -13,6 +14,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QThread;
 
 namespace mirello {
 
@@ -21,15 +23,18 @@ class ErrorReporter;
 // 导入班级: a class list from an .xlsx or CSV file or from pasted text, the columns of
 // the student number and the name, a preview of the lines the new class file will
 // hold (rows with a problem shown, and left out unless kept), and the class's name.
-// The file is written by writeNewClass(); the dialog only asks and shows.
+// A file is read by previewImportFile() on a thread of its own, with a progress
+// window and Cancel when it takes more than a moment; the file is written by
+// writeNewClass(). The dialog only asks and shows.
 class ImportDialog final : public QDialog
 {
     Q_OBJECT
 
 public:
     ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QWidget* parent = nullptr);
+    ~ImportDialog() override;
 
-    // Reads the list from a file, as "选择文件…" does.
+    // Reads the list from a file, as "选择文件…" does; the preview follows when read.
     void openFile(const QString& path);
 
 Q_SIGNALS:
@@ -38,19 +43,23 @@ Q_SIGNALS:
 
 private:
     void chooseFile();
-    void readSheet(int index);
+    void readFile(int sheet);
+    void stopReading();
+    void showPreview(Result<ImportPreview> preview, bool cancelled);
     void takePastedText();
-    void showTable(const CellTable& table, const QString& suggestedName);
+    void showTable(const ImportPreview& preview);
     void fillColumnChoosers();
     void takeColumns();
-    void showPlan();
+    void showPlan(ImportPlan plan);
     void checkName();
     void importClass();
 
     RollFolder m_folder;
     ErrorReporter& m_reporter;
-    QByteArray m_workbook;
-    QString m_fileShown;
+    QString m_path;
+    QString m_pasteError;
+    QThread* m_reading = nullptr;
+    std::shared_ptr<CancelFlag> m_cancel;
     CellTable m_table;
     ImportColumns m_columns;
     QSet<int> m_kept;

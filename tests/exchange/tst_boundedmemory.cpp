@@ -1,0 +1,302 @@
+// Inputs whose work could grow faster than their size, each made here, small on disk.
+// Every row runs the import (or the export) in a child process, this program started
+// again, under an address-space limit of 1 GiB and a time limit: it must end in a
+// Chinese refusal, never in an abort, a crash or a timeout. The peak memory of an
+// honest class list of LargestTableRows rows is printed as a figure.
+
+#include "exchange/ClassExport.h"
+#include "exchange/ImportPreview.h"
+#include "exchange/XlsxReader.h"
+
+#include <functional>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <zip.h>
+#ifndef Q_OS_WIN
+#include <sys/resource.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define MIRELLO_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MIRELLO_ASAN 1
+#endif
+#endif
+
+using namespace mirello;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr char RowVariable[] = "MIRELLO_BOUNDED_ROW";
+constexpr int RefusedCode = 3;
+constexpr qint64 MemoryLimit = qint64(1) << 30;
+constexpr int TimeLimitMs = 120'000;
+
+using Parts = QList<std::pair<QByteArray, QByteArray>>;
+
+QByteArray workbookXml(int sheets, int relationships)
+{
+    QByteArray xml = "<workbook xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main' "
+                     "xmlns:r='http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships'><sheets>";
+    for (int s = 1; s <= sheets; ++s)
+        xml += "<sheet name='S" + QByteArray::number(s) + "' sheetId='" + QByteArray::number(s) +
+               "' r:id='rId" + QByteArray::number(1 + (s - 1) % relationships) + "'/>";
+    return xml + "</sheets></workbook>";
+}
+
+QByteArray relationshipsXml(int count)
+{
+    QByteArray xml = "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/"
+                     "relationships'>";
+    for (int r = 1; r <= count; ++r)
+        xml += "<Relationship Id='rId" + QByteArray::number(r) +
+               "' Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+               "worksheet' Target='worksheets/sheet1.xml'/>";
+    return xml + "</Relationships>";
+}
+
+// A workbook of `sheets` sheets over `relationships` relationships, all to one sheet
+// whose rows are `row(n)` (the cells of row n) and whose shared strings are `strings`.
+Parts workbook(int sheets, int relationships, int rows, const std::function<QByteArray(int)>& row,
+               const QByteArrayList& strings = {})
+{
+    QByteArray sheet = "<worksheet><sheetData>";
+    for (int n = 1; n <= rows; ++n)
+        sheet += "<row r='" + QByteArray::number(n) + "'>" + row(n) + "</row>";
+    QByteArray shared = "<sst>";
+    for (const QByteArray& text : strings)
+        shared += "<si><t>" + text + "</t></si>";
+    return {{"xl/workbook.xml", workbookXml(sheets, relationships)},
+            {"xl/_rels/workbook.xml.rels", relationshipsXml(relationships)},
+            {"xl/sharedStrings.xml", shared + "</sst>"},
+            {"xl/worksheets/sheet1.xml", sheet + "</sheetData></worksheet>"}};
+}
+
+bool writeZip(const QString& path, const Parts& parts)
+{
+    zipFile zip = zipOpen64(QFile::encodeName(path).constData(), 0);
+    bool ok = zip != nullptr;
+    for (const auto& [name, bytes] : parts) {
+        ok = ok &&
+             zipOpenNewFileInZip64(zip, name.constData(), nullptr, nullptr, 0, nullptr, 0, nullptr,
+                                   Z_DEFLATED, 9, 1) == ZIP_OK &&
+             zipWriteInFileInZip(zip, bytes.constData(), unsigned(bytes.size())) == ZIP_OK &&
+             zipCloseFileInZip(zip) == ZIP_OK;
+    }
+    return zip && zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
+// Distinct names without digits, each `length` letters long.
+QByteArray letterName(int n, int length)
+{
+    QByteArray name;
+    for (int k = 0; k < 4; ++k, n /= 26)
+        name += char('a' + n % 26);
+    return name.leftJustified(length, 'x');
+}
+
+QByteArray sharedCell(int index)
+{
+    return "<c t='s'><v>" + QByteArray::number(index) + "</v></c>";
+}
+
+QByteArray inlineCell(const QByteArray& text)
+{
+    return "<c t='inlineStr'><is><t>" + text + "</t></is></c>";
+}
+
+enum class Hostile
+{
+    HugeSharedString,
+    ManySheets,
+    ManyRelationships,
+    OverClassLimit,
+    SheetNames,
+    HonestClass
+};
+
+Parts hostileWorkbook(Hostile kind)
+{
+    switch (kind) {
+    case Hostile::HugeSharedString:
+        return workbook(1, 1, 100, [](int) { return sharedCell(0); },
+                        {QByteArray(60'000'000, 'x')});
+    case Hostile::ManySheets:
+        return workbook(40'000, 1, 1, [](int) { return inlineCell("王小明"); });
+    case Hostile::ManyRelationships:
+        return workbook(LargestSheets, 100'000, 1, [](int) { return inlineCell("王小明"); });
+    case Hostile::OverClassLimit: {
+        // Half the names shared, half inline, so that no part passes its own limit.
+        constexpr int Length = 1330;
+        QByteArrayList strings;
+        for (int n = 1; n <= LargestTableRows / 2; ++n)
+            strings.append(letterName(n, Length));
+        return workbook(
+            1, 1, LargestTableRows,
+            [&](int n) {
+                return n <= LargestTableRows / 2 ? sharedCell(n - 1)
+                                                 : inlineCell(letterName(n, Length));
+            },
+            strings);
+    }
+    case Hostile::SheetNames:
+        return {};
+    case Hostile::HonestClass:
+        return workbook(1, 1, LargestTableRows, [](int n) -> QByteArray {
+            return inlineCell(QByteArray::number(20230000 + n)) +
+                   inlineCell(u"欧阳"_s.toUtf8() + letterName(n, 4));
+        });
+    }
+    return {};
+}
+
+// The child's part: imports the file at `path`, or exports classes whose names and
+// cells a workbook cannot hold as they are.
+int runImport(const QString& path, QTextStream& out)
+{
+    const CancelFlag cancel{false};
+    const Result<ImportPreview> preview = previewImportFile(path, 0, cancel);
+    if (!preview) {
+        out << preview.error().message << Qt::endl;
+        return RefusedCode;
+    }
+    if (const std::optional<QString> blocked = preview.value().plan.blocked()) {
+        out << *blocked << Qt::endl;
+        return RefusedCode;
+    }
+    out << "imported " << preview.value().plan.writtenCount() << Qt::endl;
+    return 0;
+}
+
+int runExport(QTextStream& out)
+{
+    const ExportedStudent student{u"1"_s, u"王小明"_s, u"0"_s, {}, 0, {}};
+    ExportedStudent endless = student;
+    endless.name = QString(LongestCellText + 1, u'长');
+    const QList<ExportedClass> classes{{u"高一(1)班"_s, {student}},
+                                       {QString(30, u'班') + u"😀", {student}},
+                                       {u"高一[2]班"_s, {student}},
+                                       {u"超长"_s, {endless}}};
+    const Result<ExportedWorkbook> exported =
+        exportXlsx(classes, QStringLiteral(MIRELLO_XLSX_HELPER));
+    if (!exported) {
+        out << exported.error().message << Qt::endl;
+        return 1;
+    }
+    out << readXlsx(exported.value().bytes, 0, u"x"_s).value().sheetNames.join(u'|') << u' '
+        << exported.value().leftOut.join(u' ') << Qt::endl;
+    return exported.value().leftOut.isEmpty() ? 0 : RefusedCode;
+}
+
+// The child's own peak: getrusage() would carry over the parent's peak from before the
+// child's exec, the high-water mark of the new process does not.
+qint64 peakKilobytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("VmHWM:");
+    return at < 0 ? -1
+                  : text.mid(at + 6, text.indexOf('\n', at) - at - 6)
+                        .trimmed()
+                        .split(' ')[0]
+                        .toLongLong();
+}
+
+int runChild(const QString& kind, const QString& path)
+{
+#if !defined(Q_OS_WIN) && !defined(MIRELLO_ASAN)
+    const rlimit limit{rlim_t(MemoryLimit), rlim_t(MemoryLimit)};
+    setrlimit(RLIMIT_AS, &limit);
+#endif
+    QTextStream out(stdout);
+    const int code = kind == u"export" ? runExport(out) : runImport(path, out);
+    out << "peak-kb " << peakKilobytes() << Qt::endl;
+    return code;
+}
+
+} // namespace
+
+class TestBoundedMemory : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void endsInRefusal_data();
+    void endsInRefusal();
+};
+
+void TestBoundedMemory::endsInRefusal_data()
+{
+    QTest::addColumn<int>("hostile");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("says");
+
+    QTest::newRow("one 60,000,000-character shared string in 100 rows")
+        << int(Hostile::HugeSharedString) << RefusedCode << u"超过 32767 个字符"_s;
+    QTest::newRow("40,000 sheets")
+        << int(Hostile::ManySheets) << RefusedCode << u"超过 1000 个工作表"_s;
+    QTest::newRow("1000 sheets over 100,000 relationships")
+        << int(Hostile::ManyRelationships) << RefusedCode << u"超过 4096 条关联"_s;
+    QTest::newRow("a class file over the class limit")
+        << int(Hostile::OverClassLimit) << RefusedCode << u"超过 64 MB（一个班级文件的上限）"_s;
+    QTest::newRow("sheet names cut inside a character, a class too long to write")
+        << int(Hostile::SheetNames) << RefusedCode
+        << u"高一(1)班|"_s + QString(30, u'班') + u"|高一2班 班级“超长”中有超过 32767 个字符"_s;
+    QTest::newRow("honest class of 50,000 students")
+        << int(Hostile::HonestClass) << 0 << u"imported 50000"_s;
+}
+
+void TestBoundedMemory::endsInRefusal()
+{
+#ifdef Q_OS_WIN
+    QSKIP("The address-space limit is set with setrlimit(), which Windows does not have.");
+#else
+    QFETCH(int, hostile);
+    QFETCH(int, exitCode);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"名单.xlsx"_s);
+    // Made in a scope of its own, so that the child starts from a small parent.
+    {
+        const Parts parts = hostileWorkbook(Hostile(hostile));
+        QVERIFY(parts.isEmpty() || writeZip(path, parts));
+    }
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(RowVariable),
+                       Hostile(hostile) == Hostile::SheetNames ? u"export"_s : u"import"_s);
+#ifdef MIRELLO_ASAN
+    environment.insert(u"ASAN_OPTIONS"_s,
+                       u"hard_rss_limit_mb=1024:allocator_may_return_null=1:detect_leaks=0"_s);
+#endif
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {path});
+    QVERIFY(child.waitForFinished(TimeLimitMs));
+    const QString said = QString::fromUtf8(child.readAllStandardOutput());
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == exitCode,
+             qPrintable(said + QString::fromUtf8(child.readAllStandardError())));
+    QVERIFY2(said.contains(says), qPrintable(said));
+    qInfo().noquote() << QTest::currentDataTag() << said.section(u"peak-kb "_s, 1).trimmed()
+                      << "KB at the peak, file" << QFileInfo(path).size() << "bytes";
+#endif
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsSet(RowVariable)) {
+        QCoreApplication app(argc, argv);
+        return runChild(qEnvironmentVariable(RowVariable), app.arguments().value(1));
+    }
+    QCoreApplication app(argc, argv);
+    TestBoundedMemory test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_boundedmemory.moc"
