@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <vector>
 
@@ -42,6 +43,7 @@ class PaintCounter final : public QObject
 {
 public:
     explicit PaintCounter(const OverviewWindow& window)
+        : m_sentence(window.findChild<QLabel*>(u"FairnessSentence"_s))
     {
         for (const auto* name : {"OverviewTable", "FairnessChart"}) {
             // The table paints in its viewport, the chart in itself.
@@ -58,13 +60,16 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint &&
+        // The window reads the class off its thread: what counts are the paints after.
+        const bool read = !m_sentence->text().startsWith(u"正在读取"_s);
+        if (event->type() == QEvent::Paint && read &&
             std::find(m_seen.begin(), m_seen.end(), watched) == m_seen.end())
             m_seen.push_back(watched);
         return false;
     }
 
 private:
+    const QLabel* m_sentence;
     std::vector<QObject*> m_painted;
     std::vector<QObject*> m_seen;
 };

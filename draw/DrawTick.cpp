@@ -51,16 +51,19 @@ DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random)
     return textsOfLine(*names, index);
 }
 
+QString shownName(QStringView name)
+{
+    return name.size() <= DrawTexts::LongestName ? name.toString()
+                                                 : name.first(DrawTexts::LongestName - 1) + u'…';
+}
+
 DrawTexts textsOfLine(const NameList& names, qsizetype index)
 {
     const RollRecord record(names.at(index));
     DrawTexts texts;
     texts.line = index;
-    if (const auto name = record.personName()) {
-        texts.name = name->size() <= DrawTexts::LongestName
-                         ? name->toString()
-                         : name->first(DrawTexts::LongestName - 1) + u'…';
-    }
+    if (const auto name = record.personName())
+        texts.name = shownName(*name);
     texts.tallies = tallyText(record);
     texts.callCount = callCountText(record);
     return texts;

@@ -24,6 +24,10 @@ struct DrawTexts
     std::optional<qsizetype> line;
 };
 
+// `name` as a window shows it: a longer one than DrawTexts::LongestName is cut and
+// ends in "…".
+QString shownName(QStringView name);
+
 // One tick of the roll call: reseed from the clock, draw an index, then build the
 // three texts from the drawn line. The empty element after the file's final line
 // end is never drawn; a last line without a line end is. With no list, or a list

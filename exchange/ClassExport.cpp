@@ -51,13 +51,6 @@ QString dateText(const QDate& date)
     return date.isValid() ? date.toString(DateFormat.toString()) : QString();
 }
 
-QString withoutFormula(const QString& text)
-{
-    if (!text.isEmpty() && u"=+-@"_s.contains(text[0]))
-        return u'\'' + text;
-    return text;
-}
-
 bool fitsCells(const ExportedClass& exported)
 {
     return std::all_of(
@@ -98,7 +91,10 @@ ExportedClass exportedClass(const QString& classFileName, QByteArrayView bytes,
 Result<QList<ExportedClass>> readClassesForExport(const RollFolder& folder,
                                                   const QStringList& classFileNames)
 {
-    Result<QList<HistoryEntry>> history = readHistory(folder);
+    QStringList shownClasses;
+    for (const QString& name : classFileNames)
+        shownClasses.append(shownFileName(name));
+    Result<QList<HistoryEntry>> history = readHistory(folder, shownClasses);
     if (!history)
         return Error{u"无法导出：" + history.error().message, history.error().reason};
     QList<ExportedClass> classes;
@@ -128,9 +124,8 @@ QByteArray exportCsv(const QList<ExportedClass>& classes)
         for (const ExportedStudent& student : exported.students) {
             QStringList fields;
             if (classColumn)
-                fields.append(withoutFormula(exported.name));
-            fields << withoutFormula(student.number) << withoutFormula(student.name)
-                   << student.calls;
+                fields.append(exported.name);
+            fields << student.number << student.name << student.calls;
             for (const QString& tally : student.tallies)
                 fields.append(tally);
             fields << QString::number(student.callsThisTerm) << dateText(student.lastCalled);

@@ -50,7 +50,7 @@ QStringList exportTitles();
 
 // UTF-8 with byte-order mark and CR LF, so that spreadsheet programs on Windows
 // read the Chinese right; with more than one class a first column names the class.
-// A text that a spreadsheet would take for a formula (=, +, -, @ first) gets a "'".
+// A text that a spreadsheet would take for a formula gets a "'" (csvLine()).
 QByteArray exportCsv(const QList<ExportedClass>& classes);
 
 // A workbook of the classes, and why each class left out of it was, in Chinese.

@@ -156,13 +156,28 @@ Result<CellTable> tableFromCsv(QByteArrayView bytes)
     }
     const TextEncoding encoding = detectEncoding(bytes);
     const QString text = decodeText(bytes.sliced(preambleLength(encoding)), encoding);
+    // A cell of a class list is a name or a number; the limits keep a line of a
+    // hostile file from growing past what a row of the table holds.
+    constexpr CsvLimits Limits{1024, LargestTableColumns};
+    CsvReader reader(csvSeparator(text), Limits);
     CellTable table;
     int number = 0;
-    for (QStringList& record : csvRecords(text, csvSeparator(text))) {
-        if (!appendRow(table, ++number, std::move(record)))
-            return tooManyRows();
+    bool overlong = false;
+    const CsvReader::Take take = [&](CsvRecord&& record) {
+        overlong = record.overlong;
+        for (QString& field : record.fields)
+            field = fieldWithFormula(field); // as the export wrote it
+        return !overlong && appendRow(table, ++number, std::move(record.fields));
+    };
+    if (reader.read(text, take) && reader.finish(take))
+        return table;
+    if (overlong) {
+        return Error{Refused + u"第 " + QString::number(number + 1) + u" 行有超过 " +
+                         QString::number(Limits.longestField) +
+                         u" 个字符的单元格，不像是班级名单，没有读取。",
+                     QString()};
     }
-    return table;
+    return tooManyRows();
 }
 
 Result<CellTable> tableFromPastedText(QStringView text)

@@ -12,6 +12,7 @@
 #include "roll/RosterLoader.h"
 
 #include <array>
+#include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
 
@@ -57,6 +58,120 @@ bool sameOlderChange(const HistoryEntry& first, const HistoryEntry& next)
            !(next.number == first.number &&
              (next.count != first.count || next.tally != first.tally));
 }
+
+// What a reading keeps: the history of a class over years is some thousands of
+// entries; a file made to look like a history may hold millions, so only the newest
+// that fit are kept. Longer fields hold no real name or note.
+constexpr qsizetype MostKeptEntries = 100000;
+constexpr qsizetype MostKeptCharacters = qsizetype(16) << 20;
+constexpr CsvLimits HistoryLimits{1024, 16};
+constexpr qsizetype DecodedBytes = qsizetype(1) << 20;
+
+qsizetype charactersOf(const HistoryEntry& entry)
+{
+    return entry.classFile.size() + entry.number.size() + entry.name.size() + entry.grade.size() +
+           entry.count.size() + entry.tally.size() + entry.note.size() + entry.drawId.size();
+}
+
+std::optional<HistoryEntry> entryOf(const CsvRecord& record)
+{
+    if (record.overlong || record.fields.size() < 9)
+        return std::nullopt;
+    QStringList fields;
+    for (const QString& field : record.fields)
+        fields.append(fieldWithFormula(field));
+    const std::optional<HistoryAction> action = actionOfWord(fields[2]);
+    const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODate);
+    if (!action || !time.isValid())
+        return std::nullopt; // the title row, or a line cut short
+    return HistoryEntry{time,
+                        fields[1],
+                        *action,
+                        fields[3],
+                        fields[4],
+                        fields[5],
+                        fields[6],
+                        fields[7],
+                        fields[8],
+                        fields.value(9),
+                        std::max(1, fields.value(10).toInt())};
+}
+
+// Reads the history a piece of text at a time, keeping the newest entries of the
+// classes asked for.
+class HistoryParser
+{
+public:
+    explicit HistoryParser(const QStringList& classes)
+        : m_classes(classes)
+    {
+    }
+
+    void read(QStringView text)
+    {
+        m_csv.read(text, [this](CsvRecord&& record) { return take(std::move(record)); });
+    }
+
+    QList<HistoryEntry> finish()
+    {
+        m_csv.finish([this](CsvRecord&& record) { return take(std::move(record)); });
+        return std::move(m_entries);
+    }
+
+private:
+    bool take(CsvRecord&& record)
+    {
+        std::optional<HistoryEntry> entry = entryOf(record);
+        if (!entry || (!m_classes.isEmpty() && !m_classes.contains(entry->classFile)))
+            return true;
+        if (!m_entries.isEmpty() && sameOlderChange(m_first, *entry))
+            joinOlder(*entry);
+        else
+            keep(std::move(*entry));
+        return true;
+    }
+
+    // A further line of an older change: its student number and counters join the
+    // entry, up to the length of a field.
+    void joinOlder(const HistoryEntry& entry)
+    {
+        HistoryEntry& last = m_entries.last();
+        if (last.number.size() + last.count.size() + last.tally.size() > HistoryLimits.longestField)
+            return;
+        m_characters -= charactersOf(last);
+        m_numbers.append(entry.number);
+        m_counts.append(entry.count);
+        m_tallies.append(entry.tally);
+        last.number = joined(m_numbers);
+        last.count = joined(m_counts);
+        last.tally = joined(m_tallies);
+        m_characters += charactersOf(last);
+    }
+
+    void keep(HistoryEntry entry)
+    {
+        m_first = entry;
+        m_numbers = QStringList{entry.number};
+        m_counts = QStringList{entry.count};
+        m_tallies = QStringList{entry.tally};
+        m_characters += charactersOf(entry);
+        m_entries.append(std::move(entry));
+        while (m_entries.size() > MostKeptEntries || m_characters > MostKeptCharacters) {
+            m_characters -= charactersOf(m_entries.first());
+            m_entries.removeFirst();
+        }
+    }
+
+    const QStringList m_classes;
+    CsvReader m_csv{u',', HistoryLimits};
+    QList<HistoryEntry> m_entries;
+    qsizetype m_characters = 0;
+    // The first entry of the older change that the last entry joins.
+    HistoryEntry m_first;
+    QStringList m_numbers;
+    QStringList m_counts;
+    QStringList m_tallies;
+};
 
 QString shownHistoryFile()
 {
@@ -213,53 +328,27 @@ std::optional<Error> missingHistory(const QString& done, const Result<void>& app
                  appended.error().reason};
 }
 
-QList<HistoryEntry> parseHistory(QByteArrayView bytes)
+std::optional<HistoryAction> actionOfWord(QStringView word)
+{
+    const auto action = std::find(ActionWords.begin(), ActionWords.end(), word);
+    if (action == ActionWords.end())
+        return std::nullopt;
+    return HistoryAction(action - ActionWords.begin());
+}
+
+QList<HistoryEntry> parseHistory(QByteArrayView bytes, const QStringList& classes)
 {
     if (bytes.startsWith(Bom))
         bytes = bytes.sliced(Bom.size());
-    QList<HistoryEntry> entries;
-    // The first entry of the older change that the last entry joins.
-    HistoryEntry first;
-    QStringList numbers;
-    QStringList counts;
-    QStringList tallies;
-    for (const QStringList& fields : csvRecords(decodeText(bytes, TextEncoding::Utf8))) {
-        if (fields.size() < 9)
-            continue;
-        const auto action = std::find(ActionWords.begin(), ActionWords.end(), fields[2]);
-        const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODate);
-        if (action == ActionWords.end() || !time.isValid())
-            continue; // the title row, or a line cut short
-        HistoryEntry entry{time,
-                           fields[1],
-                           HistoryAction(action - ActionWords.begin()),
-                           fields[3],
-                           fields[4],
-                           fields[5],
-                           fields[6],
-                           fields[7],
-                           fields[8],
-                           fields.value(9),
-                           std::max(1, fields.value(10).toInt())};
-        if (!entries.isEmpty() && sameOlderChange(first, entry)) {
-            numbers.append(entry.number);
-            counts.append(entry.count);
-            tallies.append(entry.tally);
-            entries.last().number = joined(numbers);
-            entries.last().count = joined(counts);
-            entries.last().tally = joined(tallies);
-            continue;
-        }
-        first = entry;
-        numbers = QStringList{entry.number};
-        counts = QStringList{entry.count};
-        tallies = QStringList{entry.tally};
-        entries.append(entry);
-    }
-    return entries;
+    HistoryParser parser(classes);
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    for (qsizetype at = 0; at < bytes.size(); at += DecodedBytes)
+        parser.read(
+            QString(decoder.decode(bytes.sliced(at, std::min(DecodedBytes, bytes.size() - at)))));
+    return parser.finish();
 }
 
-Result<QList<HistoryEntry>> readHistory(const RollFolder& folder)
+Result<QList<HistoryEntry>> readHistory(const RollFolder& folder, const QStringList& classes)
 {
     Result<std::optional<QByteArray>> bytes =
         readOwnFile(systemFileOperations(), folder, folder.historyFilePath(), LargestHistoryBytes);
@@ -269,7 +358,7 @@ Result<QList<HistoryEntry>> readHistory(const RollFolder& folder)
     }
     if (!bytes.value())
         return QList<HistoryEntry>();
-    return parseHistory(*bytes.value());
+    return parseHistory(*bytes.value(), classes);
 }
 
 QList<HistoryEntry> keptRecordings(const QList<HistoryEntry>& history, const QString& classFile)

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace mirello {
 
@@ -107,12 +108,14 @@ std::optional<Error> missingHistory(const QString& done, const Result<void>& app
 Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& entries,
                            FileOperations& files);
 
-// The entries of `bytes` as appendHistory() writes them; lines that cannot be read
-// are skipped. Older files wrote one entry per line with the name: those of one
-// recording or undo read as one entry.
-QList<HistoryEntry> parseHistory(QByteArrayView bytes);
-// The whole history; none when there is no history yet.
-Result<QList<HistoryEntry>> readHistory(const RollFolder& folder);
+// The entries of `bytes` as appendHistory() writes them, of the classes `classes`
+// (as shown), of all when none are named; lines that cannot be read are skipped.
+// Older files wrote one entry per line with the name: those of one recording or undo
+// read as one entry. Memory stays within what a class's history of years needs: of
+// a larger history only the newest entries are kept.
+QList<HistoryEntry> parseHistory(QByteArrayView bytes, const QStringList& classes = {});
+// The history of `classes` as parseHistory() keeps it; none when there is no history yet.
+Result<QList<HistoryEntry>> readHistory(const RollFolder& folder, const QStringList& classes = {});
 
 // What the history says about one student of one class.
 struct StudentHistory
@@ -138,5 +141,6 @@ QList<HistoryEntry> historyOfStudent(const QList<HistoryEntry>& history, const Q
 
 // The word the history file uses for an action, and back.
 QString actionWord(HistoryAction action);
+std::optional<HistoryAction> actionOfWord(QStringView word);
 
 } // namespace mirello

@@ -1,12 +1,15 @@
-// Inputs whose work could grow faster than their size, each made here, small on disk.
-// Every row runs the import (or the export) in a child process, this program started
-// again, under an address-space limit of 1 GiB and a time limit: it must end in a
-// Chinese refusal, never in an abort, a crash or a timeout. The peak memory of an
-// honest class list of LargestTableRows rows is printed as a figure.
+// Inputs whose work could grow faster than their size, each made here. Every row runs
+// the import (or the export, or the overview's reading of a roll folder) in a child
+// process, this program started again, under an address-space limit of 1 GiB and a
+// time limit: it must end in a Chinese refusal or in what an honest input gives, never
+// in an abort, a crash or a timeout. The peak memory of every row is printed, that of
+// honest class lists of LargestTableRows rows as a figure.
 
 #include "exchange/ClassExport.h"
 #include "exchange/ImportPreview.h"
 #include "exchange/XlsxReader.h"
+#include "lesson/ClassOverview.h"
+#include "roll/RollFolder.h"
 
 #include <functional>
 #include <QProcess>
@@ -116,7 +119,12 @@ enum class Hostile
     ManyRelationships,
     OverClassLimit,
     SheetNames,
-    HonestClass
+    HonestClass,
+    CsvLineBreaks,
+    HonestCsv,
+    History30MB,
+    History100MB,
+    EndlessName
 };
 
 Parts hostileWorkbook(Hostile kind)
@@ -143,7 +151,7 @@ Parts hostileWorkbook(Hostile kind)
             },
             strings);
     }
-    case Hostile::SheetNames:
+    default:
         return {};
     case Hostile::HonestClass:
         return workbook(1, 1, LargestTableRows, [](int n) -> QByteArray {
@@ -152,6 +160,79 @@ Parts hostileWorkbook(Hostile kind)
         });
     }
     return {};
+}
+
+const QString ClassFile = u"高一3班.txt"_s;
+
+bool writeFile(const QString& path, const QByteArray& bytes, int times = 1)
+{
+    QFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    for (int i = 0; i < times; ++i)
+        written = written && file.write(bytes) == bytes.size();
+    return written;
+}
+
+// A roll folder in `dir` with one class of one student `name`, and a history of
+// `megabytes` MB of recordings of 王小明 in that class.
+bool writeRollFolder(const QTemporaryDir& dir, const QByteArray& name, int megabytes)
+{
+    const RollFolder folder = RollFolder::besideProgram(dir.path());
+    QByteArray line =
+        u"2030-01-07T08:00:00+08:00,高一3班.txt,记录,S20230107,王小明,优秀,01,1000,,d1,\r\n"_s
+            .toUtf8();
+    QByteArray megabyte;
+    while (megabyte.size() + line.size() <= (1 << 20))
+        megabyte += line;
+    return QDir(dir.path()).mkpath(u"checkroll/.mirello"_s) &&
+           writeFile(folder.classFilePath(ClassFile), "S20230107" + name + "-01\\1000\r\n") &&
+           writeFile(folder.historyFilePath(), megabyte, megabytes);
+}
+
+// Writes the row's input into `dir`; the path the child is given, empty when it could
+// not be written.
+QString writeInput(Hostile kind, const QTemporaryDir& dir)
+{
+    const QString list = dir.filePath(u"名单.csv"_s);
+    switch (kind) {
+    case Hostile::CsvLineBreaks:
+        return writeFile(list, QByteArray(LargestImportFileBytes, '\n')) ? list : QString();
+    case Hostile::HonestCsv: {
+        QByteArray csv;
+        for (int n = 1; n <= LargestTableRows; ++n)
+            csv += QByteArray::number(20230000 + n) + ',' + letterName(n, 6) + "\r\n";
+        return writeFile(list, csv) ? list : QString();
+    }
+    case Hostile::History30MB:
+    case Hostile::History100MB:
+    case Hostile::EndlessName:
+        return writeRollFolder(dir,
+                               kind == Hostile::EndlessName ? QByteArray(4'000'000, 'a')
+                                                            : u"王小明"_s.toUtf8(),
+                               kind == Hostile::History100MB  ? 100
+                               : kind == Hostile::History30MB ? 30
+                                                              : 1)
+                   ? dir.path()
+                   : QString();
+    default:
+        break;
+    }
+    const QString path = dir.filePath(u"名单.xlsx"_s);
+    const Parts parts = hostileWorkbook(kind);
+    return parts.isEmpty() || writeZip(path, parts) ? path : QString();
+}
+
+// The child's part for the overview: reads the class and the history of the roll
+// folder in `programFolder` as the window would have them shown.
+int runOverview(const QString& programFolder, QTextStream& out)
+{
+    const ClassOverview overview =
+        readClassOverview(RollFolder::besideProgram(programFolder), ClassFile);
+    const std::optional<Error> error =
+        overview.classError ? overview.classError : overview.historyError;
+    out << (error ? error->text() : QString()) << "kept " << overview.history.size()
+        << ", name shown " << overview.rows.value(0).shownName.size() << Qt::endl;
+    return error ? RefusedCode : 0;
 }
 
 // The child's part: imports the file at `path`, or exports classes whose names and
@@ -215,7 +296,9 @@ int runChild(const QString& kind, const QString& path)
     setrlimit(RLIMIT_AS, &limit);
 #endif
     QTextStream out(stdout);
-    const int code = kind == u"export" ? runExport(out) : runImport(path, out);
+    const int code = kind == u"export"     ? runExport(out)
+                     : kind == u"overview" ? runOverview(path, out)
+                                           : runImport(path, out);
     out << "peak-kb " << peakKilobytes() << Qt::endl;
     return code;
 }
@@ -250,6 +333,16 @@ void TestBoundedMemory::endsInRefusal_data()
         << u"高一(1)班|"_s + QString(30, u'班') + u"|高一2班 班级“超长”中有超过 32767 个字符"_s;
     QTest::newRow("honest class of 50,000 students")
         << int(Hostile::HonestClass) << 0 << u"imported 50000"_s;
+    QTest::newRow("32 MB of line breaks as a CSV list")
+        << int(Hostile::CsvLineBreaks) << 0 << u"imported 0"_s;
+    QTest::newRow("honest CSV list of 50,000 students")
+        << int(Hostile::HonestCsv) << 0 << u"imported 50000"_s;
+    QTest::newRow("30 MB history, read for the overview")
+        << int(Hostile::History30MB) << 0 << u"kept 100000, name shown 3"_s;
+    QTest::newRow("100 MB history, read for the overview")
+        << int(Hostile::History100MB) << 0 << u"kept 100000, name shown 3"_s;
+    QTest::newRow("a name of 4,000,000 characters, read for the overview")
+        << int(Hostile::EndlessName) << 0 << u"name shown 100"_s;
 }
 
 void TestBoundedMemory::endsInRefusal()
@@ -261,17 +354,16 @@ void TestBoundedMemory::endsInRefusal()
     QFETCH(int, exitCode);
     QFETCH(QString, says);
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"名单.xlsx"_s);
-    // Made in a scope of its own, so that the child starts from a small parent.
-    {
-        const Parts parts = hostileWorkbook(Hostile(hostile));
-        QVERIFY(parts.isEmpty() || writeZip(path, parts));
-    }
+    const QString path = writeInput(Hostile(hostile), dir);
+    QVERIFY(!path.isEmpty());
 
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(RowVariable),
-                       Hostile(hostile) == Hostile::SheetNames ? u"export"_s : u"import"_s);
+    const bool overview = hostile >= int(Hostile::History30MB);
+    environment.insert(QString::fromLatin1(RowVariable), Hostile(hostile) == Hostile::SheetNames
+                                                             ? u"export"_s
+                                                         : overview ? u"overview"_s
+                                                                    : u"import"_s);
 #ifdef MIRELLO_ASAN
     environment.insert(u"ASAN_OPTIONS"_s,
                        u"hard_rss_limit_mb=1024:allocator_may_return_null=1:detect_leaks=0"_s);
@@ -283,8 +375,11 @@ void TestBoundedMemory::endsInRefusal()
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == exitCode,
              qPrintable(said + QString::fromUtf8(child.readAllStandardError())));
     QVERIFY2(said.contains(says), qPrintable(said));
-    qInfo().noquote() << QTest::currentDataTag() << said.section(u"peak-kb "_s, 1).trimmed()
-                      << "KB at the peak, file" << QFileInfo(path).size() << "bytes";
+    qInfo().noquote()
+        << QTest::currentDataTag() << said.section(u"peak-kb "_s, 1).trimmed()
+        << "KB at the peak, file"
+        << QFileInfo(overview ? RollFolder::besideProgram(path).historyFilePath() : path).size()
+        << "bytes";
 #endif
 }
 

@@ -9,6 +9,7 @@
 #include "exchange/XlsxReader.h"
 #include "keeping/NewTerm.h"
 #include "keeping/Restore.h"
+#include "platform/Csv.h"
 
 #include <functional>
 
@@ -79,6 +80,8 @@ private Q_SLOTS:
     void readsEachRecordingOnce_data();
     void readsEachRecordingOnce();
     void exportsWhatTheImportReads();
+    void guardsFormulasInEveryCsv_data();
+    void guardsFormulasInEveryCsv();
     void failsAtEveryNewFileStep_data();
     void failsAtEveryNewFileStep();
 };
@@ -321,6 +324,37 @@ void TestClassUpkeep::exportsWhatTheImportReads()
                   u"高一3班,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"
                   u"'=1+1,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"_s)
                      .toUtf8());
+}
+
+void TestClassUpkeep::guardsFormulasInEveryCsv_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("=") << u"=1+1"_s << u"'=1+1"_s;
+    QTest::newRow("+ - @") << u"+1-2@3"_s << u"'+1-2@3"_s;
+    QTest::newRow("tab before =") << u"\t=2+2"_s << u"'\t=2+2"_s;
+    QTest::newRow("carriage return") << u"\r=2+2"_s << u"\"'\r=2+2\""_s;
+    QTest::newRow("space before =") << u" =3+3"_s << u"' =3+3"_s;
+    QTest::newRow("no-break space before @") << u"\u00A0@x"_s << u"'\u00A0@x"_s;
+    QTest::newRow("full-width -") << u"－1"_s << u"'－1"_s;
+    QTest::newRow("apostrophe before a formula") << u"'=x"_s << u"''=x"_s;
+    QTest::newRow("apostrophe before text") << u"'abc"_s << u"'abc"_s;
+    QTest::newRow("sign inside a name") << u"欧阳-娜娜"_s << u"欧阳-娜娜"_s;
+}
+
+// Every CSV the program writes passes csvLine(): the export, and the history that
+// opens in a spreadsheet and that the program reads back as it was.
+void TestClassUpkeep::guardsFormulasInEveryCsv()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, written);
+    QCOMPARE(csvLine({field, u"x"_s}), written + u",x\r\n"_s);
+
+    RollFixture roll;
+    HistoryEntry logged = entry(HistoryAction::Recording, field, Monday);
+    logged.note = field;
+    QVERIFY(appendHistory(roll.folder(), {logged}, systemFileOperations()).ok());
+    QCOMPARE(readHistory(roll.folder()).value(), QList{logged});
 }
 
 void TestClassUpkeep::failsAtEveryNewFileStep_data()

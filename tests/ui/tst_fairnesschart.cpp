@@ -94,7 +94,7 @@ void TestFairnessChart::paintsAndNamesTheBars()
     const FairnessReport report = fairnessOf(calls);
     for (int i = 0; i < students; ++i) {
         rows[i].order = i + 1;
-        rows[i].name = u"学生"_s + QString::number(i + 1);
+        rows[i].shownName = u"学生"_s + QString::number(i + 1);
         rows[i].fairness = report.each[std::size_t(i)];
     }
     FairnessChart chart;

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -601,6 +602,11 @@ void Walk::markAbsence(int arg)
     if (!c.readable())
         return; // the overview would say so; that is the overview's own business
     key(Qt::Key_L, Qt::ControlModifier);
+    // The overview reads the class off its thread; its rows are those of the class once
+    // the sentence is no longer the note that it is reading.
+    auto* sentence = m_window.window.findChild<QLabel*>(u"FairnessSentence"_s);
+    expect(QTest::qWaitFor([sentence] { return !sentence->text().startsWith(u"正在读取"_s); }),
+           u"the overview is still reading"_s);
     auto* table = m_window.window.findChild<QTableView*>(u"OverviewTable"_s);
     QAbstractItemModel* rows = table->model();
     if (rows->rowCount() > 0) {

@@ -142,9 +142,9 @@ void FairnessChart::setStudents(const QList<OverviewRow>& rows, const FairnessRe
             m_calls.append(row.fairness.calls);
             m_ranges.append(row.fairness.range);
             m_fewer.append(row.fairness.verdict == StudentFairness::Verdict::Fewer);
-            m_names.append(row.name);
+            m_names.append(row.shownName);
             m_most = std::max({m_most, row.fairness.calls, row.fairness.range.highest});
-            QString label = named ? row.name : QString::number(row.order);
+            QString label = named ? row.shownName : QString::number(row.order);
             // A repeated name carries its place in the file.
             if (named && seen.contains(label))
                 label += u"（"_s + QString::number(row.order) + u"）"_s;

@@ -69,31 +69,14 @@ QVariant OverviewModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    if (section >= FirstTally && section <= LastTally)
-        return GradeNames[std::size_t(section - FirstTally)].toString();
-    switch (section) {
-    case Order:
-        return u"序号"_s;
-    case Lead:
-        return u"学号"_s;
-    case Name:
-        return u"姓名"_s;
-    case Calls:
-        return u"点名次数"_s;
-    case CallsThisTerm:
-        return u"本学期点名"_s;
-    case LastCalled:
-        return u"最近点名"_s;
-    case AgainstRange:
-        return u"与公平抽取相比"_s;
-    case CalledThisRound:
-        return u"本轮已点"_s;
-    case Passes:
-        return u"跳过次数"_s;
-    case Absent:
-        return u"今日缺席"_s;
-    }
-    return {};
+    static const QStringList Titles = [] {
+        QStringList titles{u"序号"_s, u"学号"_s, u"姓名"_s, u"点名次数"_s};
+        for (const QStringView grade : GradeNames)
+            titles.append(grade.toString());
+        return titles + QStringList{u"本学期点名"_s, u"最近点名"_s, u"与公平抽取相比"_s,
+                                    u"本轮已点"_s,   u"跳过次数"_s, u"今日缺席"_s};
+    }();
+    return Titles.value(section);
 }
 
 QVariant OverviewModel::display(const OverviewRow& row, int column) const
@@ -106,7 +89,7 @@ QVariant OverviewModel::display(const OverviewRow& row, int column) const
     case Lead:
         return row.lead;
     case Name:
-        return row.name;
+        return row.shownName;
     case Calls:
         return row.calls;
     case CallsThisTerm:

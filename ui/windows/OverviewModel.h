@@ -1,32 +1,12 @@
 #pragma once
 
-#include "draw/Fairness.h"
-#include "roll/ClassState.h"
+#include "lesson/ClassOverview.h"
 
-#include <array>
 #include <functional>
 #include <QAbstractTableModel>
-#include <QDate>
 #include <QList>
 
 namespace mirello {
-
-// One student of the overview, as the class file and the kept marks have them.
-struct OverviewRow
-{
-    qsizetype order = 0; // place in the class file, from 1
-    QString lead;
-    QString name;
-    qint64 calls = 0;
-    std::array<QString, 4> tallies; // the digits as they stand in the line
-    // From the history: recordings since the last new term, and the last one's day.
-    qint64 callsThisTerm = 0;
-    QDate lastCalled;
-    StudentKey key;
-    StudentMarks marks;
-    // The calls as the fairness report counts them, and what it makes of them.
-    StudentFairness fairness;
-};
 
 // The students of a class as a sortable table: numbers sort as numbers, student
 // numbers as teachers order them (2 before 10). Rows of students never called, or

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keeping/History.h"
+#include "lesson/ClassOverview.h"
 #include "roll/RollFolder.h"
 
 #include <QWidget>
@@ -31,7 +31,8 @@ public:
     OverviewWindow(DrawSession& session, const RollFolder& folder, ErrorReporter& reporter,
                    QWidget* parent = nullptr);
 
-    // Reads the class file again and shows it with the marks kept for it.
+    // Reads the class file and the history again, off the window's thread, and shows
+    // them with the marks kept for the class.
     void refresh();
     // Shows the marks anew, for a pass, a pause or a new round; reads no file.
     void refreshMarks();
@@ -46,6 +47,7 @@ private:
     void createContents();
     void setAbsent(int row, bool absent);
     void showStudentHistory();
+    void showOverview(ClassOverview overview);
 
     DrawSession& m_session;
     RollFolder m_folder;
@@ -55,8 +57,11 @@ private:
     QTableView* m_table = nullptr;
     QLabel* m_sentence = nullptr;
     FairnessChart* m_chart = nullptr;
-    // The history as last read, and the selected student's lines of it.
-    QList<HistoryEntry> m_history;
+    // What is shown, its rows aside (they are in the model).
+    ClassOverview m_shown;
+    // Refreshes asked for: a reading that finishes after a newer one was asked for is
+    // not shown.
+    quint64 m_refreshes = 0;
     QListWidget* m_studentHistory = nullptr;
 };
 
