@@ -2,6 +2,7 @@
 
 #include "XlsxReader.h"
 
+#include <functional>
 #include <QHash>
 
 using namespace Qt::StringLiterals;
@@ -51,28 +52,43 @@ QString relationshipsOf(const QString& part)
     return part.first(slash + 1) + u"_rels/" + part.sliced(slash + 1) + u".rels";
 }
 
-Result<Relationships> readRelationships(Package& package, const QString& part)
+// Hands `take` each `element` of the part `part`, which may be missing, until it refuses.
+Result<void> eachElement(Package& package, const QString& part, QStringView element,
+                         const std::function<std::optional<Error>(PartReader&)>& take)
 {
-    Relationships relationships;
     if (!package.has(part))
-        return relationships;
+        return {};
     Result<QByteArray> bytes = package.read(part);
     if (!bytes)
         return bytes.error();
     PartReader xml(bytes.value());
     while (xml.next()) {
-        if (!xml.startOf(u"Relationship"))
+        if (!xml.startOf(element))
             continue;
-        if (relationships.size() >= LargestRelationships) {
-            return refusal(package.shown(), u"中的“" + part + u"”有超过 " +
-                                                QString::number(LargestRelationships) +
-                                                u" 条关联，不像是班级名单，没有读取。");
-        }
-        relationships.insert(xml.attribute(u"Id"),
-                             Relationship{xml.attribute(u"Type"), xml.attribute(u"Target")});
+        if (std::optional<Error> refused = take(xml))
+            return *refused;
     }
     if (std::optional<QString> error = xml.error())
         return damaged(package.shown(), part, *error);
+    return {};
+}
+
+Result<Relationships> readRelationships(Package& package, const QString& part)
+{
+    Relationships relationships;
+    Result<void> read =
+        eachElement(package, part, u"Relationship", [&](PartReader& xml) -> std::optional<Error> {
+            if (relationships.size() >= LargestRelationships) {
+                return refusal(package.shown(), u"中的“" + part + u"”有超过 " +
+                                                    QString::number(LargestRelationships) +
+                                                    u" 条关联，不像是班级名单，没有读取。");
+            }
+            relationships.insert(xml.attribute(u"Id"),
+                                 Relationship{xml.attribute(u"Type"), xml.attribute(u"Target")});
+            return std::nullopt;
+        });
+    if (!read)
+        return read.error();
     return relationships;
 }
 
@@ -163,25 +179,17 @@ QString stringItem(PartReader& xml, QStringView element)
 
 Result<QStringList> readSharedStrings(Package& package, const QString& part)
 {
-    const QString& shown = package.shown();
     QStringList strings;
-    if (!package.has(part))
-        return strings;
-    Result<QByteArray> bytes = package.read(part);
-    if (!bytes)
-        return bytes.error();
-    PartReader xml(bytes.value());
-    while (xml.next()) {
-        if (!xml.startOf(u"si"))
-            continue;
-        if (strings.size() >= LargestSharedStrings)
-            return refusal(shown, u"中的文字超过一百万段，不像是班级名单，没有读取。"_s);
-        strings.append(stringItem(xml, u"si"));
-        if (std::optional<Error> refused = package.budget().check(strings.last()))
-            return *refused;
-    }
-    if (std::optional<QString> error = xml.error())
-        return damaged(shown, part, *error);
+    Result<void> read =
+        eachElement(package, part, u"si", [&](PartReader& xml) -> std::optional<Error> {
+            if (strings.size() >= LargestSharedStrings)
+                return refusal(package.shown(),
+                               u"中的文字超过一百万段，不像是班级名单，没有读取。"_s);
+            strings.append(stringItem(xml, u"si"));
+            return package.budget().check(strings.last());
+        });
+    if (!read)
+        return read.error();
     return strings;
 }
 

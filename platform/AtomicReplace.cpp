@@ -3,6 +3,8 @@
 #include "FileNames.h"
 #include "Paths.h"
 
+#include <array>
+
 namespace mirello {
 
 namespace {
@@ -58,38 +60,20 @@ std::optional<ReplaceFailure> replaceFileAtomically(FileOperations& files, const
 QString describeReplaceFailure(const ReplaceFailure& failure, const QString& scratch,
                                const QString& target)
 {
-    const QString space = QStringLiteral("请检查磁盘空间后再试。");
-    const QString rights = QStringLiteral("请检查文件夹的权限后再试。");
-    QString what;
-    switch (failure.step) {
-    case ReplaceStep::ClearScratch:
-        what = u"无法删除上次留下的临时文件“" + scratch + u"”。" + rights;
-        break;
-    case ReplaceStep::CreateScratch:
-        what = u"无法创建临时文件“" + scratch + u"”。" + rights;
-        break;
-    case ReplaceStep::KeepOwner:
-        what = u"无法让新文件保留“" + target + u"”应有的所有者。" + rights;
-        break;
-    case ReplaceStep::KeepPermissions:
-        what = u"无法让新文件保留“" + target + u"”应有的权限。" + rights;
-        break;
-    case ReplaceStep::Write:
-        what = u"写入临时文件“" + scratch + u"”失败。" + space;
-        break;
-    case ReplaceStep::Sync:
-        what = u"无法把临时文件“" + scratch + u"”保存到磁盘。" + space;
-        break;
-    case ReplaceStep::Close:
-        what = u"关闭临时文件“" + scratch + u"”失败。" + space;
-        break;
-    case ReplaceStep::Rename:
-        what = u"无法用临时文件“" + scratch + u"”替换“" + target + u"”。" + rights;
-        break;
-    case ReplaceStep::SyncFolder:
-        what = u"系统未能确认“" + target + u"”所在的文件夹已保存到磁盘（断电时可能丢失）。";
-        break;
-    }
+    // By step, in the order of ReplaceStep: %1 is the scratch file, %2 the target; then
+    // what to check, where only the write and the flushes can mean a full disk.
+    static constexpr std::array<QStringView, 9> What{
+        u"无法删除上次留下的临时文件“%1”。请检查文件夹的权限后再试。",
+        u"无法创建临时文件“%1”。请检查文件夹的权限后再试。",
+        u"无法让新文件保留“%2”应有的所有者。请检查文件夹的权限后再试。",
+        u"无法让新文件保留“%2”应有的权限。请检查文件夹的权限后再试。",
+        u"写入临时文件“%1”失败。请检查磁盘空间后再试。",
+        u"无法把临时文件“%1”保存到磁盘。请检查磁盘空间后再试。",
+        u"关闭临时文件“%1”失败。请检查磁盘空间后再试。",
+        u"无法用临时文件“%1”替换“%2”。请检查文件夹的权限后再试。",
+        u"系统未能确认“%2”所在的文件夹已保存到磁盘（断电时可能丢失）。",
+    };
+    QString what = What[std::size_t(failure.step)].toString().arg(scratch, target);
     if (failure.scratchLeft)
         what += u"临时文件“" + scratch + u"”未能删除，下次写入时会再次清理。";
     return what;

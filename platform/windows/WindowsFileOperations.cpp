@@ -74,6 +74,24 @@ std::optional<Error> notRegular(HANDLE handle, const QString& path, QStringView 
 // read-only attribute stands for a permission mode without write bits.
 class WindowsFileOperations final : public FileOperations
 {
+    // Opens a file on a disk only; with `refuseLinks`, never through a reparse point.
+    static Result<Handle> openRegular(const QString& path, DWORD access, DWORD disposition,
+                                      QStringView use, bool refuseLinks)
+    {
+        const HANDLE handle = ::CreateFileW(
+            win32::widePath(path).c_str(), access, ShareAll, nullptr, disposition,
+            FILE_ATTRIBUTE_NORMAL | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            return failure(u"无法打开文件“" + shown(path) + u"”。", error);
+        }
+        if (std::optional<Error> refused = notRegular(handle, path, use, refuseLinks)) {
+            ::CloseHandle(handle);
+            return *refused;
+        }
+        return reinterpret_cast<Handle>(handle);
+    }
+
 public:
     Result<std::optional<FileStatus>> status(const QString& path) override
     {
@@ -169,19 +187,7 @@ public:
 
     Result<Handle> openForReading(const QString& path, Links links) override
     {
-        const bool refuseLinks = links == Links::Refuse;
-        const HANDLE handle = ::CreateFileW(
-            win32::widePath(path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
-            FILE_ATTRIBUTE_NORMAL | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            const DWORD error = ::GetLastError();
-            return failure(u"无法打开文件“" + shown(path) + u"”。", error);
-        }
-        if (std::optional<Error> refused = notRegular(handle, path, u"读取", refuseLinks)) {
-            ::CloseHandle(handle);
-            return *refused;
-        }
-        return reinterpret_cast<Handle>(handle);
+        return openRegular(path, GENERIC_READ, OPEN_EXISTING, u"读取", links == Links::Refuse);
     }
 
     Result<QByteArray> readAt(Handle handle, qint64 offset, qsizetype length) override
@@ -346,19 +352,8 @@ public:
     Result<Handle> openForAppending(const QString& path) override
     {
         // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end.
-        const HANDLE handle = ::CreateFileW(
-            win32::widePath(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
-            ShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-            nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            const DWORD error = ::GetLastError();
-            return failure(u"无法打开文件“" + shown(path) + u"”。", error);
-        }
-        if (std::optional<Error> refused = notRegular(handle, path, u"写入", true)) {
-            ::CloseHandle(handle);
-            return *refused;
-        }
-        return reinterpret_cast<Handle>(handle);
+        return openRegular(path, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE, OPEN_ALWAYS,
+                           u"写入", true);
     }
 
     Result<void> createFolder(const QString& path) override
