@@ -13,7 +13,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -60,9 +60,11 @@ Error settingsError(const Place& place, const QString& what, const QString& reas
 // keep their values; QSettings only ever sees a private copy in the temporary folder.
 std::optional<QMap<QString, QVariant>> parseIni(const QByteArray& bytes)
 {
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
+    QTemporaryDir copies;
+    QFile copy(copies.filePath(FileName.toString()));
+    if (!copies.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size())
         return std::nullopt;
+    copy.close();
     QSettings ini(copy.fileName(), QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
         return std::nullopt;
@@ -74,20 +76,19 @@ std::optional<QMap<QString, QVariant>> parseIni(const QByteArray& bytes)
 
 std::optional<QByteArray> iniBytes(const QMap<QString, QVariant>& values)
 {
-    QTemporaryFile copy;
-    if (!copy.open())
+    QTemporaryDir copies;
+    if (!copies.isValid())
         return std::nullopt;
-    copy.close();
+    const QString path = copies.filePath(FileName.toString());
     {
-        QSettings ini(copy.fileName(), QSettings::IniFormat);
+        QSettings ini(path, QSettings::IniFormat);
         for (auto value = values.cbegin(); value != values.cend(); ++value)
             ini.setValue(value.key(), value.value());
         ini.sync();
         if (ini.status() != QSettings::NoError)
             return std::nullopt;
     }
-    // QSettings replaced the file: it is read anew by its name.
-    QFile written(copy.fileName());
+    QFile written(path);
     if (!written.open(QIODevice::ReadOnly))
         return std::nullopt;
     return written.readAll();
