@@ -24,6 +24,8 @@ constexpr FeatureRow Table[] = {
     {Projector, u"投影窗口", u"F11", InMain, u"", true},
     {ProjectorFullScreen, u"投影窗口全屏", u"F11", InProjector, u""},
     {ProjectorDark, u"投影窗口深色", u"", InBoth, u"projector/dark"},
+    // Off by default: a student's 不及格 shown to the whole class hurts.
+    {ProjectorGrades, u"投影显示成绩", u"", InBoth, u"projector/showGrades"},
     {Speech, u"朗读抽到的名字", u"", InBoth, u"speech/on", true},
     {ImportClass, u"导入班级…", u"Ctrl+I", InMain, u"", true},
     {ExportClasses, u"导出…", u"Ctrl+E", InMain, u""},

@@ -23,6 +23,7 @@ enum class Feature
     Projector,
     ProjectorFullScreen,
     ProjectorDark,
+    ProjectorGrades,
     Speech,
     Keys,
     ImportClass,

@@ -37,6 +37,7 @@ void FrmMain::handleFeatures()
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
     features.handle(ProjectorFullScreen, [this](bool) { m_features->toggleProjectorFullScreen(); });
     features.handle(ProjectorDark, [this](bool on) { m_features->setProjectorDark(on); });
+    features.handle(ProjectorGrades, [this](bool on) { m_features->showGradesOnProjector(on); });
     features.handle(Speech, [this](bool on) { m_features->switchSpeech(on); });
     features.handle(ImportClass, [this](bool) { m_classFeatures->importClass(); });
     features.handle(ExportClasses,

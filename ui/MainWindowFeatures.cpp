@@ -57,8 +57,21 @@ void MainWindowFeatures::showTexts(const QString& name, const QString& callCount
     m_name = name;
     m_callCount = callCount;
     m_tallies = tallies;
-    if (m_projector)
-        m_projector->showTexts(name, callCount, tallies);
+    showTextsOnProjector();
+}
+
+void MainWindowFeatures::showGradesOnProjector(bool)
+{
+    showTextsOnProjector();
+}
+
+void MainWindowFeatures::showTextsOnProjector()
+{
+    if (!m_projector)
+        return;
+    const bool grades = isOn(Feature::ProjectorGrades);
+    m_projector->showTexts(m_name, grades ? m_callCount : QString(),
+                           grades ? m_tallies : QString());
 }
 
 // The name is spoken once, when the draw stops on it; a new draw cuts it short.
@@ -103,7 +116,7 @@ void MainWindowFeatures::showProjector()
         });
         connect(m_projector, &ProjectorWindow::clicked, this,
                 [this] { m_actions->trigger(Feature::StartPause); });
-        m_projector->showTexts(m_name, m_callCount, m_tallies);
+        showTextsOnProjector();
     }
     m_projector->show();
     m_projector->raise();

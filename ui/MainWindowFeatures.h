@@ -41,6 +41,8 @@ public:
     void showProjector();
     void toggleProjectorFullScreen();
     void setProjectorDark(bool dark);
+    // Whether the projector shows the call count and tallies besides the name.
+    void showGradesOnProjector(bool show);
     void switchSpeech(bool on);
     void showKeys();
 
@@ -49,6 +51,7 @@ Q_SIGNALS:
 
 private:
     bool isOn(Feature feature) const;
+    void showTextsOnProjector();
 
     QWidget* m_mainWindow;
     Speaker& m_speaker;

@@ -7,6 +7,7 @@
 #include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"
 
+#include <QAction>
 #include <QApplication>
 
 using namespace mirello;
@@ -99,7 +100,11 @@ void TestProjector::followsTheDrawAndActsAsSpace()
     QTRY_VERIFY(shown(projector, u"ProjectorName"_s) == u"王小明"_s);
     QTest::keyClick(projector, Qt::Key_Space);
     QVERIFY(!w.drawing());
+    // The name only, unless the teacher asks for the grades.
     QCOMPARE(shown(projector, u"ProjectorName"_s), w.text(u"LblName"_s));
+    QCOMPARE(shown(projector, u"ProjectorCallCount"_s) + shown(projector, u"ProjectorTallies"_s),
+             QString());
+    w.window.findChild<QAction*>(u"投影显示成绩"_s)->trigger();
     QCOMPARE(shown(projector, u"ProjectorCallCount"_s), w.text(u"LblAnsCount"_s));
     QCOMPARE(shown(projector, u"ProjectorTallies"_s), w.panelText().replace(u'|', u"　　"_s));
 
