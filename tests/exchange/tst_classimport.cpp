@@ -3,7 +3,7 @@
 // three encodings, pasted text; the rows the preview leaves out; class names; an
 // import never replaces a file; hostile workbooks are refused.
 
-#include "../roll/RecordingFixture.h"
+#include "support/RollFixture.h"
 #include "exchange/ClassImport.h"
 #include "exchange/ImportPreview.h"
 #include "exchange/XlsxReader.h"

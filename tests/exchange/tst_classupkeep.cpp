@@ -2,8 +2,8 @@
 // restore and new term, the history and what it says of each student, the export
 // read back through the import reader; and every new file step made to fail.
 
-#include "../platform/FaultInjectingFileOperations.h"
-#include "../roll/RecordingFixture.h"
+#include "support/FaultInjectingFileOperations.h"
+#include "support/RollFixture.h"
 #include "exchange/ClassExport.h"
 #include "exchange/ClassImport.h"
 #include "exchange/XlsxReader.h"

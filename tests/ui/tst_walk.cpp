@@ -3,7 +3,7 @@
 // grade lands on the student on screen, in that student's class, and nowhere else,
 // whatever the order of clicks, keys, class changes, outside edits and failing disks.
 
-#include "../platform/FaultInjectingFileOperations.h"
+#include "support/FaultInjectingFileOperations.h"
 #include "keeping/History.h"
 #include "lesson/RecordingWorker.h"
 #include "platform/TextCodec.h"
