@@ -35,7 +35,8 @@ void TestDrawTick::drawsTheLineTheValueSelects_data()
     QStringList large(40000, u"S20230101甲-00\\0000"_s);
     large.last() = u"S20239999末尾-00\\0000"_s;
     large.append(QString());
-    QTest::newRow("40000 lines reach the end") << list(large) << 0.9999999999 << OptionalText(u"末尾"_s);
+    QTest::newRow("40000 lines reach the end")
+        << list(large) << 0.9999999999 << OptionalText(u"末尾"_s);
 
     const QString longName(5'000'000, u'名');
     QTest::newRow("a name of megabytes is shortened, not copied whole")
