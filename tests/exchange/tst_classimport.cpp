@@ -344,16 +344,16 @@ void TestClassImport::failsAtEveryNewFileStep_data()
     QTest::addColumn<FileStepOperation>("operation");
     QTest::newRow("import") << FileStepOperation{
         [](RollFixture& roll, FileOperations& files) {
-            return writeNewClass(roll.folder(), u"高一4班.txt"_s, Reset, files);
+            return writeNewClass(roll.folder(), u"高一4班.txt"_s, twoStudents(), files);
         },
         [](const RollFixture& roll) { return roll.classPath(u"高一4班.txt"_s); }, "<cannot open>",
-        Reset};
+        twoStudents()};
     QTest::newRow("export over an older one") << FileStepOperation{
         [](RollFixture& roll, FileOperations& files) {
-            return writeExportFile(roll.programFolder() + u"/成绩.csv", Reset, files);
+            return writeExportFile(roll.programFolder() + u"/成绩.csv", twoStudents(), files);
         },
         [](const RollFixture& roll) -> QString { return roll.programFolder() + u"/成绩.csv"; },
-        Class, Reset};
+        Class, twoStudents()};
 }
 
 void TestClassImport::failsAtEveryNewFileStep()
