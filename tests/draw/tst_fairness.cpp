@@ -73,14 +73,10 @@ void TestFairness::chiSquareTail_data()
     QTest::addColumn<double>("degrees");
     QTest::addColumn<double>("pValue");
 
-    QTest::newRow("df 1, series side") << 1.6 << 1.0 << 0.20590321073206833; // erfc(√0.8)
     QTest::newRow("df 1, continued fraction") << 20.0 << 1.0 << 7.744216431044074e-06;
-    QTest::newRow("df 2") << 5.2 << 2.0 << 0.07427357821433388;               // e^-2.6
-    QTest::newRow("df 4, far tail") << 40.0 << 4.0 << 4.3284226071209714e-08; // 21 e^-20
     QTest::newRow("df 100 at its 1 % point") << 135.807 << 100.0 << 0.0100;
     // Q(10000, 10000) to 30 digits with arbitrary-precision arithmetic.
     QTest::newRow("df 20000 at its mean") << 20000.0 << 20000.0 << 0.49867019166004480;
-    QTest::newRow("zero statistic") << 0.0 << 3.0 << 1.0;
 }
 
 void TestFairness::chiSquareTail()
@@ -104,6 +100,7 @@ void TestFairness::report_data()
     QTest::addColumn<bool>("fair");
     QTest::addColumn<Stretches>("stretches"); // none: everyone present at every call
     QTest::addColumn<QString>("verdicts");    // per student -, = or +; none: all =
+    // The p-values: erfc(√0.8), e^-2.6, 21 e^-20 (df 4, far tail) and 1 for χ² = 0.
 
     QTest::newRow("two students, 10 calls")
         << Calls{3, 7} << 2ll << 8ll << 1.6 << 0.20590321073206833 << true << Stretches{} << "";

@@ -112,56 +112,6 @@ QByteArray inlineCell(const QByteArray& text)
     return "<c t='inlineStr'><is><t>" + text + "</t></is></c>";
 }
 
-enum class Hostile
-{
-    HugeSharedString,
-    ManySheets,
-    ManyRelationships,
-    OverClassLimit,
-    SheetNames,
-    HonestClass,
-    CsvLineBreaks,
-    HonestCsv,
-    History30MB,
-    History100MB,
-    EndlessName
-};
-
-Parts hostileWorkbook(Hostile kind)
-{
-    switch (kind) {
-    case Hostile::HugeSharedString:
-        return workbook(1, 1, 100, [](int) { return sharedCell(0); },
-                        {QByteArray(60'000'000, 'x')});
-    case Hostile::ManySheets:
-        return workbook(40'000, 1, 1, [](int) { return inlineCell("王小明"); });
-    case Hostile::ManyRelationships:
-        return workbook(LargestSheets, 100'000, 1, [](int) { return inlineCell("王小明"); });
-    case Hostile::OverClassLimit: {
-        // Half the names shared, half inline, so that no part passes its own limit.
-        constexpr int Length = 1330;
-        QByteArrayList strings;
-        for (int n = 1; n <= LargestTableRows / 2; ++n)
-            strings.append(letterName(n, Length));
-        return workbook(
-            1, 1, LargestTableRows,
-            [&](int n) {
-                return n <= LargestTableRows / 2 ? sharedCell(n - 1)
-                                                 : inlineCell(letterName(n, Length));
-            },
-            strings);
-    }
-    default:
-        return {};
-    case Hostile::HonestClass:
-        return workbook(1, 1, LargestTableRows, [](int n) -> QByteArray {
-            return inlineCell(QByteArray::number(20230000 + n)) +
-                   inlineCell(u"欧阳"_s.toUtf8() + letterName(n, 4));
-        });
-    }
-    return {};
-}
-
 const QString ClassFile = u"高一3班.txt"_s;
 
 bool writeFile(const QString& path, const QByteArray& bytes, int times = 1)
@@ -189,37 +139,31 @@ bool writeRollFolder(const QTemporaryDir& dir, const QByteArray& name, int megab
            writeFile(folder.historyFilePath(), megabyte, megabytes);
 }
 
-// Writes the row's input into `dir`; the path the child is given, empty when it could
-// not be written.
-QString writeInput(Hostile kind, const QTemporaryDir& dir)
+// A row's input, written into the row's folder: the path the child is given, empty
+// when it could not be written. Made only when the row runs, for some are large.
+using Input = std::function<QString(const QTemporaryDir&)>;
+
+Input xlsx(const std::function<Parts()>& parts)
 {
-    const QString list = dir.filePath(u"名单.csv"_s);
-    switch (kind) {
-    case Hostile::CsvLineBreaks:
-        return writeFile(list, QByteArray(LargestImportFileBytes, '\n')) ? list : QString();
-    case Hostile::HonestCsv: {
-        QByteArray csv;
-        for (int n = 1; n <= LargestTableRows; ++n)
-            csv += QByteArray::number(20230000 + n) + ',' + letterName(n, 6) + "\r\n";
-        return writeFile(list, csv) ? list : QString();
-    }
-    case Hostile::History30MB:
-    case Hostile::History100MB:
-    case Hostile::EndlessName:
-        return writeRollFolder(dir,
-                               kind == Hostile::EndlessName ? QByteArray(4'000'000, 'a')
-                                                            : u"王小明"_s.toUtf8(),
-                               kind == Hostile::History100MB  ? 100
-                               : kind == Hostile::History30MB ? 30
-                                                              : 1)
-                   ? dir.path()
-                   : QString();
-    default:
-        break;
-    }
-    const QString path = dir.filePath(u"名单.xlsx"_s);
-    const Parts parts = hostileWorkbook(kind);
-    return parts.isEmpty() || writeZip(path, parts) ? path : QString();
+    return [=](const QTemporaryDir& dir) {
+        const QString path = dir.filePath(u"名单.xlsx"_s);
+        return writeZip(path, parts()) ? path : QString();
+    };
+}
+
+Input csv(const std::function<QByteArray()>& bytes)
+{
+    return [=](const QTemporaryDir& dir) {
+        const QString path = dir.filePath(u"名单.csv"_s);
+        return writeFile(path, bytes()) ? path : QString();
+    };
+}
+
+Input rollFolder(const QByteArray& name, int megabytes)
+{
+    return [=](const QTemporaryDir& dir) {
+        return writeRollFolder(dir, name, megabytes) ? dir.path() : QString();
+    };
 }
 
 // The child's part for the overview: reads the class and the history of the roll
@@ -305,6 +249,8 @@ int runChild(const QString& kind, const QString& path)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Input)
+
 class TestBoundedMemory : public QObject
 {
     Q_OBJECT
@@ -316,33 +262,63 @@ private Q_SLOTS:
 
 void TestBoundedMemory::endsInRefusal_data()
 {
-    QTest::addColumn<int>("hostile");
+    QTest::addColumn<QString>("child"); // what the child does: import, export or overview
+    QTest::addColumn<Input>("input");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("says");
 
-    QTest::newRow("one 60,000,000-character shared string in 100 rows")
-        << int(Hostile::HugeSharedString) << RefusedCode << u"超过 32767 个字符"_s;
+    const QString import = u"import"_s;
+    const auto inlineName = [](int) {
+        return inlineCell("王小明");
+    };
+    QTest::newRow("one 60,000,000-character shared string in 100 rows") << import << xlsx([] {
+        return workbook(1, 1, 100, [](int) { return sharedCell(0); },
+                        {QByteArray(60'000'000, 'x')});
+    }) << RefusedCode << u"超过 32767 个字符"_s;
     QTest::newRow("40,000 sheets")
-        << int(Hostile::ManySheets) << RefusedCode << u"超过 1000 个工作表"_s;
+        << import << xlsx([=] { return workbook(40'000, 1, 1, inlineName); }) << RefusedCode
+        << u"超过 1000 个工作表"_s;
     QTest::newRow("1000 sheets over 100,000 relationships")
-        << int(Hostile::ManyRelationships) << RefusedCode << u"超过 4096 条关联"_s;
-    QTest::newRow("a class file over the class limit")
-        << int(Hostile::OverClassLimit) << RefusedCode << u"超过 64 MB（一个班级文件的上限）"_s;
+        << import << xlsx([=] { return workbook(LargestSheets, 100'000, 1, inlineName); })
+        << RefusedCode << u"超过 4096 条关联"_s;
+    // Half the names shared, half inline, so that no part passes its own limit.
+    QTest::newRow("a class file over the class limit") << import << xlsx([] {
+        QByteArrayList strings;
+        for (int n = 1; n <= LargestTableRows / 2; ++n)
+            strings.append(letterName(n, 1330));
+        return workbook(
+            1, 1, LargestTableRows,
+            [](int n) {
+                return n <= LargestTableRows / 2 ? sharedCell(n - 1)
+                                                 : inlineCell(letterName(n, 1330));
+            },
+            strings);
+    }) << RefusedCode << u"超过 64 MB（一个班级文件的上限）"_s;
     QTest::newRow("sheet names cut inside a character, a class too long to write")
-        << int(Hostile::SheetNames) << RefusedCode
+        << u"export"_s << Input([](const QTemporaryDir& dir) { return dir.path(); }) << RefusedCode
         << u"高一(1)班|"_s + QString(30, u'班') + u"|高一2班 班级“超长”中有超过 32767 个字符"_s;
-    QTest::newRow("honest class of 50,000 students")
-        << int(Hostile::HonestClass) << 0 << u"imported 50000"_s;
+    QTest::newRow("honest class of 50,000 students") << import << xlsx([] {
+        return workbook(1, 1, LargestTableRows, [](int n) -> QByteArray {
+            return inlineCell(QByteArray::number(20230000 + n)) +
+                   inlineCell(u"欧阳"_s.toUtf8() + letterName(n, 4));
+        });
+    }) << 0 << u"imported 50000"_s;
     QTest::newRow("32 MB of line breaks as a CSV list")
-        << int(Hostile::CsvLineBreaks) << 0 << u"imported 0"_s;
-    QTest::newRow("honest CSV list of 50,000 students")
-        << int(Hostile::HonestCsv) << 0 << u"imported 50000"_s;
+        << import << csv([] { return QByteArray(LargestImportFileBytes, '\n'); }) << 0
+        << u"imported 0"_s;
+    QTest::newRow("honest CSV list of 50,000 students") << import << csv([] {
+        QByteArray list;
+        for (int n = 1; n <= LargestTableRows; ++n)
+            list += QByteArray::number(20230000 + n) + ',' + letterName(n, 6) + "\r\n";
+        return list;
+    }) << 0 << u"imported 50000"_s;
+    const QByteArray name = u"王小明"_s.toUtf8();
     QTest::newRow("30 MB history, read for the overview")
-        << int(Hostile::History30MB) << 0 << u"kept 100000, name shown 3"_s;
+        << u"overview"_s << rollFolder(name, 30) << 0 << u"kept 100000, name shown 3"_s;
     QTest::newRow("100 MB history, read for the overview")
-        << int(Hostile::History100MB) << 0 << u"kept 100000, name shown 3"_s;
+        << u"overview"_s << rollFolder(name, 100) << 0 << u"kept 100000, name shown 3"_s;
     QTest::newRow("a name of 4,000,000 characters, read for the overview")
-        << int(Hostile::EndlessName) << 0 << u"name shown 100"_s;
+        << u"overview"_s << rollFolder(QByteArray(4'000'000, 'a'), 1) << 0 << u"name shown 100"_s;
 }
 
 void TestBoundedMemory::endsInRefusal()
@@ -350,36 +326,35 @@ void TestBoundedMemory::endsInRefusal()
 #ifdef Q_OS_WIN
     QSKIP("The address-space limit is set with setrlimit(), which Windows does not have.");
 #else
-    QFETCH(int, hostile);
+    QFETCH(QString, child);
+    QFETCH(Input, input);
     QFETCH(int, exitCode);
     QFETCH(QString, says);
     QTemporaryDir dir;
-    const QString path = writeInput(Hostile(hostile), dir);
+    const QString path = input(dir);
     QVERIFY(!path.isEmpty());
 
-    QProcess child;
+    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const bool overview = hostile >= int(Hostile::History30MB);
-    environment.insert(QString::fromLatin1(RowVariable), Hostile(hostile) == Hostile::SheetNames
-                                                             ? u"export"_s
-                                                         : overview ? u"overview"_s
-                                                                    : u"import"_s);
+    environment.insert(QString::fromLatin1(RowVariable), child);
 #ifdef MIRELLO_ASAN
     environment.insert(u"ASAN_OPTIONS"_s,
                        u"hard_rss_limit_mb=1024:allocator_may_return_null=1:detect_leaks=0"_s);
 #endif
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {path});
-    QVERIFY(child.waitForFinished(TimeLimitMs));
-    const QString said = QString::fromUtf8(child.readAllStandardOutput());
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == exitCode,
-             qPrintable(said + QString::fromUtf8(child.readAllStandardError())));
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationFilePath(), {path});
+    QVERIFY(process.waitForFinished(TimeLimitMs));
+    const QString said = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == exitCode,
+             qPrintable(said + QString::fromUtf8(process.readAllStandardError())));
     QVERIFY2(said.contains(says), qPrintable(said));
-    qInfo().noquote()
-        << QTest::currentDataTag() << said.section(u"peak-kb "_s, 1).trimmed()
-        << "KB at the peak, file"
-        << QFileInfo(overview ? RollFolder::besideProgram(path).historyFilePath() : path).size()
-        << "bytes";
+    qInfo().noquote() << QTest::currentDataTag() << said.section(u"peak-kb "_s, 1).trimmed()
+                      << "KB at the peak, file"
+                      << QFileInfo(child == u"overview"
+                                       ? RollFolder::besideProgram(path).historyFilePath()
+                                       : path)
+                             .size()
+                      << "bytes";
 #endif
 }
 

@@ -1,14 +1,16 @@
 // Importing a class list down to the bytes of the new class file: real .xlsx files
 // (one made here through libxlsxwriter, one saved by a spreadsheet program), CSV in
 // three encodings, pasted text; the rows the preview leaves out; class names; an
-// import never replaces a file; hostile workbooks are refused.
+// import never replaces a file; hostile workbooks are refused; the export read back
+// through the import reader; every new file step of both made to fail.
 
-#include "../roll/RecordingFixture.h"
+#include "exchange/ClassExport.h"
 #include "exchange/ClassImport.h"
 #include "exchange/ImportPreview.h"
 #include "exchange/XlsxReader.h"
 #include "exchange/XlsxWriter.h"
 #include "platform/FileOperations.h"
+#include "support/EveryFileStep.h"
 
 using namespace mirello;
 using namespace recordingtest;
@@ -23,6 +25,9 @@ enum class Source
     Csv,
     Pasted
 };
+
+const QByteArray Class = gbkLines({rollLine(u"王小明", u"03\\1201", u"20230107 "),
+                                   rollLine(u"欧阳娜娜", u"12\\3450", u"S0108    ")});
 
 QByteArray twoStudents()
 {
@@ -55,6 +60,9 @@ private Q_SLOTS:
     void refusesHostileWorkbooks();
     void readsRealWorkbooks_data();
     void readsRealWorkbooks();
+    void exportsWhatTheImportReads();
+    void failsAtEveryNewFileStep_data();
+    void failsAtEveryNewFileStep();
 };
 
 void TestClassImport::writesClassFile_data()
@@ -291,6 +299,67 @@ void TestClassImport::readsRealWorkbooks()
         rows = other.ok() && !other.value().table.isEmpty();
     }
     QCOMPARE(rows, !empty);
+}
+
+void TestClassImport::exportsWhatTheImportReads()
+{
+    RollFixture roll;
+    QVERIFY(roll.writeClass(Class));
+    HistoryEntry called;
+    called.time = QDateTime(QDate(2030, 1, 7), QTime(8, 0));
+    called.classFile = roll.className();
+    called.name = u"王小明"_s;
+    QVERIFY(appendHistory(roll.folder(), {called}, systemFileOperations()).ok());
+    const QList<ExportedClass> classes =
+        readClassesForExport(roll.folder(), {roll.className()}).value();
+
+    const Result<ExportedWorkbook> workbook =
+        exportXlsx(classes, QStringLiteral(MIRELLO_XLSX_HELPER));
+    QVERIFY2(workbook.ok(), WHY(workbook));
+    const XlsxContent content = readXlsx(workbook.value().bytes, 0, u"x"_s).value();
+    QCOMPARE(content.sheetNames, QStringList{u"高一3班"_s});
+    QList<QStringList> cells;
+    for (const TableRow& row : content.table)
+        cells.append(row.cells);
+    QCOMPARE(cells, (QList<QStringList>{exportTitles(),
+                                        {u"20230107"_s, u"王小明"_s, u"3"_s, u"1"_s, u"2"_s, u"0"_s,
+                                         u"1"_s, u"1"_s, u"2030-01-07"_s},
+                                        {u"S0108"_s, u"欧阳娜娜"_s, u"12"_s, u"3"_s, u"4"_s, u"5"_s,
+                                         u"0"_s, u"0"_s}}));
+
+    // Two classes in one CSV: a class column, and no text a spreadsheet takes for a formula.
+    const QByteArray csv =
+        exportCsv({classes.first(), ExportedClass{u"=1+1"_s, classes.first().students.mid(1)}});
+    QCOMPARE(csv,
+             QByteArray("\xEF\xBB\xBF") +
+                 (u"班级,学号,姓名,点名次数,优秀,良好,及格,不及格,本学期点名次数,最近点名日期\r\n"
+                  u"高一3班,20230107,王小明,03,1,2,0,1,1,2030-01-07\r\n"
+                  u"高一3班,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"
+                  u"'=1+1,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"_s)
+                     .toUtf8());
+}
+
+void TestClassImport::failsAtEveryNewFileStep_data()
+{
+    QTest::addColumn<FileStepOperation>("operation");
+    QTest::newRow("import") << FileStepOperation{
+        [](RollFixture& roll, FileOperations& files) {
+            return writeNewClass(roll.folder(), u"高一4班.txt"_s, twoStudents(), files);
+        },
+        [](const RollFixture& roll) { return roll.classPath(u"高一4班.txt"_s); }, "<cannot open>",
+        twoStudents()};
+    QTest::newRow("export over an older one") << FileStepOperation{
+        [](RollFixture& roll, FileOperations& files) {
+            return writeExportFile(roll.programFolder() + u"/成绩.csv", twoStudents(), files);
+        },
+        [](const RollFixture& roll) -> QString { return roll.programFolder() + u"/成绩.csv"; },
+        Class, twoStudents()};
+}
+
+void TestClassImport::failsAtEveryNewFileStep()
+{
+    QFETCH(FileStepOperation, operation);
+    failEveryFileStep(operation, Class);
 }
 
 QTEST_GUILESS_MAIN(TestClassImport)

@@ -1,7 +1,7 @@
 // Writes interrupted by signals or taken only in part, which a recording cannot show;
 // every other file step is proven through whole recordings.
 
-#include "FaultInjectingFileOperations.h"
+#include "support/FaultInjectingFileOperations.h"
 
 #include <atomic>
 #include <csignal>

@@ -12,8 +12,6 @@ class TestTextCodec : public QObject
 private Q_SLOTS:
     void detectsEncodingPerFile_data();
     void detectsEncodingPerFile();
-    void decodesGbk_data();
-    void decodesGbk();
 };
 
 void TestTextCodec::detectsEncodingPerFile_data()
@@ -41,27 +39,6 @@ void TestTextCodec::detectsEncodingPerFile()
     QFETCH(QByteArray, bytes);
     QFETCH(TextEncoding, expected);
     QCOMPARE(detectEncoding(bytes), expected);
-}
-
-void TestTextCodec::decodesGbk_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("name") << "\xCD\xF5\xD0\xA1\xC3\xF7"_ba << u"王小明"_s;
-    QTest::newRow("trail byte is a backslash") << "\x81\x5C"_ba << u"乗"_s;
-    QTest::newRow("euro sign of code page 936") << "\x80"_ba << u"€"_s;
-    QTest::newRow("0xFF alone, as ICU maps it") << "A\xFF"_ba << u"A\uF8F5"_s;
-    QTest::newRow("invalid pair keeps the ascii") << "\x81\x30"_ba << u"\uFFFD0"_s;
-    QTest::newRow("lead byte before line end") << "\x81\r\n"_ba << u"\uFFFD\r\n"_s;
-    QTest::newRow("lead byte at the very end") << "A\x81"_ba << u"A\uFFFD"_s;
-}
-
-void TestTextCodec::decodesGbk()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    QCOMPARE(decodeText(bytes, TextEncoding::Gbk), expected);
 }
 
 QTEST_GUILESS_MAIN(TestTextCodec)

@@ -1,6 +1,6 @@
 // The round, passes and absences of a class kept across a restart, and a damaged
 // state file set aside so that the class starts afresh.
-#include "RecordingFixture.h"
+#include "support/RollFixture.h"
 #include "roll/ClassState.h"
 
 using namespace mirello;

@@ -1,8 +1,8 @@
 // Grade recording when the file system fails: every file step made to fail in turn
 // through the file-operations seam, after short writes.
 
-#include "../platform/FaultInjectingFileOperations.h"
-#include "RecordingFixture.h"
+#include "support/FaultInjectingFileOperations.h"
+#include "support/RollFixture.h"
 
 #include <QMap>
 

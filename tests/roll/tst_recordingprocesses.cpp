@@ -3,7 +3,7 @@
 // file at once, one holding the lock or killed while holding it, and one run by an ordinary user.
 
 #include "platform/FileOperations.h"
-#include "RecordingFixture.h"
+#include "support/RollFixture.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

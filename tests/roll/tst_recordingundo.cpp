@@ -2,8 +2,8 @@
 // order, refused once the file was changed since, and every file step of an undo
 // made to fail.
 
-#include "../platform/FaultInjectingFileOperations.h"
-#include "RecordingFixture.h"
+#include "support/FaultInjectingFileOperations.h"
+#include "support/RollFixture.h"
 #include "roll/RecordingUndo.h"
 
 using namespace mirello;

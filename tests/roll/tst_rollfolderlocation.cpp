@@ -2,33 +2,15 @@
 // all, and never again once it exists.
 
 #include "roll/RollFolderLocation.h"
+#include "support/RollFixture.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
 #ifdef Q_OS_WIN
 #include <QScopeGuard>
 #include <windows.h>
 #endif
 
 using namespace mirello;
-using namespace Qt::StringLiterals;
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using namespace recordingtest;
 
 class TestRollFolderLocation : public QObject
 {
@@ -57,11 +39,11 @@ void TestRollFolderLocation::firstStart()
     const QString roll = parent + u"/checkroll"_s;
     QVERIFY(QDir().mkpath(samples) && QDir().mkpath(dir.filePath(u"share"_s)));
     // Read-only, as a package may install it: the copy must still take recordings.
-    writeFile(samples + u"/a.txt"_s, "S20230301Zhang San-00\\0000\r\n"_ba);
+    QVERIFY(writeBytes(samples + u"/a.txt"_s, "S20230301Zhang San-00\\0000\r\n"_ba));
     QVERIFY(QFile::setPermissions(samples + u"/a.txt"_s, QFile::ReadOwner | QFile::ReadOther));
 #ifdef Q_OS_WIN
     // Unreadable while another program holds it open without sharing.
-    writeFile(samples + u"/b.txt"_s, "S20230302Li Si-01\\0100\r\n"_ba);
+    QVERIFY(writeBytes(samples + u"/b.txt"_s, "S20230302Li Si-01\\0100\r\n"_ba));
     const HANDLE held =
         unreadableSample
             ? ::CreateFileW(reinterpret_cast<const wchar_t*>(
@@ -74,7 +56,7 @@ void TestRollFolderLocation::firstStart()
     if (unreadableSample)
         QVERIFY(QFile::link(u"/proc/self/mem"_s, samples + u"/b.txt"_s));
     else
-        writeFile(samples + u"/b.txt"_s, "S20230302Li Si-01\\0100\r\n"_ba);
+        QVERIFY(writeBytes(samples + u"/b.txt"_s, "S20230302Li Si-01\\0100\r\n"_ba));
 #endif
 
     const Result<void> created = createRollFolderOnFirstStart(roll, samples);
@@ -87,15 +69,15 @@ void TestRollFolderLocation::firstStart()
     QVERIFY(created);
     QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{u"checkroll"_s});
-    QCOMPARE(fileBytes(roll + u"/b.txt"_s), fileBytes(samples + u"/b.txt"_s));
+    QCOMPARE(readBytes(roll + u"/b.txt"_s), readBytes(samples + u"/b.txt"_s));
     QVERIFY(QFile::permissions(roll + u"/a.txt"_s) & QFile::WriteOwner);
 
     // What the teacher changed or deleted is never put back.
-    writeFile(roll + u"/a.txt"_s, "recorded"_ba);
+    QVERIFY(writeBytes(roll + u"/a.txt"_s, "recorded"_ba));
     QVERIFY(QFile::remove(roll + u"/b.txt"_s));
     QVERIFY(createRollFolderOnFirstStart(roll, samples));
     QCOMPARE(QDir(roll).entryList(QDir::Files), QStringList{u"a.txt"_s});
-    QCOMPARE(fileBytes(roll + u"/a.txt"_s), "recorded"_ba);
+    QCOMPARE(readBytes(roll + u"/a.txt"_s), "recorded"_ba);
 }
 
 void TestRollFolderLocation::whereTheClassesLive_data()

@@ -2,7 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileOperations.h"
-#include "platform/TextCodec.h"
+#include "support/RollFixture.h"
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
 #include "ui/PanelStatusBar.h"
@@ -19,12 +19,7 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
-
-// `text` in the GBK code page, as class files made on Windows are.
-inline QByteArray gbk(const QString& text)
-{
-    return mirello::encodeText(text, mirello::TextEncoding::Gbk).value();
-}
+using recordingtest::gbk;
 
 // A program folder in a temporary directory: Icons/ with the program's own faces and
 // frames, and checkroll/ with the given classes (file name to content).
@@ -36,18 +31,15 @@ struct TestProgramFolder
         QVERIFY(QDir(path()).mkdir(u"Icons"_s) && QDir(path()).mkdir(u"checkroll"_s));
         for (const QString& name : icons.entryList(QDir::Files))
             QVERIFY(QFile::copy(icons.filePath(name), iconPath(name)));
-        for (auto it = classes.begin(); it != classes.end(); ++it) {
-            QFile file(rollFolder() + u'/' + it.key());
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it.value().size());
-        }
+        for (auto it = classes.begin(); it != classes.end(); ++it)
+            QVERIFY(recordingtest::writeBytes(rollFolder() + u'/' + it.key(), it.value()));
     }
     QString path() const { return dir.path(); }
     QString rollFolder() const { return dir.filePath(u"checkroll"_s); }
     QString iconPath(const QString& fileName) const { return dir.filePath(u"Icons/"_s + fileName); }
     QByteArray classBytes(const QString& fileName) const
     {
-        QFile file(rollFolder() + u'/' + fileName);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return recordingtest::readBytes(rollFolder() + u'/' + fileName);
     }
 
     QTemporaryDir dir;

@@ -3,7 +3,7 @@
 // goes on, each is reported, nothing outside the roll folder is written, and a write
 // that never returns does not keep the program from ending.
 
-#include "../platform/FaultInjectingFileOperations.h"
+#include "support/FaultInjectingFileOperations.h"
 #include "WindowUnderTest.h"
 
 #include <QElapsedTimer>

@@ -3,14 +3,15 @@
 // grade lands on the student on screen, in that student's class, and nowhere else,
 // whatever the order of clicks, keys, class changes, outside edits and failing disks.
 
-#include "../platform/FaultInjectingFileOperations.h"
 #include "keeping/History.h"
 #include "lesson/RecordingWorker.h"
 #include "platform/TextCodec.h"
 #include "roll/ClassState.h"
+#include "support/FaultInjectingFileOperations.h"
 #include "ui/windows/OverviewModel.h"
 #include "WindowUnderTest.h"
 
+#include <functional>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -237,11 +238,28 @@ private:
     void newTerm();
     void markAbsence(int arg);
     void restore();
-    // The change's backup of the class as it was, when it is its first.
-    static void keptBefore(Class& c)
+    // A change of a class file, which a teacher hears of unless it goes through whole:
+    // whether it does. It keeps the class as it was, when that is its first backup.
+    bool changes(Class& c)
     {
+        ++m_reports;
+        if (!c.readable())
+            return false;
         if (!c.firstBackup)
             c.firstBackup = Text(c);
+        if (std::exchange(m_failRename, false))
+            return false;
+        m_reports -= !std::exchange(m_failFlush, false);
+        return true;
+    }
+    // The loaded class replaced whole, by a new term or a restore: no undo reaches
+    // across it.
+    void replaced(HistoryAction action)
+    {
+        for (Undoable& recording : m_journal)
+            recording.replaced = recording.replaced || recording.klass == m_loaded;
+        ++m_history[action];
+        m_view = m_classes[m_loaded].lines;
     }
     void check();
 
@@ -255,8 +273,6 @@ private:
     // A class file now holds `after`: the window takes the changed lines when it holds
     // them as they were, or else reads the whole file again.
     void changed(int index, const QStringList& before, const QStringList& after);
-    // A change of a class file went through its rename: the faults armed take it.
-    bool renameFails() { return std::exchange(m_failRename, false); }
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QApplication::setActiveWindow(&m_window.window); // again after a dialog
@@ -268,6 +284,15 @@ private:
             if (action->text() == text)
                 return action->trigger();
         }
+    }
+    // Triggers the menu entry `text` while `answer` looks for its dialogs; a timer does
+    // not fire again within its own handler unless the handler starts it anew.
+    void answering(const QString& text, const std::function<void(QTimer*)>& answer)
+    {
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { answer(&timer); });
+        timer.start(5);
+        trigger(text);
     }
     void expect(bool holds, const QString& what)
     {
@@ -482,13 +507,10 @@ void Walk::record()
         line = raised(line, m_grade);
         found = true;
     }
-    ++m_reports; // unless it is recorded without a warning
-    if (!found || full || !c.readable())
+    if (!found || full)
+        return void(++m_reports);
+    if (!changes(c))
         return;
-    keptBefore(c);
-    if (renameFails())
-        return;
-    m_reports -= !std::exchange(m_failFlush, false);
     m_journal.push_back({m_loaded, c, after});
     ++m_history[HistoryAction::Recording];
     c.lineEnd = "\r\n";
@@ -505,16 +527,13 @@ void Walk::undo()
         return;
     const Undoable last = m_journal.back();
     Class& c = m_classes[last.klass];
-    ++m_reports; // unless it works
-    if (last.replaced || (c.readable() && c.lines != last.after))
+    if (last.replaced || (c.readable() && c.lines != last.after)) {
+        ++m_reports;
         return m_journal.pop_back();
-    if (!c.readable())
+    }
+    if (!changes(c))
         return; // may be tried again
-    keptBefore(c);
-    if (renameFails())
-        return;
     m_journal.pop_back();
-    m_reports -= !std::exchange(m_failFlush, false);
     ++m_history[HistoryAction::Undo];
     changed(last.klass, last.after, last.before.lines);
     c.lineEnd = last.before.lineEnd;
@@ -563,24 +582,15 @@ void Walk::editElsewhere(int index)
 // 新学期 for the loaded class only: every line with counters starts afresh.
 void Walk::newTerm()
 {
-    auto* answer = new QTimer(&m_window.window);
-    QObject::connect(answer, &QTimer::timeout, [] {
+    answering(u"新学期…"_s, [](QTimer*) {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             for (QAbstractButton* button : box->buttons())
                 button->text().startsWith(u"只清零"_s) ? button->click() : void();
         }
     });
-    answer->start(5);
-    trigger(u"新学期…"_s);
-    delete answer;
     Class& c = m_classes[m_loaded];
-    ++m_reports;
-    if (!c.readable())
+    if (!changes(c))
         return;
-    keptBefore(c);
-    if (renameFails())
-        return;
-    m_reports -= !std::exchange(m_failFlush, false);
     static const QRegularExpression counters(u"^\\d\\d\\\\\\d{4}$"_s);
     for (QString& line : c.lines) {
         if (!nameOf(line).isEmpty() && counters.match(line.right(7)).hasMatch())
@@ -588,10 +598,7 @@ void Walk::newTerm()
     }
     c.lineEnd = "\r\n";
     c.finalLineEnd = true;
-    for (Undoable& recording : m_journal)
-        recording.replaced = recording.replaced || recording.klass == m_loaded;
-    ++m_history[HistoryAction::NewTerm];
-    m_view = c.lines;
+    replaced(HistoryAction::NewTerm);
 }
 
 // Through the overview's absence box, as a teacher ticks it; the mark holds for the
@@ -638,8 +645,7 @@ void Walk::restore()
             wanted = name;
     }
     expect(!wanted.isEmpty(), u"the first backup of "_s + c.file + u" is gone"_s);
-    auto* answer = new QTimer(&m_window.window);
-    QObject::connect(answer, &QTimer::timeout, [&, answer] {
+    answering(u"备份与恢复…"_s, [&](QTimer* answer) {
         QWidget* dialog = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(dialog))
             return box->button(QMessageBox::Yes)->click();
@@ -658,18 +664,10 @@ void Walk::restore()
             std::chrono::minutes(1)); // the outcome reaches the dialog while it is open
         qobject_cast<QDialog*>(dialog)->reject();
     });
-    answer->start(5);
-    trigger(u"备份与恢复…"_s);
-    delete answer;
-    ++m_reports;
-    if (renameFails())
+    if (!changes(c))
         return;
-    m_reports -= !std::exchange(m_failFlush, false);
     static_cast<Text&>(c) = *c.firstBackup;
-    for (Undoable& recording : m_journal)
-        recording.replaced = recording.replaced || recording.klass == m_loaded;
-    ++m_history[HistoryAction::Restore];
-    m_view = c.lines;
+    replaced(HistoryAction::Restore);
 }
 
 void Walk::check()

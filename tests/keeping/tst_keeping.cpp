@@ -1,21 +1,14 @@
-// What is kept beside the classes, on real files: backups by day and their limit,
-// restore and new term, the history and what it says of each student, the export
-// read back through the import reader; and every new file step made to fail.
+// What is kept of a class over time, on real files: backups by day and their limit,
+// restore and new term, the history and what it says of each student, formulas
+// guarded in every CSV it writes; and every new file step made to fail.
 
-#include "../platform/FaultInjectingFileOperations.h"
-#include "../roll/RecordingFixture.h"
-#include "exchange/ClassExport.h"
-#include "exchange/ClassImport.h"
-#include "exchange/XlsxReader.h"
 #include "keeping/NewTerm.h"
 #include "keeping/Restore.h"
 #include "platform/Csv.h"
-
-#include <functional>
+#include "support/EveryFileStep.h"
 
 using namespace mirello;
 using namespace recordingtest;
-using namespace faulttest;
 
 namespace {
 
@@ -31,6 +24,11 @@ FileStatus statusOfClass(const RollFixture& roll)
     return systemFileOperations().status(roll.classPath()).value().value();
 }
 
+QList<BackupInfo> backupsOf(const RollFixture& roll)
+{
+    return listBackups(roll.folder(), roll.className(), systemFileOperations()).value();
+}
+
 HistoryEntry entry(HistoryAction action, const QString& name, const QDateTime& time,
                    const QString& classFile = u"高一3班.txt"_s)
 {
@@ -41,17 +39,6 @@ HistoryEntry entry(HistoryAction action, const QString& name, const QDateTime& t
     entry.name = name;
     return entry;
 }
-
-// One operation on the roll folder, and the file it must leave whole or new.
-struct Operation
-{
-    std::function<Result<void>(RollFixture&, FileOperations&)> run;
-    std::function<QString(const RollFixture&)> guarded;
-    QByteArray before;
-    QByteArray after;
-    // Appended to, never rewritten: a failed write may leave part of the new end.
-    bool appendOnly = false;
-};
 
 Result<void> logged(const Result<LoggedChange>& change)
 {
@@ -64,9 +51,7 @@ Result<void> logged(const Result<LoggedChange>& change)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Operation)
-
-class TestClassUpkeep : public QObject
+class TestKeeping : public QObject
 {
     Q_OBJECT
 
@@ -79,14 +64,13 @@ private Q_SLOTS:
     void summarisesHistory();
     void readsEachRecordingOnce_data();
     void readsEachRecordingOnce();
-    void exportsWhatTheImportReads();
     void guardsFormulasInEveryCsv_data();
     void guardsFormulasInEveryCsv();
     void failsAtEveryNewFileStep_data();
     void failsAtEveryNewFileStep();
 };
 
-void TestClassUpkeep::resetsCounters_data()
+void TestKeeping::resetsCounters_data()
 {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after"); // empty: refused
@@ -106,7 +90,7 @@ void TestClassUpkeep::resetsCounters_data()
     QTest::newRow("a zero byte: refused") << QByteArray("S1       \0", 10) << QByteArray();
 }
 
-void TestClassUpkeep::resetsCounters()
+void TestKeeping::resetsCounters()
 {
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, after);
@@ -118,7 +102,7 @@ void TestClassUpkeep::resetsCounters()
         QVERIFY2(reset.error().message.contains(u"高一3班.txt"), WHY(reset));
 }
 
-void TestClassUpkeep::keepsBackupsByDay()
+void TestKeeping::keepsBackupsByDay()
 {
     RollFixture roll;
     QVERIFY(roll.writeClass(Class));
@@ -128,23 +112,19 @@ void TestClassUpkeep::keepsBackupsByDay()
                           files)
             .ok();
     };
-    const auto count = [&] {
-        return listBackups(roll.folder(), roll.className(), systemFileOperations()).value().size();
-    };
 
     QVERIFY(keep(Class, Monday, BackupRule::FirstChangeOfDay));
     QVERIFY(keep(Reset, Monday.addSecs(3600), BackupRule::FirstChangeOfDay));
-    QCOMPARE(count(), 1);
+    QCOMPARE(backupsOf(roll).size(), 1);
     QVERIFY(keep(Class, Monday.addSecs(7200), BackupRule::Always)); // same as the newest
-    QCOMPARE(count(), 1);
+    QCOMPARE(backupsOf(roll).size(), 1);
     QVERIFY(keep(Reset, Monday.addSecs(7200), BackupRule::Always));
     QVERIFY(keep(Class, Monday.addSecs(7200), BackupRule::Always)); // same second
-    QCOMPARE(count(), 3);
+    QCOMPARE(backupsOf(roll).size(), 3);
     for (int day = 1; day <= KeptBackupsPerClass; ++day)
         QVERIFY(keep(Class, Monday.addDays(day), BackupRule::FirstChangeOfDay));
 
-    const QList<BackupInfo> backups =
-        listBackups(roll.folder(), roll.className(), systemFileOperations()).value();
+    const QList<BackupInfo> backups = backupsOf(roll);
     QCOMPARE(backups.size(), KeptBackupsPerClass);
     QCOMPARE(backups.first().taken, Monday.addDays(KeptBackupsPerClass));
     QCOMPARE(backups.last().taken, Monday.addSecs(7200)); // the latest Always one stays
@@ -159,25 +139,20 @@ void TestClassUpkeep::keepsBackupsByDay()
     QVERIFY(keep(Class, now.addDays(1), BackupRule::FirstChangeOfDay));
     QVERIFY(keep(Class, now.addDays(2), BackupRule::FirstChangeOfDay));
     QList<qint64> calls;
-    const Result<QList<BackupInfo>> kept =
-        listBackups(roll.folder(), roll.className(), systemFileOperations());
-    for (const BackupInfo& backup : kept.value())
+    for (const BackupInfo& backup : backupsOf(roll))
         calls.append(backup.calls);
     QCOMPARE(calls.size(), KeptBackupsPerClass);
     QCOMPARE(calls.count(0), 1);
 }
 
-void TestClassUpkeep::restoresAndStartsNewTerms()
+void TestKeeping::restoresAndStartsNewTerms()
 {
     RollFixture roll;
     QVERIFY(roll.writeClass(Class));
     auto& files = systemFileOperations();
     QVERIFY(roll.record(u"王小明"_s, u"良好"_s).ok()); // backs up the class as it was
     const QByteArray recorded = roll.classBytes();
-    const QString backup = listBackups(roll.folder(), roll.className(), systemFileOperations())
-                               .value()
-                               .first()
-                               .fileName;
+    const QString backup = backupsOf(roll).first().fileName;
 
     Result<LoggedChange> restored =
         restoreBackup(roll.folder(), roll.className(), backup, Monday.addDays(1), files);
@@ -190,9 +165,7 @@ void TestClassUpkeep::restoresAndStartsNewTerms()
 
     // Each version replaced is a backup, newest first.
     QList<QByteArray> kept;
-    const QList<BackupInfo> backups =
-        listBackups(roll.folder(), roll.className(), systemFileOperations()).value();
-    for (const BackupInfo& info : backups)
+    for (const BackupInfo& info : backupsOf(roll))
         kept.append(
             readBackup(roll.folder(), roll.className(), info.fileName, systemFileOperations())
                 .value());
@@ -205,7 +178,7 @@ void TestClassUpkeep::restoresAndStartsNewTerms()
     QCOMPARE(actions, (QList<HistoryAction>{HistoryAction::Restore, HistoryAction::NewTerm}));
 }
 
-void TestClassUpkeep::summarisesHistory_data()
+void TestKeeping::summarisesHistory_data()
 {
     QTest::addColumn<QList<HistoryEntry>>("history");
     QTest::addColumn<qint64>("callsThisTerm");
@@ -229,7 +202,7 @@ void TestClassUpkeep::summarisesHistory_data()
         << qint64(0) << QDate();
 }
 
-void TestClassUpkeep::summarisesHistory()
+void TestKeeping::summarisesHistory()
 {
     QFETCH(QList<HistoryEntry>, history);
     QFETCH(qint64, callsThisTerm);
@@ -247,7 +220,7 @@ void TestClassUpkeep::summarisesHistory()
 
 // A recording raises every line with the name: one entry lists their numbers. Older
 // files wrote an entry per line, all at one time.
-void TestClassUpkeep::readsEachRecordingOnce_data()
+void TestKeeping::readsEachRecordingOnce_data()
 {
     QTest::addColumn<QByteArray>("older");
     QTest::addColumn<QStringList>("numbers");
@@ -265,7 +238,7 @@ void TestClassUpkeep::readsEachRecordingOnce_data()
         << QStringList{u"20230107"_s, u"20230107"_s};
 }
 
-void TestClassUpkeep::readsEachRecordingOnce()
+void TestKeeping::readsEachRecordingOnce()
 {
     QFETCH(QByteArray, older);
     QFETCH(QStringList, numbers);
@@ -290,43 +263,7 @@ void TestClassUpkeep::readsEachRecordingOnce()
     QCOMPARE(studentHistories(read, roll.className()).value(u"甲"_s).callsThisTerm, numbers.size());
 }
 
-void TestClassUpkeep::exportsWhatTheImportReads()
-{
-    RollFixture roll;
-    QVERIFY(roll.writeClass(Class));
-    QVERIFY(appendHistory(roll.folder(), {entry(HistoryAction::Recording, u"王小明"_s, Monday)},
-                          systemFileOperations())
-                .ok());
-    const QList<ExportedClass> classes =
-        readClassesForExport(roll.folder(), {roll.className()}).value();
-
-    const Result<ExportedWorkbook> workbook =
-        exportXlsx(classes, QStringLiteral(MIRELLO_XLSX_HELPER));
-    QVERIFY2(workbook.ok(), WHY(workbook));
-    const XlsxContent content = readXlsx(workbook.value().bytes, 0, u"x"_s).value();
-    QCOMPARE(content.sheetNames, QStringList{u"高一3班"_s});
-    QList<QStringList> cells;
-    for (const TableRow& row : content.table)
-        cells.append(row.cells);
-    QCOMPARE(cells, (QList<QStringList>{exportTitles(),
-                                        {u"20230107"_s, u"王小明"_s, u"3"_s, u"1"_s, u"2"_s, u"0"_s,
-                                         u"1"_s, u"1"_s, u"2030-01-07"_s},
-                                        {u"S0108"_s, u"欧阳娜娜"_s, u"12"_s, u"3"_s, u"4"_s, u"5"_s,
-                                         u"0"_s, u"0"_s}}));
-
-    // Two classes in one CSV: a class column, and no text a spreadsheet takes for a formula.
-    const QByteArray csv =
-        exportCsv({classes.first(), ExportedClass{u"=1+1"_s, classes.first().students.mid(1)}});
-    QCOMPARE(csv,
-             QByteArray("\xEF\xBB\xBF") +
-                 (u"班级,学号,姓名,点名次数,优秀,良好,及格,不及格,本学期点名次数,最近点名日期\r\n"
-                  u"高一3班,20230107,王小明,03,1,2,0,1,1,2030-01-07\r\n"
-                  u"高一3班,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"
-                  u"'=1+1,S0108,欧阳娜娜,12,3,4,5,0,0,\r\n"_s)
-                     .toUtf8());
-}
-
-void TestClassUpkeep::guardsFormulasInEveryCsv_data()
+void TestKeeping::guardsFormulasInEveryCsv_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("written");
@@ -344,7 +281,7 @@ void TestClassUpkeep::guardsFormulasInEveryCsv_data()
 
 // Every CSV the program writes passes csvLine(): the export, and the history that
 // opens in a spreadsheet and that the program reads back as it was.
-void TestClassUpkeep::guardsFormulasInEveryCsv()
+void TestKeeping::guardsFormulasInEveryCsv()
 {
     QFETCH(QString, field);
     QFETCH(QString, written);
@@ -357,44 +294,29 @@ void TestClassUpkeep::guardsFormulasInEveryCsv()
     QCOMPARE(readHistory(roll.folder()).value(), QList{logged});
 }
 
-void TestClassUpkeep::failsAtEveryNewFileStep_data()
+// Restore, new term and the history; import and export in tst_classimport.
+void TestKeeping::failsAtEveryNewFileStep_data()
 {
-    QTest::addColumn<Operation>("operation");
+    QTest::addColumn<FileStepOperation>("operation");
 
     const auto classFile = [](const RollFixture& roll) {
         return roll.classPath();
     };
-    QTest::newRow("restore") << Operation{
+    QTest::newRow("restore") << FileStepOperation{
         [](RollFixture& roll, FileOperations& files) {
             (void)keepBackup(roll.folder(), roll.className(), Reset, statusOfClass(roll), Monday,
                              BackupRule::Always, systemFileOperations());
-            const QString name =
-                listBackups(roll.folder(), roll.className(), systemFileOperations())
-                    .value()
-                    .first()
-                    .fileName;
-            return logged(
-                restoreBackup(roll.folder(), roll.className(), name, Monday.addDays(1), files));
+            return logged(restoreBackup(roll.folder(), roll.className(),
+                                        backupsOf(roll).first().fileName, Monday.addDays(1),
+                                        files));
         },
         classFile, Class, Reset};
-    QTest::newRow("new term") << Operation{
+    QTest::newRow("new term") << FileStepOperation{
         [](RollFixture& roll, FileOperations& files) {
             return logged(startNewTerm(roll.folder(), roll.className(), Monday, files));
         },
         classFile, Class, Reset};
-    QTest::newRow("import") << Operation{
-        [](RollFixture& roll, FileOperations& files) {
-            return writeNewClass(roll.folder(), u"高一4班.txt"_s, Reset, files);
-        },
-        [](const RollFixture& roll) { return roll.classPath(u"高一4班.txt"_s); }, "<cannot open>",
-        Reset};
-    QTest::newRow("export over an older one") << Operation{
-        [](RollFixture& roll, FileOperations& files) {
-            return writeExportFile(roll.programFolder() + u"/成绩.csv", Reset, files);
-        },
-        [](const RollFixture& roll) -> QString { return roll.programFolder() + u"/成绩.csv"; },
-        Class, Reset};
-    QTest::newRow("history") << Operation{
+    QTest::newRow("history") << FileStepOperation{
         [](RollFixture& roll, FileOperations& files) {
             return appendHistory(roll.folder(), {entry(HistoryAction::Recording, u"甲"_s, Monday)},
                                  files);
@@ -408,53 +330,11 @@ void TestClassUpkeep::failsAtEveryNewFileStep_data()
         true};
 }
 
-void TestClassUpkeep::failsAtEveryNewFileStep()
+void TestKeeping::failsAtEveryNewFileStep()
 {
-    QFETCH(Operation, operation);
-    const auto prepare = [&](RollFixture& roll) {
-        return roll.writeClass(Class) && (operation.before.startsWith("<") ||
-                                          writeBytes(operation.guarded(roll), operation.before));
-    };
-    QStringList steps;
-    {
-        RollFixture roll;
-        QVERIFY(prepare(roll));
-        FaultInjectingFileOperations files;
-        files.writeChunk = 16;
-        const Result<void> done = operation.run(roll, files);
-        QVERIFY2(done.ok(), WHY(done));
-        QCOMPARE(readBytes(operation.guarded(roll)), operation.after);
-        steps = files.calls;
-    }
-    // The guarded file is whole and old, or whole and new once its rename is done.
-    const qsizetype lastRename = steps.lastIndexOf(u"rename"_s);
-    for (qsizetype k = 0; k < steps.size(); ++k) {
-        RollFixture roll;
-        QVERIFY(prepare(roll));
-        FaultInjectingFileOperations files;
-        files.writeChunk = 16;
-        files.failAt = {k};
-        const Result<void> done = operation.run(roll, files);
-        const QString context = u"%1 %2: "_s.arg(k).arg(steps[k]);
-        const QByteArray guarded = readBytes(operation.guarded(roll));
-        // A fault that costs nothing (the close after a read, the look for which old
-        // backup to prune) may pass; any other fails the operation.
-        if (done.ok()) {
-            QVERIFY2(guarded == operation.after, qPrintable(context));
-            continue;
-        }
-        QCOMPARE(done.error().reason, systemReason(ENOSPC));
-        QVERIFY2(guarded == operation.before || (guarded == operation.after && k > lastRename) ||
-                     (operation.appendOnly && operation.after.startsWith(guarded)),
-                 qPrintable(context + done.error().message));
-        QVERIFY2(!QFile::exists(roll.scratchPath()) &&
-                     !QFile::exists(roll.programFolder() + u"/.成绩.csv.mirello-tmp") &&
-                     !QFile::exists(roll.folder().backupsFolderPath() + u'/' + roll.className() +
-                                    u"/.backup.tmp"),
-                 qPrintable(context));
-    }
-    qInfo("Injected %lld faults: %s", qlonglong(steps.size()), qPrintable(steps.join(u", ")));
+    QFETCH(FileStepOperation, operation);
+    failEveryFileStep(operation, Class);
 }
 
-QTEST_GUILESS_MAIN(TestClassUpkeep)
-#include "tst_classupkeep.moc"
+QTEST_GUILESS_MAIN(TestKeeping)
+#include "tst_keeping.moc"

@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared by the grade recording tests: a roll folder in a fresh temporary program
+// Shared by the tests on real files: a roll folder in a fresh temporary program
 // folder, and class files written as real GBK bytes.
 
 #include "platform/TextCodec.h"
