@@ -26,7 +26,7 @@ constexpr QStringView FileName = u"settings.ini";
 // A few switches and a window's place: anything larger is not ours.
 constexpr qint64 LargestSettingsBytes = 64 * 1024;
 // How long the start waits for the file; a slower drive leaves the defaults.
-constexpr auto ReadWait = std::chrono::seconds(2);
+constexpr auto ReadWait = std::chrono::seconds(4);
 // How long closing waits for the last write.
 constexpr auto LastWriteWait = std::chrono::seconds(3);
 
