@@ -1,7 +1,7 @@
 // The round, passes and absences of a class kept across a restart, and a damaged
 // state file set aside so that the class starts afresh.
-#include "support/RollFixture.h"
 #include "roll/ClassState.h"
+#include "support/RollFixture.h"
 
 using namespace mirello;
 using namespace recordingtest;

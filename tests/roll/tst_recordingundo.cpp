@@ -2,9 +2,9 @@
 // order, refused once the file was changed since, and every file step of an undo
 // made to fail.
 
+#include "roll/RecordingUndo.h"
 #include "support/FaultInjectingFileOperations.h"
 #include "support/RollFixture.h"
-#include "roll/RecordingUndo.h"
 
 using namespace mirello;
 using namespace recordingtest;
