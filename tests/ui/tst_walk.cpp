@@ -180,8 +180,11 @@ struct WalkFiles final : faulttest::FaultInjectingFileOperations
     {
         // By its name: Windows hands the file layer the target's resolved path.
         const bool classFile = !to.contains(u".mirello"_s) && to.endsWith(u"班.txt"_s);
-        if (classFile && hold.exchange(false))
+        if (classFile && hold.exchange(false)) {
+            waiting = true;
             gate.tryAcquire(1, 10'000);
+            waiting = false;
+        }
         if (classFile && failRename.exchange(false))
             return Error{u"injected"_s, u"No space left on device"_s};
         Result<void> renamed = FaultInjectingFileOperations::rename(from, to);
@@ -200,7 +203,8 @@ struct WalkFiles final : faulttest::FaultInjectingFileOperations
         gate.release();
     }
 
-    std::atomic<bool> failRename = false, failFlush = false, failNextFlush = false, hold = false;
+    std::atomic<bool> failRename = false, failFlush = false, failNextFlush = false, hold = false,
+                      waiting = false;
     QSemaphore gate;
 };
 
@@ -396,6 +400,17 @@ void Walk::take(const Step& step)
         markAbsence(step.arg);
         break;
     case Kind::Restore:
+        // The recording held half-way has kept its backup once it waits at the rename
+        // (or it was refused before, and the queue is empty).
+        if (held) {
+            expect(QTest::qWaitFor(
+                       [&] {
+                           return m_files.waiting ||
+                                  !m_recorder->finish(std::chrono::milliseconds(0));
+                       },
+                       10'000),
+                   u"the recording in flight reaches its rename"_s);
+        }
         restore();
         break;
     }
