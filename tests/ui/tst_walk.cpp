@@ -31,6 +31,7 @@
 #endif
 
 using namespace mirello;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -400,17 +401,11 @@ void Walk::take(const Step& step)
         markAbsence(step.arg);
         break;
     case Kind::Restore:
-        // The recording held half-way has kept its backup once it waits at the rename
-        // (or it was refused before, and the queue is empty).
-        if (held) {
-            expect(QTest::qWaitFor(
-                       [&] {
-                           return m_files.waiting ||
-                                  !m_recorder->finish(std::chrono::milliseconds(0));
-                       },
-                       10'000),
-                   u"the recording in flight reaches its rename"_s);
-        }
+        // A recording held half-way has kept its backup once it waits at the rename, or
+        // was refused before.
+        expect(!held || QTest::qWaitFor([&] { return m_files.waiting || !m_recorder->finish(0ms); },
+                                        10'000),
+               u"the recording in flight reaches its rename"_s);
         restore();
         break;
     }
