@@ -5,6 +5,7 @@
 #include "Fonts.h"
 #include "LabelText.h"
 #include "lesson/RecordingWorker.h"
+#include "lesson/Settings.h"
 #include "MainWindowFeatures.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
@@ -34,6 +35,9 @@ namespace mirello {
 
 namespace {
 
+constexpr QStringView LastClassKey = u"lesson/lastClass";
+constexpr QStringView LastGradeKey = u"lesson/lastGrade";
+
 // How long closing waits for the writes asked for; a recording takes milliseconds.
 constexpr std::chrono::seconds QuitWait{5};
 
@@ -53,15 +57,30 @@ Error missingRollFolder(const QString& folder, const Error& listingError)
 
 } // namespace
 
-// The class is loaded before the state words are set, and before the window shows.
 void FrmMain::startUp()
 {
     m_picSearch->hide();
     m_timerName->stop();
-    m_comboResult->setCurrentIndex(0);
     fillClassChooser();
-    selectClass(0);
+}
+
+// The class and the grade of the last run, where they still are (else the first of
+// each); the class is loaded before the state words are set, and before the window shows.
+void FrmMain::chooseAsLastTime()
+{
+    const int grade = m_settings->bytes(LastGradeKey).toInt();
+    m_comboResult->setCurrentIndex(grade >= 0 && grade < m_comboResult->count() ? grade : 0);
+    const QString lastClass = QString::fromUtf8(m_settings->bytes(LastClassKey));
+    selectClass(std::max(0, m_comboFileChange->findData(lastClass)));
     m_buttonStates.setStartUpStates();
+    connect(m_comboResult, &QComboBox::currentIndexChanged, this,
+            [this](int index) { remember(LastGradeKey, QByteArray::number(index)); });
+}
+
+void FrmMain::remember(QStringView key, const QByteArray& value)
+{
+    if (m_settings && m_settings->bytes(key) != value)
+        m_settings->setBytes(key, value);
 }
 
 // Each entry shows the class's name and keeps the file's own name, which may differ
@@ -86,21 +105,16 @@ void FrmMain::fillClassChooser()
         m_comboFileChange->addItem(file.shown, file.name);
 }
 
-// A class was added: the chooser lists the folder again and keeps its choice, or
-// takes the new class when none was chosen.
+// A class was added: the chooser lists the folder again and takes the new class.
 void FrmMain::listClassesAgain(const QString& added)
 {
     const Result<QList<ListedFile>> classes = m_rollFolder.listClasses();
     if (!classes)
         return;
-    const QString chosen = chosenClassFile();
     m_comboFileChange->clear();
     for (const ListedFile& file : classes.value())
         m_comboFileChange->addItem(file.shown, file.name);
-    if (chosen.isEmpty())
-        selectClass(m_comboFileChange->findData(added));
-    else
-        m_comboFileChange->setCurrentIndex(m_comboFileChange->findData(chosen));
+    selectClass(m_comboFileChange->findData(added));
 }
 
 QString FrmMain::chosenClassFile() const
@@ -134,6 +148,7 @@ void FrmMain::loadSelectedClass()
     }
     m_nameList = std::move(roster).value();
     m_loadedClass = chosenClassFile();
+    remember(LastClassKey, m_loadedClass.toUtf8());
     if (std::optional<Error> notice = m_session.classLoaded(m_loadedClass, *m_nameList))
         report(*notice);
     if (m_overview)

@@ -80,6 +80,8 @@ private:
     void createFeatures();
 
     void startUp();
+    void chooseAsLastTime();
+    void remember(QStringView key, const QByteArray& value);
     void fillClassChooser();
     void listClassesAgain(const QString& added);
     void selectClass(int index);

@@ -84,6 +84,7 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     startUp();
     // After start-up, which may make the roll folder that keeps the settings.
     createFeatures();
+    chooseAsLastTime();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
 }

@@ -85,7 +85,7 @@ void TestClassWindows::importsIntoTheChooser()
         gbk(u"20230107 王小明-00\\0000\r\n20230108 欧阳娜娜-00\\0000\r\nS0109    李华-00\\0000\r\n"_s));
     const auto* chooser = w.get<QComboBox>(u"ComboFileChange"_s);
     QCOMPARE(chooser->count(), 2);
-    QCOMPARE(chooser->currentText(), u"高一3班.txt"_s);
+    QCOMPARE(chooser->currentText(), u"高一7班.txt"_s);
 }
 
 void TestClassWindows::exportsWhereTheTeacherSays()

@@ -22,6 +22,7 @@ class TestFrmMain : public QObject
 
 private Q_SLOTS:
     void startUpStateAndAFailedLoad();
+    void startsWithTheClassAndGradeOfLastTime();
     void unreadableRollFolderGivesAnEmptyWindow();
     void searchFramesCycleHiddenAndSkipAMissingOne();
     void missingPauseFaceLeavesDrawingOff();
@@ -47,6 +48,19 @@ void TestFrmMain::startUpStateAndAFailedLoad()
     QVERIFY(w.reportedOnce(u"10班.txt"_s));
     w.startPause();
     QTRY_COMPARE(w.text(u"LblName"_s), u"王小明"_s);
+}
+
+void TestFrmMain::startsWithTheClassAndGradeOfLastTime()
+{
+    const TestProgramFolder folder({{u"1班.txt"_s, OneStudent}, {u"2班.txt"_s, OneStudent}});
+    {
+        WindowUnderTest w(folder);
+        QTest::keyClick(w.get<QComboBox>(u"ComboFileChange"_s), Qt::Key_Down);
+        QTest::keyClick(&w.window, Qt::Key_3);
+    }
+    WindowUnderTest next(folder);
+    QCOMPARE(next.get<QComboBox>(u"ComboFileChange"_s)->currentText(), u"2班.txt"_s);
+    QCOMPARE(next.get<QComboBox>(u"ComboResult"_s)->currentText(), u"及格"_s);
 }
 
 void TestFrmMain::unreadableRollFolderGivesAnEmptyWindow()
