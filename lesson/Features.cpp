@@ -31,6 +31,12 @@ constexpr FeatureRow Table[] = {
     {ExportClasses, u"导出…", u"Ctrl+E", InMain, u""},
     {Backups, u"备份与恢复…", u"", InMain, u""},
     {NewTerm, u"新学期…", u"", InMain, u""},
+    {ZoomIn, u"放大", u"Ctrl+=; Ctrl++", InMain, u"", true, u"缩放主窗口"},
+    {ZoomOut, u"缩小", u"Ctrl+-", InMain, u"", false, u"缩放主窗口"},
+    {Zoom100, u"100%（原始大小）", u"Ctrl+0", InMain, u"", true, u"缩放主窗口"},
+    {Zoom150, u"150%", u"", InMain, u"", false, u"缩放主窗口"},
+    {Zoom200, u"200%", u"", InMain, u"", false, u"缩放主窗口"},
+    {Zoom250, u"250%", u"", InMain, u"", false, u"缩放主窗口"},
     {Keys, u"按键一览", u"F1", InBoth, u"", true},
 };
 

@@ -25,6 +25,12 @@ enum class Feature
     ProjectorDark,
     ProjectorGrades,
     Speech,
+    ZoomIn,
+    ZoomOut,
+    Zoom100,
+    Zoom150,
+    Zoom200,
+    Zoom250,
     Keys,
     ImportClass,
     ExportClasses,
@@ -51,6 +57,8 @@ struct FeatureRow
     QStringView setting;
     // Starts a new group in the menu.
     bool groupStart = false;
+    // The submenu the entry is in; empty for the menu itself.
+    QStringView submenu = {};
 };
 
 // Every feature in the order of the menu.

@@ -3,8 +3,12 @@
 #include "lesson/Settings.h"
 
 #include <QAction>
+#include <QInputDevice>
 #include <QMenu>
+#include <QProxyStyle>
+#include <QScreen>
 #include <QStringList>
+#include <QStyleOption>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -36,13 +40,73 @@ QString keyName(const QKeySequence& key)
     return key.toString(QKeySequence::NativeText);
 }
 
+// A key that means one thing in one window and another elsewhere says where in the
+// menu, which shows every entry's keys side by side.
+QString menuText(const FeatureRow& row)
+{
+    const QList<QKeySequence> keys = keysOf(row);
+    for (const FeatureRow& other : featureTable()) {
+        if (&other == &row || other.scope == row.scope || row.keys.isEmpty())
+            continue;
+        for (const QKeySequence& key : keysOf(other)) {
+            if (keys.contains(key)) {
+                return row.text + u'\t' + keyNames(row) + u"（"_s + keyScopeName(row.scope) +
+                       u"）"_s;
+            }
+        }
+    }
+    return row.text.toString();
+}
+
+// Entries at least about 9 mm high, the size a fingertip hits without a second try.
+class FingerSizedMenuStyle final : public QProxyStyle
+{
+public:
+    explicit FingerSizedMenuStyle(int height)
+        : m_height(height)
+    {
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override
+    {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuItem && result.height() > 0 &&
+            option->type == QStyleOption::SO_MenuItem &&
+            static_cast<const QStyleOptionMenuItem*>(option)->menuItemType !=
+                QStyleOptionMenuItem::Separator)
+            result.setHeight(std::max(result.height(), m_height));
+        return result;
+    }
+
+private:
+    int m_height;
+};
+
+bool hasTouchScreen()
+{
+    const auto devices = QInputDevice::devices();
+    return std::ranges::any_of(devices, [](const QInputDevice* device) {
+        return device->type() == QInputDevice::DeviceType::TouchScreen;
+    });
+}
+
+void sizeForFingers(QMenu& menu, const QScreen* screen)
+{
+    constexpr qreal FingerMillimetres = 9;
+    const int height = qCeil(FingerMillimetres / 25.4 * screen->logicalDotsPerInchY());
+    auto* style = new FingerSizedMenuStyle(height);
+    style->setParent(&menu);
+    menu.setStyle(style);
+}
+
 } // namespace
 
 FeatureActions::FeatureActions(Settings& settings, QObject* parent)
     : QObject(parent)
 {
     for (const FeatureRow& row : featureTable()) {
-        auto* action = new QAction(row.text.toString(), this);
+        auto* action = new QAction(menuText(row), this);
         action->setObjectName(row.text.toString());
         action->setShortcuts(keysOf(row));
         action->setShortcutContext(Qt::WindowShortcut);
@@ -102,11 +166,23 @@ void FeatureActions::popUpMenu(QWidget* parent, QPoint globalPosition) const
 {
     auto* menu = new QMenu(parent);
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool forFingers = hasTouchScreen();
+    if (forFingers)
+        sizeForFingers(*menu, parent->screen());
+    QMenu* submenu = nullptr;
     const auto rows = featureTable();
     for (qsizetype i = 0; i < qsizetype(rows.size()); ++i) {
-        if (rows[i].groupStart && i > 0)
-            menu->addSeparator();
-        menu->addAction(m_actions[i]);
+        const FeatureRow& row = rows[i];
+        if (row.submenu.isEmpty() || !submenu || submenu->title() != row.submenu) {
+            if (row.groupStart && i > 0)
+                menu->addSeparator();
+            submenu = row.submenu.isEmpty() ? nullptr : menu->addMenu(row.submenu.toString());
+            if (submenu && forFingers)
+                sizeForFingers(*submenu, parent->screen());
+        } else if (row.groupStart) {
+            submenu->addSeparator();
+        }
+        (submenu ? submenu : menu)->addAction(m_actions[i]);
     }
     menu->popup(globalPosition);
 }
@@ -114,6 +190,19 @@ void FeatureActions::popUpMenu(QWidget* parent, QPoint globalPosition) const
 QList<QKeySequence> keysOf(const FeatureRow& row)
 {
     return QKeySequence::listFromString(row.keys.toString(), QKeySequence::PortableText);
+}
+
+QString keyScopeName(KeyScope scope)
+{
+    switch (scope) {
+    case KeyScope::InMain:
+        return u"主窗口"_s;
+    case KeyScope::InProjector:
+        return u"投影窗口"_s;
+    case KeyScope::InBoth:
+        return u"主窗口和投影窗口"_s;
+    }
+    Q_UNREACHABLE();
 }
 
 // Keypad twins and the second Enter say nothing new to the teacher.

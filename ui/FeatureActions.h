@@ -37,7 +37,8 @@ public:
 
     // Gives `window` the keys of the features whose scope includes `scope`.
     void addKeysTo(QWidget* window, KeyScope scope) const;
-    // Opens the feature menu at `globalPosition`, without waiting for a choice.
+    // Opens the feature menu at `globalPosition`, without waiting for a choice. Where
+    // the system has a touch screen its entries are tall enough for a finger.
     void popUpMenu(QWidget* parent, QPoint globalPosition) const;
 
 private:
@@ -51,5 +52,8 @@ QList<QKeySequence> keysOf(const FeatureRow& row);
 
 // The keys as the teacher reads them: "空格键、Page Down、→".
 QString keyNames(const FeatureRow& row);
+
+// The windows in which the keys work, as the teacher reads them: "主窗口".
+QString keyScopeName(KeyScope scope);
 
 } // namespace mirello

@@ -3,7 +3,6 @@
 #include "ClassFeatures.h"
 #include "ErrorReporter.h"
 #include "Fonts.h"
-#include "LabelText.h"
 #include "lesson/RecordingWorker.h"
 #include "lesson/Settings.h"
 #include "MainWindowFeatures.h"
@@ -64,10 +63,12 @@ void FrmMain::startUp()
     fillClassChooser();
 }
 
-// The class and the grade of the last run, where they still are (else the first of
-// each); the class is loaded before the state words are set, and before the window shows.
+// The zoom, the class and the grade of the last run, where they still are (else the
+// first of each); the class is loaded before the state words are set, and before the
+// window shows.
 void FrmMain::chooseAsLastTime()
 {
+    showZoomed(validZoom(m_settings->bytes(ZoomKey).toInt()));
     const int grade = m_settings->bytes(LastGradeKey).toInt();
     m_comboResult->setCurrentIndex(grade >= 0 && grade < m_comboResult->count() ? grade : 0);
     const QString lastClass = QString::fromUtf8(m_settings->bytes(LastClassKey));
@@ -171,11 +172,11 @@ void FrmMain::showNextDraw()
 void FrmMain::showDrawTexts(const DrawTexts& texts)
 {
     if (texts.name)
-        setSizedText(*m_lblName, *texts.name);
+        m_zoom.setSizedText(*m_lblName, *texts.name);
     if (texts.tallies)
         m_statusBar->setPanelText(*texts.tallies);
     if (texts.callCount)
-        setSizedText(*m_lblAnsCount, *texts.callCount);
+        m_zoom.setSizedText(*m_lblAnsCount, *texts.callCount);
     if (texts.line)
         m_shownLine = texts.line;
     m_features->showTexts(m_lblName->text(), m_lblAnsCount->text(), m_statusBar->panelText());
@@ -183,8 +184,8 @@ void FrmMain::showDrawTexts(const DrawTexts& texts)
 
 void FrmMain::clearDrawTexts()
 {
-    setSizedText(*m_lblName, QString());
-    setSizedText(*m_lblAnsCount, QString());
+    m_zoom.setSizedText(*m_lblName, QString());
+    m_zoom.setSizedText(*m_lblAnsCount, QString());
     m_statusBar->setPanelText(QString());
     if (m_features)
         m_features->showTexts(QString(), QString(), QString());
@@ -196,7 +197,7 @@ void FrmMain::showNextSearchFrame()
     const std::optional<QPixmap> picture = m_icons.load(SearchAnimation::frameFile(frame));
     if (!picture)
         return;
-    m_picSearch->setPixmap(*picture);
+    m_zoom.setPicture(*m_picSearch, *picture);
     m_searchAnimation.frameShown();
 }
 
@@ -267,7 +268,7 @@ void FrmMain::applyFaceChange(const FaceChange& change)
     const std::optional<QPixmap> face = m_icons.load(change.faceFile);
     if (!face)
         return;
-    (change.button == ImageButton::StartPause ? m_picSP : m_picOK)->setPixmap(*face);
+    m_zoom.setPicture(*(change.button == ImageButton::StartPause ? m_picSP : m_picOK), *face);
     m_buttonStates.commit(change);
     if (change.drawing) {
         setDrawing(*change.drawing);
@@ -323,8 +324,10 @@ void FrmMain::setDrawing(bool on)
 
 void FrmMain::showAbout()
 {
-    if (!m_about)
+    if (!m_about) {
         m_about = new FrmAbout(m_rollFolder.path());
+        m_about->move(frameGeometry().center() - m_about->rect().center());
+    }
     m_about->show();
     m_about->raise();
     m_about->activateWindow();
@@ -360,8 +363,11 @@ void FrmMain::closeEvent(QCloseEvent* event)
 
 void FrmMain::paintEvent(QPaintEvent*)
 {
-    // The background at its natural size from the top-left corner, never scaled.
-    QPainter(this).drawPixmap(0, 0, m_background);
+    // The background from the top-left corner, at its natural size at 100 %.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.scale(m_zoom.factor(), m_zoom.factor());
+    painter.drawPixmap(0, 0, m_background);
 }
 
 void FrmMain::mouseMoveEvent(QMouseEvent*)

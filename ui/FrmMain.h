@@ -10,6 +10,7 @@
 #include "roll/NameList.h"
 #include "roll/RollFolder.h"
 #include "SearchAnimation.h"
+#include "WindowZoom.h"
 
 #include <chrono>
 #include <optional>
@@ -67,12 +68,14 @@ protected:
 private:
     // How long a notice stays in the status bar.
     static constexpr std::chrono::milliseconds NoticeTime{2000};
+    static constexpr QStringView ZoomKey = u"window/zoom";
 
     void setUpWindow();
     void createChoosers();
     void createLabels();
     void createPictures();
     void createStatusBar();
+    void takeDesign();
     void createTimers();
     void arrangeTabOrder();
     void connectEvents();
@@ -114,6 +117,9 @@ private:
     void refreshOverview();
     // The draw changed the round or the passes: the overview follows.
     void drawStateChanged();
+    // Zooms as the teacher asked, and remembers it.
+    void zoomTo(int percent);
+    void showZoomed(int percent);
 
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
@@ -138,6 +144,7 @@ private:
     Settings* m_settings = nullptr;
     DrawSession m_session;
     QPixmap m_background;
+    WindowZoom m_zoom;
     QPointer<FrmAbout> m_about;
     MainWindowFeatures* m_features = nullptr;
     ClassFeatures* m_classFeatures = nullptr;

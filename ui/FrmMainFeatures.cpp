@@ -39,6 +39,12 @@ void FrmMain::handleFeatures()
     features.handle(ProjectorDark, [this](bool on) { m_features->setProjectorDark(on); });
     features.handle(ProjectorGrades, [this](bool on) { m_features->showGradesOnProjector(on); });
     features.handle(Speech, [this](bool on) { m_features->switchSpeech(on); });
+    features.handle(ZoomIn, [this](bool) { zoomTo(nextZoom(m_zoom.percent(), 1)); });
+    features.handle(ZoomOut, [this](bool) { zoomTo(nextZoom(m_zoom.percent(), -1)); });
+    for (int step = 0; step < int(std::size(ZoomSteps)); ++step) {
+        features.handle(Feature(int(Zoom100) + step),
+                        [this, step](bool) { zoomTo(ZoomSteps[step]); });
+    }
     features.handle(ImportClass, [this](bool) { m_classFeatures->importClass(); });
     features.handle(ExportClasses,
                     [this](bool) { m_classFeatures->exportClasses(chosenClassFile()); });
@@ -113,6 +119,21 @@ void FrmMain::refreshOverview()
     m_overviewStale = m_overview && m_timerName->isActive();
     if (m_overview && !m_overviewStale)
         m_overview->refresh();
+}
+
+void FrmMain::zoomTo(int percent)
+{
+    showZoomed(percent);
+    remember(ZoomKey, QByteArray::number(m_zoom.percent()));
+    m_statusBar->showNotice(u"主窗口缩放："_s + QString::number(m_zoom.percent()) + u'%',
+                            NoticeTime);
+}
+
+void FrmMain::showZoomed(int percent)
+{
+    m_zoom.zoomTo(percent);
+    m_statusBar->setZoom(m_zoom.factor());
+    update();
 }
 
 void FrmMain::drawStateChanged()

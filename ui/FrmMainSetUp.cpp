@@ -71,12 +71,14 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
                     m_recorder->saveState(classFile, state);
                 })
     , m_background(u":/pictures/background.png"_s)
+    , m_zoom(*this)
 {
     setUpWindow();
     createChoosers();
     createLabels();
     createPictures();
     createStatusBar();
+    takeDesign();
     createTimers();
     arrangeTabOrder();
     connectEvents();
@@ -140,6 +142,13 @@ void FrmMain::createStatusBar()
 {
     const QPixmap person(u":/pictures/status-person.png"_s);
     m_statusBar = place(new PanelStatusBar(person, this), u"StatusBar1"_s, {0, 185, 278, 25});
+}
+
+void FrmMain::takeDesign()
+{
+    m_zoom.takeDesign({m_comboFileChange, m_comboResult, m_lblName, m_lblAnsCount, m_lblTip0,
+                       m_lblTip1, m_picSP, m_picOK, m_picSearch, m_statusBar},
+                      {m_lblName, m_lblAnsCount, m_lblTip0, m_lblTip1});
 }
 
 void FrmMain::createTimers()

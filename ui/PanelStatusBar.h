@@ -10,7 +10,8 @@ namespace mirello {
 // A status bar along the bottom of a window with one panel across its whole width:
 // a small picture at the panel's left, then a line of text. A notice can take the
 // text's place for a while, after which the text is back, kept current meanwhile.
-// It keeps the mouse events over it to itself.
+// A text too long for the panel ends in "…" and is shown whole as the tooltip. It
+// keeps the mouse events over it to itself.
 class PanelStatusBar final : public QWidget
 {
     Q_OBJECT
@@ -23,12 +24,19 @@ public:
     void showNotice(const QString& notice, std::chrono::milliseconds duration);
     // The notice while one is shown, else the panel's text.
     const QString& shownText() const;
+    // The picture and its margins follow the window's zoom; the text follows the font.
+    void setZoom(qreal factor);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRect textArea() const;
+    bool textCut() const;
+
     QPixmap m_picture;
+    qreal m_zoom = 1;
     QString m_text;
     QString m_notice;
     QTimer m_noticeTimer;

@@ -1,5 +1,6 @@
 #include "FrmAbout.h"
 
+#include "EscapeKey.h"
 #include "ui/Fonts.h"
 #include "ui/LabelText.h"
 #include "ui/ProgramIcon.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -25,9 +27,10 @@ FrmAbout::FrmAbout(const QString& rollFolder, QWidget* parent)
     setAttribute(Qt::WA_QuitOnClose);
     setWindowTitle(u"关于"_s);
     setWindowIcon(programIcon());
-    setFixedSize(123, 78);
     setToolTip(u"班级名册保存在：\n"_s + QDir::toNativeSeparators(rollFolder));
     createCredit();
+    createCloseButton();
+    closeOnEscape(*this);
 }
 
 void FrmAbout::createCredit()
@@ -37,6 +40,20 @@ void FrmAbout::createCredit()
     credit->setFont(chineseFont(TypeStyle::Hei, 10.5));
     credit->move(48, 56);
     setSizedText(*credit, u"米若工作室"_s);
+}
+
+// Below the logo, for systems whose tool windows have no close button of their own.
+void FrmAbout::createCloseButton()
+{
+    constexpr QSize LogoArea(123, 78);
+    constexpr int Gap = 4;
+    auto* close = new QPushButton(u"关闭"_s, this);
+    close->setObjectName(u"AboutClose"_s);
+    const QSize button = close->sizeHint();
+    close->setGeometry(LogoArea.width() - button.width() - Gap, LogoArea.height() + Gap,
+                       button.width(), button.height());
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    setFixedSize(LogoArea.width(), LogoArea.height() + button.height() + 2 * Gap);
 }
 
 void FrmAbout::paintEvent(QPaintEvent*)

@@ -5,10 +5,10 @@
 
 namespace mirello {
 
-// The About window: the maker's logo and credit. A small tool window without an
-// entry in the task bar and without an owner; it deletes itself when closed.
-// Closing the main window leaves it open, and the program runs until it is closed too.
-// Its tooltip tells where the classes are kept, without changing what it shows.
+// The About window: the maker's logo and credit, and a button that closes it. A small tool window
+// without an entry in the task bar and without an owner; it deletes itself when closed. Closing the
+// main window leaves it open, and the program runs until it is closed too. Its tooltip tells where
+// the classes are kept, without changing what it shows.
 class FrmAbout final : public QWidget
 {
     Q_OBJECT
@@ -22,6 +22,7 @@ protected:
 
 private:
     void createCredit();
+    void createCloseButton();
 
     QPixmap m_logo;
 };

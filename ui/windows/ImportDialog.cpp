@@ -84,6 +84,8 @@ ImportDialog::ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QW
     fileRow->addWidget(m_sheet);
 
     m_pasted = new QPlainTextEdit(this);
+    // Tab moves on, as everywhere else in the dialog; a tab between columns comes pasted.
+    m_pasted->setTabChangesFocus(true);
     m_pasted->setObjectName(u"Pasted"_s);
     m_pasted->setPlaceholderText(u"也可以把名单粘贴在这里：每行一名学生，名字前可以有学号；"
                                  u"从表格里复制的几列也可以。"_s);

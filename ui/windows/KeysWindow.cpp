@@ -1,5 +1,6 @@
 #include "KeysWindow.h"
 
+#include "EscapeKey.h"
 #include "ui/FeatureActions.h"
 #include "ui/ProgramIcon.h"
 
@@ -30,12 +31,11 @@ KeysWindow::KeysWindow(QWidget* parent)
     for (int i = 0; i < int(rows.size()); ++i) {
         const FeatureRow& row = rows[i];
         const QString keys = row.keys.isEmpty() ? u"（右键菜单）"_s : keyNames(row);
-        const QString where = row.scope == KeyScope::InBoth   ? u"主窗口和投影窗口"_s
-                              : row.scope == KeyScope::InMain ? u"主窗口"_s
-                                                              : u"投影窗口"_s;
-        table->setItem(i, 0, new QTableWidgetItem(row.text.toString()));
+        const QString text =
+            row.submenu.isEmpty() ? row.text.toString() : row.submenu + u"："_s + row.text;
+        table->setItem(i, 0, new QTableWidgetItem(text));
         table->setItem(i, 1, new QTableWidgetItem(keys));
-        table->setItem(i, 2, new QTableWidgetItem(where));
+        table->setItem(i, 2, new QTableWidgetItem(keyScopeName(row.scope)));
     }
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
@@ -44,7 +44,7 @@ KeysWindow::KeysWindow(QWidget* parent)
     layout->addWidget(table);
     auto* note =
         new QLabel(u"在名字、次数或状态栏上按鼠标右键，打开功能菜单。在投影窗口里单击鼠标，"
-                   u"等于按空格键；投影窗口全屏时，按 Esc 退出全屏。"_s,
+                   u"等于按空格键。按 Esc 先退出全屏，再按一次关闭该窗口或对话框。"_s,
                    this);
     note->setWordWrap(true);
     layout->addWidget(note);
@@ -53,6 +53,7 @@ KeysWindow::KeysWindow(QWidget* parent)
                           table->horizontalHeader()->sizeHint().height() +
                               table->verticalHeader()->length() + 2 * table->frameWidth());
     adjustSize();
+    closeOnEscape(*this);
 }
 
 } // namespace mirello

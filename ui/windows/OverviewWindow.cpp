@@ -1,5 +1,6 @@
 #include "OverviewWindow.h"
 
+#include "EscapeKey.h"
 #include "FairnessChart.h"
 #include "lesson/DrawSession.h"
 #include "OverviewModel.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTableView>
@@ -49,8 +51,11 @@ OverviewWindow::OverviewWindow(DrawSession& session, const RollFolder& folder,
 {
     setObjectName(u"OverviewWindow"_s);
     setWindowIcon(programIcon());
-    resize(960, 720);
+    // Room for the widest names, within the screen of the window it opens from.
+    const QScreen* screen = parent ? parent->screen() : this->screen();
+    resize(QSize(960, 720).boundedTo(screen->availableSize() * 9 / 10));
     createContents();
+    closeOnEscape(*this);
 }
 
 void OverviewWindow::createContents()

@@ -1,11 +1,11 @@
 #include "ProjectorWindow.h"
 
+#include "EscapeKey.h"
 #include "lesson/Settings.h"
 #include "ui/FittedText.h"
 #include "ui/Fonts.h"
 #include "ui/ProgramIcon.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -45,6 +45,7 @@ ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
     m_callCount = line(this, u"ProjectorCallCount"_s, TypeStyle::Hei, 2, layout);
     m_tallies = line(this, u"ProjectorTallies"_s, TypeStyle::Hei, 2, layout);
     setDark(false);
+    closeOnEscape(*this);
     // A damaged or foreign value is refused by restoreGeometry(); the default size stays.
     restoreGeometry(m_settings.bytes(GeometryKey));
 }
@@ -91,14 +92,6 @@ void ProjectorWindow::mousePressEvent(QMouseEvent* event)
         Q_EMIT clicked();
     else
         QWidget::mousePressEvent(event);
-}
-
-void ProjectorWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && isFullScreen())
-        toggleFullScreen();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 } // namespace mirello

@@ -1,0 +1,118 @@
+#include "WindowZoom.h"
+
+#include "FittedText.h"
+
+#include <algorithm>
+#include <QFontMetrics>
+#include <QLabel>
+
+namespace mirello {
+
+namespace {
+
+// Kept free between a text's end and the window's right edge, at 100 %.
+constexpr int EdgeMargin = 4;
+
+QRect scaledRect(const QRect& rect, qreal factor)
+{
+    return QRect(qRound(rect.x() * factor), qRound(rect.y() * factor),
+                 qRound(rect.width() * factor), qRound(rect.height() * factor));
+}
+
+} // namespace
+
+int nextZoom(int percent, int direction)
+{
+    const auto* step = std::find(std::begin(ZoomSteps), std::end(ZoomSteps), validZoom(percent));
+    const auto index = std::clamp<std::ptrdiff_t>(step - std::begin(ZoomSteps) + direction, 0,
+                                                  std::size(ZoomSteps) - 1);
+    return ZoomSteps[index];
+}
+
+int validZoom(int percent)
+{
+    return std::ranges::find(ZoomSteps, percent) != std::end(ZoomSteps) ? percent : 100;
+}
+
+WindowZoom::WindowZoom(QWidget& window)
+    : m_window(window)
+{
+}
+
+void WindowZoom::takeDesign(const QList<QWidget*>& controls, const QList<QLabel*>& sizedToText)
+{
+    m_designSize = m_window.size();
+    for (QWidget* control : controls) {
+        m_designs.append({control, control->geometry(), control->font()});
+        if (auto* label = qobject_cast<QLabel*>(control); label && !label->pixmap().isNull())
+            m_pictures.insert(label, label->pixmap());
+    }
+    m_sizedToText = sizedToText;
+}
+
+void WindowZoom::setPicture(QLabel& label, const QPixmap& picture)
+{
+    m_pictures.insert(&label, picture);
+    label.setPixmap(zoomed(picture));
+}
+
+// The label keeps its zoomed place and the height of its zoomed font; only a text too
+// wide for the rest of the window is set in a smaller font.
+void WindowZoom::setSizedText(QLabel& label, const QString& text)
+{
+    const Design& design = designOf(label);
+    const QFont font = zoomed(design.font);
+    const QPoint place = scaledRect(design.geometry, factor()).topLeft();
+    const int room = m_window.width() - place.x() - qRound(EdgeMargin * factor());
+    const int lineHeight = QFontMetrics(font).height();
+    QFont shown = font;
+    if (QFontMetrics(font).horizontalAdvance(text) > room)
+        shown.setPixelSize(FittedText::fittingPixelSize(font, text, QSizeF(room, lineHeight)));
+    label.setFont(shown);
+    label.setText(text);
+    label.setGeometry(place.x(), place.y(), QFontMetrics(shown).horizontalAdvance(text),
+                      lineHeight);
+}
+
+void WindowZoom::zoomTo(int percent)
+{
+    m_percent = validZoom(percent);
+    m_window.setFixedSize(m_designSize * factor());
+    for (const Design& design : std::as_const(m_designs)) {
+        design.control->setFont(zoomed(design.font));
+        design.control->setGeometry(scaledRect(design.geometry, factor()));
+    }
+    for (QLabel* label : std::as_const(m_sizedToText))
+        setSizedText(*label, label->text());
+    for (auto it = m_pictures.cbegin(); it != m_pictures.cend(); ++it)
+        it.key()->setPixmap(zoomed(it.value()));
+}
+
+const WindowZoom::Design& WindowZoom::designOf(const QWidget& control) const
+{
+    return *std::ranges::find(m_designs, &control, &Design::control);
+}
+
+QFont WindowZoom::zoomed(const QFont& font) const
+{
+    QFont result = font;
+    if (font.pointSizeF() > 0)
+        result.setPointSizeF(font.pointSizeF() * factor());
+    else
+        result.setPixelSize(qRound(font.pixelSize() * factor()));
+    return result;
+}
+
+// Drawn for the screen's own pixels, so that a zoomed picture is as sharp as it can be.
+QPixmap WindowZoom::zoomed(const QPixmap& picture) const
+{
+    if (m_percent == 100)
+        return picture;
+    const qreal ratio = m_window.devicePixelRatioF();
+    QPixmap result = picture.scaled((QSizeF(picture.size()) * factor() * ratio).toSize(),
+                                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    result.setDevicePixelRatio(ratio);
+    return result;
+}
+
+} // namespace mirello
