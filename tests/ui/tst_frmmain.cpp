@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHelpEvent>
 #include <QPointer>
 #include <QTest>
+#include <QToolTip>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -27,6 +29,10 @@ private Q_SLOTS:
     void searchFramesCycleHiddenAndSkipAMissingOne();
     void missingPauseFaceLeavesDrawingOff();
     void onlyARightPressOnBareSurfaceOpensAbout();
+    void zoomsTheWholeLayoutAndFitsEveryName_data();
+    void zoomsTheWholeLayoutAndFitsEveryName();
+    void aCutStatusTextIsWholeInItsTooltip_data();
+    void aCutStatusTextIsWholeInItsTooltip();
 };
 
 void TestFrmMain::startUpStateAndAFailedLoad()
@@ -57,8 +63,10 @@ void TestFrmMain::startsWithTheClassAndGradeOfLastTime()
         WindowUnderTest w(folder);
         QTest::keyClick(w.get<QComboBox>(u"ComboFileChange"_s), Qt::Key_Down);
         QTest::keyClick(&w.window, Qt::Key_3);
+        QTest::keyClick(&w.window, Qt::Key_Equal, Qt::ControlModifier);
     }
     WindowUnderTest next(folder);
+    QCOMPARE(next.window.size(), QSize(417, 315));
     QCOMPARE(next.get<QComboBox>(u"ComboFileChange"_s)->currentText(), u"2班.txt"_s);
     QCOMPARE(next.get<QComboBox>(u"ComboResult"_s)->currentText(), u"及格"_s);
 }
@@ -138,13 +146,88 @@ void TestFrmMain::onlyARightPressOnBareSurfaceOpensAbout()
     const QPointer<QWidget> about = openAbouts().value(0);
     bool runningWithoutMainWindow = false;
     QTimer::singleShot(0, &w.window, &QWidget::close);
+    QVERIFY(about->geometry().contains(w.window.geometry().center()));
     QTimer::singleShot(300, about, [&] {
         runningWithoutMainWindow = true;
-        about->close();
+        QTest::mouseClick(about->findChild<QWidget*>(u"AboutClose"_s), Qt::LeftButton);
     });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(runningWithoutMainWindow);
+}
+
+void TestFrmMain::zoomsTheWholeLayoutAndFitsEveryName_data()
+{
+    QTest::addColumn<int>("zoomKeys");
+    QTest::addColumn<QString>("name");
+    // Presses of Ctrl+= (or Ctrl+- where negative) from 100 %, past both ends.
+    const QList<std::pair<int, int>> zooms{{-1, 100}, {1, 150}, {2, 200}, {5, 250}};
+    for (const auto& [keys, percent] : zooms) {
+        for (const QString& name : {u"张三"_s, u"欧阳娜娜"_s, u"阿依加马丽"_s, u"努尔艾力·阿不都"_s,
+                                    u"爱新觉罗·玄烨"_s, u"Li Mary"_s, u"王Alexander"_s}) {
+            QTest::addRow("%d%% %s", percent, qPrintable(name)) << keys << name;
+        }
+    }
+}
+
+// Every control keeps its place in the design, zoomed; a name is shown whole, in the
+// design's font where that fits.
+void TestFrmMain::zoomsTheWholeLayoutAndFitsEveryName()
+{
+    QFETCH(int, zoomKeys);
+    QFETCH(QString, name);
+    const TestProgramFolder folder(
+        {{u"1班.txt"_s, gbk(u"S20230107"_s + name + u"-00\\0000\r\n"_s)}});
+    WindowUnderTest w(folder);
+    const QFont designFont = w.get(u"LblName"_s)->font();
+    for (int i = 0; i < std::abs(zoomKeys); ++i)
+        QTest::keyClick(&w.window, zoomKeys > 0 ? Qt::Key_Equal : Qt::Key_Minus,
+                        Qt::ControlModifier);
+    w.startPause();
+    QTRY_COMPARE(w.text(u"LblName"_s), name);
+
+    const qreal zoom = std::clamp(1 + 0.5 * zoomKeys, 1.0, 2.5);
+    QCOMPARE(w.window.size(), QSize(qRound(278 * zoom), qRound(210 * zoom)));
+    const auto zoomed = [zoom](int x, int y, int width = 0, int height = 0) {
+        return QRect(qRound(x * zoom), qRound(y * zoom), qRound(width * zoom),
+                     qRound(height * zoom));
+    };
+    QCOMPARE(w.get(u"ComboResult"_s)->geometry(), zoomed(80, 62, 129, 22));
+    QCOMPARE(w.get(u"PicOK"_s)->geometry(), zoomed(224, 56, 32, 32));
+    QCOMPARE(w.get<QLabel>(u"PicOK"_s)->pixmap().deviceIndependentSize(), QSizeF(32, 32) * zoom);
+    const QLabel* label = w.get<QLabel>(u"LblName"_s);
+    QCOMPARE(label->pos(), zoomed(64, 96).topLeft());
+    QVERIFY(label->fontMetrics().horizontalAdvance(name) <= label->width());
+    QVERIFY(label->geometry().right() < w.window.width());
+    QFont zoomedDesign = designFont;
+    zoomedDesign.setPointSizeF(designFont.pointSizeF() * zoom);
+    const bool fitsAsDesigned = QFontMetrics(zoomedDesign).horizontalAdvance(name) <=
+                                w.window.width() - qRound(64 * zoom) - qRound(4 * zoom);
+    QCOMPARE(label->font() == zoomedDesign, fitsAsDesigned);
+}
+
+void TestFrmMain::aCutStatusTextIsWholeInItsTooltip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("tooltip");
+    QTest::newRow("fits") << u"优秀1次|良好2次|及格0次|不及格3次"_s << u"右键：更多功能"_s;
+    const QString cut = u"无法保存设置：磁盘已满，文件“checkroll/.mirello/settings.ini”没有改动"_s;
+    QTest::newRow("cut") << cut << cut + u"\n右键：更多功能"_s;
+}
+
+void TestFrmMain::aCutStatusTextIsWholeInItsTooltip()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, tooltip);
+    PanelStatusBar bar(QPixmap(24, 24));
+    bar.resize(278, 25);
+    bar.setToolTip(u"右键：更多功能"_s);
+    bar.setPanelText(text);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), bar.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&bar, &help);
+    QTRY_COMPARE(QToolTip::text(), tooltip);
 }
 
 QTEST_MAIN(TestFrmMain)

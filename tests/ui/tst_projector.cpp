@@ -9,6 +9,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QScreen>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -23,6 +26,18 @@ ProjectorWindow* openProjector()
             return projector;
     }
     return nullptr;
+}
+
+QPointingDevice* touchScreen()
+{
+    static QPointingDevice* const device = QTest::createTouchDevice();
+    return device;
+}
+
+void tap(QWidget* widget, QPoint at)
+{
+    QTest::touchEvent(widget, touchScreen()).press(0, at);
+    QTest::touchEvent(widget, touchScreen()).release(0, at);
 }
 
 QString shown(const ProjectorWindow* projector, const QString& line)
@@ -40,6 +55,7 @@ private Q_SLOTS:
     void longNameFitsItsWidth_data();
     void longNameFitsItsWidth();
     void followsTheDrawAndActsAsSpace();
+    void theMenuWorksByFinger();
 };
 
 void TestProjector::longNameFitsItsWidth_data()
@@ -108,9 +124,42 @@ void TestProjector::followsTheDrawAndActsAsSpace()
     QCOMPARE(shown(projector, u"ProjectorCallCount"_s), w.text(u"LblAnsCount"_s));
     QCOMPARE(shown(projector, u"ProjectorTallies"_s), w.panelText().replace(u'|', u"　　"_s));
 
-    // Closing it changes nothing else.
-    projector->close();
-    QVERIFY(w.window.isVisible() && !w.drawing());
+    // A tap is a click; Esc leaves full screen first, then closes, and nothing else.
+    tap(projector, QPoint(40, 40));
+    QVERIFY(w.drawing());
+    QTest::keyClick(projector, Qt::Key_F11);
+    QTRY_VERIFY(projector->isFullScreen());
+    QTest::keyClick(projector, Qt::Key_Escape);
+    QVERIFY(!projector->isFullScreen() && projector->isVisible());
+    QTest::keyClick(projector, Qt::Key_Escape);
+    QTRY_VERIFY(!openProjector());
+    QVERIFY(w.window.isVisible() && w.drawing());
+}
+
+// On a touch screen the menu's entries are at least about 9 mm high and a tap chooses
+// one; a key that differs between windows says where it works.
+void TestProjector::theMenuWorksByFinger()
+{
+    touchScreen(); // the system has one from now on
+    const TestProgramFolder folder;
+    WindowUnderTest w(folder);
+    QWidget* name = w.get(u"LblName"_s);
+    QContextMenuEvent press(QContextMenuEvent::Mouse, QPoint(2, 2),
+                            name->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(name, &press);
+    QMenu* menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+    const int finger = qCeil(9 / 25.4 * menu->screen()->logicalDotsPerInchY());
+    QAction* overview = nullptr;
+    for (QAction* action : menu->actions()) {
+        QVERIFY(action->isSeparator() || menu->actionGeometry(action).height() >= finger);
+        if (action->text().contains(u"F11"))
+            QVERIFY(action->text().endsWith(u"窗口）"));
+        if (action->text().startsWith(u"班级概览"))
+            overview = action;
+    }
+    tap(menu, menu->actionGeometry(overview).center());
+    QTRY_VERIFY(w.window.findChild<QWidget*>(u"OverviewWindow"_s));
 }
 
 QTEST_MAIN(TestProjector)
