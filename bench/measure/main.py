@@ -8,6 +8,7 @@ import sys
 import tempfile
 
 import floors
+import glob
 import gbench
 import json
 from drawing import start_drawing
@@ -65,12 +66,19 @@ def window_figures(bench, mirello, huge_roster):
             {"main": (MAIN_TITLE, [mirello]), "bare": (BARE_TITLE, [bare]),
              "bare text": (BARE_TITLE, [bare, CHINESE_TEXT])},
             STARTS)
+        progress(f"start-up at 100 % and 200 % zoom, {STARTS} starts each")
+        samples = glob.glob(os.path.join(os.path.dirname(mirello), "samples", "*.txt"))
+        with (program_folder_with(mirello, samples, zoomed(100)) as at100,
+              program_folder_with(mirello, samples, zoomed(200)) as at200):
+            figures["zoom"] = median_startups(
+                os.path.join(bench, "first_paint"),
+                {"100": (MAIN_TITLE, [at100]), "200": (MAIN_TITLE, [at200])}, STARTS)
         progress(f"class overview of {OVERVIEW_STUDENTS} students")
         figures["overview"] = json.loads(subprocess.run(
             [os.path.join(bench, "overview_open"), str(OVERVIEW_STUDENTS)],
             check=True, capture_output=True, text=True).stdout)
         progress("peak memory")
-        with program_folder_with(mirello, huge_roster) as copy:
+        with program_folder_with(mirello, [huge_roster]) as copy:
             figures["peak"] = peak_after_start([copy], MAIN_TITLE)
         figures["bare peak"] = peak_after_start([bare], BARE_TITLE)
         progress(f"processor use, {PROCESSOR_SECONDS} s stopped, {PROCESSOR_SECONDS} s drawing")
@@ -82,8 +90,14 @@ def window_figures(bench, mirello, huge_roster):
     return figures
 
 
-def start_rows(start):
+def zoomed(percent):
+    """The kept settings of a main window zoomed to `percent`."""
+    return f"[window]\nzoom=@ByteArray({percent})\n"
+
+
+def start_rows(start, zoom):
     main, bare, text = start["main"], start["bare"], start["bare text"]
+    at100, at200 = zoom["100"], zoom["200"]
     return [
         Row(f"Start-up to first paint, sample class (median of {STARTS})", duration(main),
             f"bare window {duration(bare)}", ratio(main / bare), "≤ 1.3×",
@@ -93,6 +107,9 @@ def start_rows(start):
             "least for any window with Chinese text"),
         Row("Start-up, sample class, against that label window", duration(main),
             f"label window {duration(text)}", ratio(main / text)),
+        Row("Start-up, sample classes, main window at 200 %", duration(at200),
+            f"at 100 % {duration(at100)}", ratio(at200 / at100), "≤ 1.1×",
+            verdict(at200 <= 1.1 * at100)),
     ]
 
 
@@ -190,7 +207,7 @@ def main(build):
         window = window_figures(bench, mirello, huge_roster)
     print(f"Load average at end: {load_average()}")
     print()
-    print(markdown(start_rows(window["start"]) + load_rows(figures, iconv) +
+    print(markdown(start_rows(window["start"], window["zoom"]) + load_rows(figures, iconv) +
                    tick_rows(figures) + recording_rows(figures) + overview_rows(window) +
                    memory_rows(window, decoded) + processor_rows(window)))
 

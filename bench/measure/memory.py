@@ -10,15 +10,19 @@ from usage import peak_memory_bytes
 
 
 @contextlib.contextmanager
-def program_folder_with(executable, roster):
+def program_folder_with(executable, rosters, settings=""):
     """A temporary program folder: a copy of the executable and of its Icons/
-    folder, and `roster` as the only file in checkroll/. Yields the executable."""
+    folder, `rosters` as the only files in checkroll/ and `settings` as the kept
+    settings. Yields the executable."""
     with tempfile.TemporaryDirectory(prefix="mirello-bench-") as folder:
         shutil.copy2(executable, folder)
         shutil.copytree(os.path.join(os.path.dirname(executable), "Icons"),
                         os.path.join(folder, "Icons"))
-        os.mkdir(os.path.join(folder, "checkroll"))
-        shutil.copy2(roster, os.path.join(folder, "checkroll"))
+        os.makedirs(os.path.join(folder, "checkroll", ".mirello"))
+        for roster in rosters:
+            shutil.copy2(roster, os.path.join(folder, "checkroll"))
+        with open(os.path.join(folder, "checkroll", ".mirello", "settings.ini"), "w") as ini:
+            ini.write(settings)
         yield os.path.join(folder, os.path.basename(executable))
 
 
