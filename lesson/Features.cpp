@@ -22,6 +22,7 @@ constexpr FeatureRow Table[] = {
     {NewRound, u"重新开始一轮", u"", InBoth, u""},
     {Overview, u"班级概览", u"Ctrl+L", InMain, u"", true},
     {Projector, u"投影窗口", u"F11", InMain, u"", true},
+    {FloatingButton, u"悬浮窗", u"F12", InMain, u""},
     {ProjectorFullScreen, u"投影窗口全屏", u"F11", InProjector, u""},
     {ProjectorDark, u"投影窗口深色", u"", InBoth, u"projector/dark"},
     // Off by default: a student's 不及格 shown to the whole class hurts.

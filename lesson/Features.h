@@ -21,6 +21,7 @@ enum class Feature
     NewRound,
     Overview,
     Projector,
+    FloatingButton,
     ProjectorFullScreen,
     ProjectorDark,
     ProjectorGrades,

@@ -164,8 +164,14 @@ void FeatureActions::addKeysTo(QWidget* window, KeyScope scope) const
 
 void FeatureActions::popUpMenu(QWidget* parent, QPoint globalPosition) const
 {
+    QMenu* shown = menu(parent);
+    shown->setAttribute(Qt::WA_DeleteOnClose);
+    shown->popup(globalPosition);
+}
+
+QMenu* FeatureActions::menu(QWidget* parent) const
+{
     auto* menu = new QMenu(parent);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
     const bool forFingers = hasTouchScreen();
     if (forFingers)
         sizeForFingers(*menu, parent->screen());
@@ -184,7 +190,7 @@ void FeatureActions::popUpMenu(QWidget* parent, QPoint globalPosition) const
         }
         (submenu ? submenu : menu)->addAction(m_actions[i]);
     }
-    menu->popup(globalPosition);
+    return menu;
 }
 
 QList<QKeySequence> keysOf(const FeatureRow& row)

@@ -8,6 +8,7 @@
 #include <QObject>
 
 class QAction;
+class QMenu;
 class QWidget;
 
 namespace mirello {
@@ -40,6 +41,8 @@ public:
     // Opens the feature menu at `globalPosition`, without waiting for a choice. Where
     // the system has a touch screen its entries are tall enough for a finger.
     void popUpMenu(QWidget* parent, QPoint globalPosition) const;
+    // The feature menu, kept by `parent`, for a place that shows it itself.
+    QMenu* menu(QWidget* parent) const;
 
 private:
     QAction* action(Feature feature) const;

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -350,6 +351,11 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 // Recordings asked for before the close are finished, never cut off half-way.
 void FrmMain::closeEvent(QCloseEvent* event)
 {
+    if (!m_quitting && m_features->keepsRunningInFloatingButton()) {
+        event->ignore();
+        hide();
+        return;
+    }
     // A write that never returns (a disk or network gone) cannot be waited for, nor
     // its thread stopped: the teacher is told which class, and the program ends at
     // once, the system releasing the roll folder's lock.
@@ -359,6 +365,13 @@ void FrmMain::closeEvent(QCloseEvent* event)
     }
     m_features->closeWindows();
     QWidget::closeEvent(event);
+}
+
+void FrmMain::quit()
+{
+    m_quitting = true;
+    if (close())
+        QCoreApplication::quit();
 }
 
 void FrmMain::paintEvent(QPaintEvent*)

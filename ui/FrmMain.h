@@ -120,6 +120,8 @@ private:
     // Zooms as the teacher asked, and remembers it.
     void zoomTo(int percent);
     void showZoomed(int percent);
+    // Closes the main window, hidden or not, and ends the program.
+    void quit();
 
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
@@ -151,6 +153,8 @@ private:
     QPointer<OverviewWindow> m_overview;
     // A recording came while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;
+    // Closing ends the program even with the floating button kept open.
+    bool m_quitting = false;
 
     QComboBox* m_comboFileChange = nullptr;
     QComboBox* m_comboResult = nullptr;

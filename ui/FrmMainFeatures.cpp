@@ -35,6 +35,7 @@ void FrmMain::handleFeatures()
     features.handle(NewRound, [this](bool) { startNewRound(); });
     features.handle(Overview, [this](bool) { showOverview(); });
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
+    features.handle(FloatingButton, [this](bool) { m_features->toggleFloatingButton(); });
     features.handle(ProjectorFullScreen, [this](bool) { m_features->toggleProjectorFullScreen(); });
     features.handle(ProjectorDark, [this](bool on) { m_features->setProjectorDark(on); });
     features.handle(ProjectorGrades, [this](bool on) { m_features->showGradesOnProjector(on); });

@@ -221,6 +221,9 @@ void FrmMain::createFeatures()
             this, [this] { report(*m_settings->readFailure()); }, Qt::QueuedConnection);
     m_features = new MainWindowFeatures(this, *m_settings, m_speaker);
     connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
+    connect(m_features, &MainWindowFeatures::quitAsked, this, &FrmMain::quit);
+    connect(m_comboResult, &QComboBox::currentIndexChanged, m_features,
+            &MainWindowFeatures::showGrade);
     m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter, *m_settings);
     connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
     connect(m_classFeatures, &ClassFeatures::notice, this,

@@ -3,13 +3,26 @@
 #include "FeatureActions.h"
 #include "lesson/Settings.h"
 #include "ui/speech/Speaker.h"
+#include "ui/windows/FloatingButton.h"
 #include "ui/windows/KeysWindow.h"
 #include "ui/windows/ProjectorWindow.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace mirello {
+
+namespace {
+
+constexpr QStringView KeepFloatingKey = u"floating/keepOnClose";
+
+} // namespace
 
 MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker)
     : QObject(mainWindow)
@@ -30,10 +43,11 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, 
         Qt::QueuedConnection);
 }
 
-// The projector window has no owner: the main window closes it before it goes.
+// The projector window and the floating button have no owner: they go with the main window.
 MainWindowFeatures::~MainWindowFeatures()
 {
     delete m_projector;
+    delete m_floating;
 }
 
 bool MainWindowFeatures::isOn(Feature feature) const
@@ -58,6 +72,8 @@ void MainWindowFeatures::showTexts(const QString& name, const QString& callCount
     m_callCount = callCount;
     m_tallies = tallies;
     showTextsOnProjector();
+    if (m_floating)
+        m_floating->showName(name);
 }
 
 void MainWindowFeatures::showGradesOnProjector(bool)
@@ -77,6 +93,9 @@ void MainWindowFeatures::showTextsOnProjector()
 // The name is spoken once, when the draw stops on it; a new draw cuts it short.
 void MainWindowFeatures::drawingSwitched(bool on, const QString& name)
 {
+    m_drawing = on;
+    if (m_floating)
+        m_floating->setDrawing(on);
     if (on)
         m_speaker.stop();
     else if (isOn(Feature::Speech) && !name.isEmpty())
@@ -87,6 +106,8 @@ void MainWindowFeatures::closeWindows()
 {
     if (m_projector)
         m_projector->close();
+    if (m_floating)
+        m_floating->close();
 }
 
 void MainWindowFeatures::toggleProjectorFullScreen()
@@ -146,6 +167,88 @@ void MainWindowFeatures::showKeys()
     m_keys->show();
     m_keys->raise();
     m_keys->activateWindow();
+}
+
+void MainWindowFeatures::toggleFloatingButton()
+{
+    if (m_floating) {
+        m_floating->close();
+        return;
+    }
+    m_floating = new FloatingButton(m_settings);
+    m_floating->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_floating, &FloatingButton::startPauseClicked, this,
+            [this] { m_actions->trigger(Feature::StartPause); });
+    connect(m_floating, &FloatingButton::gradeClicked, this, [this](int grade) {
+        m_actions->trigger(Feature(int(Feature::ChooseExcellent) + grade));
+    });
+    connect(m_floating, &FloatingButton::recordClicked, this,
+            [this] { m_actions->trigger(Feature::Record); });
+    connect(m_floating, &FloatingButton::mainWindowAsked, this,
+            &MainWindowFeatures::showMainWindow);
+    connect(m_floating, &FloatingButton::quitAsked, this, &MainWindowFeatures::quitAsked);
+    m_floating->showName(m_name);
+    m_floating->setDrawing(m_drawing);
+    m_floating->showGrade(m_grade);
+    m_floating->show();
+}
+
+void MainWindowFeatures::showGrade(int grade)
+{
+    m_grade = grade;
+    if (m_floating)
+        m_floating->showGrade(grade);
+}
+
+bool MainWindowFeatures::keepsRunningInFloatingButton()
+{
+    if (!m_floating || !m_floating->isVisible())
+        return false;
+    const QByteArray kept = m_settings.bytes(KeepFloatingKey);
+    const bool keep = kept.isEmpty() ? askToKeepFloatingButton() : kept == "yes";
+    if (!keep)
+        return false;
+    showTrayIcon();
+    return true;
+}
+
+bool MainWindowFeatures::askToKeepFloatingButton()
+{
+    QMessageBox box(QMessageBox::Question, u"Mirello"_s,
+                    u"关闭主窗口后，要保留悬浮窗继续点名吗？\n"
+                    u"保留时，悬浮窗的菜单可以重新打开主窗口或退出 Mirello。"_s,
+                    QMessageBox::NoButton, m_mainWindow);
+    QPushButton* keep = box.addButton(u"保留悬浮窗"_s, QMessageBox::AcceptRole);
+    box.addButton(u"全部关闭"_s, QMessageBox::RejectRole);
+    box.setCheckBox(new QCheckBox(u"记住我的选择，不再询问"_s));
+    box.exec();
+    const bool kept = box.clickedButton() == keep;
+    if (box.checkBox()->isChecked())
+        m_settings.setBytes(KeepFloatingKey, kept ? "yes" : "no");
+    return kept;
+}
+
+// Where the system has a tray, the feature menu stays a click away with the main
+// window hidden.
+void MainWindowFeatures::showTrayIcon()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || findChild<QSystemTrayIcon*>())
+        return;
+    auto* tray = new QSystemTrayIcon(m_mainWindow->windowIcon(), this);
+    tray->setToolTip(u"Mirello"_s);
+    tray->setContextMenu(m_actions->menu(m_mainWindow));
+    connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger)
+            showMainWindow();
+    });
+    tray->show();
+}
+
+void MainWindowFeatures::showMainWindow()
+{
+    m_mainWindow->showNormal();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
 }
 
 } // namespace mirello

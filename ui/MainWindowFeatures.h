@@ -12,6 +12,7 @@ class QWidget;
 namespace mirello {
 
 class FeatureActions;
+class FloatingButton;
 class KeysWindow;
 class ProjectorWindow;
 class Settings;
@@ -45,13 +46,24 @@ public:
     void showGradesOnProjector(bool show);
     void switchSpeech(bool on);
     void showKeys();
+    void toggleFloatingButton();
+    // The grade chosen in the main window, 0 to 3.
+    void showGrade(int grade);
+    // The main window is being closed: whether it only hides, since the teacher keeps
+    // the floating button open (asked once, then remembered).
+    bool keepsRunningInFloatingButton();
 
 Q_SIGNALS:
     void failed(const mirello::Error& error);
+    // The teacher quits from the floating button or the tray.
+    void quitAsked();
 
 private:
     bool isOn(Feature feature) const;
     void showTextsOnProjector();
+    bool askToKeepFloatingButton();
+    void showTrayIcon();
+    void showMainWindow();
 
     QWidget* m_mainWindow;
     Speaker& m_speaker;
@@ -59,6 +71,9 @@ private:
     FeatureActions* m_actions = nullptr;
     QPointer<ProjectorWindow> m_projector;
     QPointer<KeysWindow> m_keys;
+    QPointer<FloatingButton> m_floating;
+    bool m_drawing = false;
+    int m_grade = 0;
     QString m_name;
     QString m_callCount;
     QString m_tallies;

@@ -1,16 +1,21 @@
-// The projector window: a long name fits its width at several window sizes (the
-// suite runs this at scale factors 1, 1.5 and 2), and the window follows the draw.
+// The windows at the board: the projector window, where a long name fits its width at
+// several window sizes (the suite runs this at scale factors 1, 1.5 and 2) and which
+// follows the draw, the feature menu and the floating button, by finger.
 
 #include "lesson/Settings.h"
 #include "platform/FileOperations.h"
 #include "ui/FittedText.h"
+#include "ui/windows/FloatingButton.h"
 #include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 using namespace mirello;
@@ -56,6 +61,9 @@ private Q_SLOTS:
     void longNameFitsItsWidth();
     void followsTheDrawAndActsAsSpace();
     void theMenuWorksByFinger();
+    void floatingButtonStaysWhollyOnAScreen_data();
+    void floatingButtonStaysWhollyOnAScreen();
+    void floatingButtonDrawsAndRecordsByFinger();
 };
 
 void TestProjector::longNameFitsItsWidth_data()
@@ -160,6 +168,67 @@ void TestProjector::theMenuWorksByFinger()
     }
     tap(menu, menu->actionGeometry(overview).center());
     QTRY_VERIFY(w.window.findChild<QWidget*>(u"OverviewWindow"_s));
+}
+
+void TestProjector::floatingButtonStaysWhollyOnAScreen_data()
+{
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QPoint>("kept");
+    // Two screens side by side, the second lower and with a task bar along its bottom.
+    QTest::newRow("inside") << QRect(100, 100, 200, 50) << QPoint(100, 100);
+    QTest::newRow("past the right edge") << QRect(1900, 20, 200, 50) << QPoint(1720, 20);
+    QTest::newRow("mostly on the second") << QRect(1880, 500, 200, 50) << QPoint(1920, 500);
+    QTest::newRow("onto its task bar") << QRect(2000, 1200, 200, 50) << QPoint(2000, 1150);
+    QTest::newRow("off every screen") << QRect(-500, -400, 200, 50) << QPoint(0, 0);
+    QTest::newRow("larger than the screen") << QRect(50, 50, 2500, 50) << QPoint(0, 50);
+}
+
+void TestProjector::floatingButtonStaysWhollyOnAScreen()
+{
+    QFETCH(QRect, wanted);
+    QFETCH(QPoint, kept);
+    QCOMPARE(keptOnScreen(wanted, {QRect(0, 0, 1920, 1080), QRect(1920, 100, 1280, 1100)}), kept);
+}
+
+// It takes no focus from the window that has it: the main window here, the slides at
+// the board. Closing the main window asks whether to keep it, then only hides.
+void TestProjector::floatingButtonDrawsAndRecordsByFinger()
+{
+    const TestProgramFolder folder({{u"1班.txt"_s, gbk(u"S20230101王小明-03\\1201\r\n"_s)}});
+    WindowUnderTest w(folder);
+    QTest::keyClick(&w.window, Qt::Key_F12);
+    FloatingButton* floating = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        floating = floating ? floating : qobject_cast<FloatingButton*>(window);
+    QVERIFY(floating && QTest::qWaitForWindowExposed(floating));
+    QApplication::setActiveWindow(&w.window); // the offscreen system activates every new window
+    const auto tapOn = [&](const QString& name) {
+        auto* button = floating->findChild<QPushButton*>(name);
+        tap(button, button->rect().center());
+    };
+    tapOn(u"FloatingStartPause"_s);
+    QVERIFY(w.drawing());
+    QTRY_COMPARE(w.text(u"LblName"_s), u"王小明"_s);
+    tapOn(u"FloatingStartPause"_s);
+    QVERIFY(!w.drawing());
+    QCOMPARE(floating->findChild<FittedText*>(u"FloatingName"_s)->text(), u"王小明"_s);
+    tapOn(u"FloatingExpand"_s);
+    tap(floating->findChild<QWidget*>(u"FloatingOk"_s)
+            ->parentWidget()
+            ->findChildren<QPushButton*>()[1],
+        QPoint(5, 5));
+    QCOMPARE(w.get<QComboBox>(u"ComboResult"_s)->currentText(), u"良好"_s);
+    tapOn(u"FloatingOk"_s);
+    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), gbk(u"S20230101王小明-04\\1301\r\n"_s));
+    QCOMPARE(QApplication::activeWindow(), &w.window);
+
+    QTimer::singleShot(200, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        box->checkBox()->setChecked(true);
+        box->buttons().constFirst()->click();
+    });
+    w.window.close();
+    QVERIFY(!w.window.isVisible() && floating->isVisible());
 }
 
 QTEST_MAIN(TestProjector)

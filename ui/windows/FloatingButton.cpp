@@ -1,0 +1,236 @@
+#include "FloatingButton.h"
+
+#include "lesson/Settings.h"
+#include "platform/WindowActivation.h"
+#include "roll/Grades.h"
+#include "ui/FittedText.h"
+#include "ui/Fonts.h"
+#include "ui/ProgramIcon.h"
+
+#include <algorithm>
+#include <QButtonGroup>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+constexpr QStringView GeometryKey = u"floating/geometry";
+constexpr qreal IdleOpacity = 0.5;
+constexpr int FirstMargin = 48;
+// About 9 mm at the usual 96 logical dots per inch: a fingertip's size.
+constexpr int FingerSize = 36;
+
+int overlap(const QRect& a, const QRect& b)
+{
+    const QRect common = a.intersected(b);
+    return common.isEmpty() ? 0 : common.width() * common.height();
+}
+
+int distance(const QRect& window, const QRect& area)
+{
+    return (window.center() - area.center()).manhattanLength();
+}
+
+QPushButton* fingerButton(const QString& text, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setMinimumSize(FingerSize, FingerSize);
+    return button;
+}
+
+} // namespace
+
+QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas)
+{
+    if (availableAreas.isEmpty())
+        return wanted.topLeft();
+    const QRect area =
+        *std::ranges::min_element(availableAreas, [&](const QRect& a, const QRect& b) {
+            const int overlapA = overlap(wanted, a);
+            const int overlapB = overlap(wanted, b);
+            return overlapA != overlapB ? overlapA > overlapB
+                                        : distance(wanted, a) < distance(wanted, b);
+        });
+    const int x = std::max(area.left(), std::min(wanted.left(), area.right() + 1 - wanted.width()));
+    const int y = std::max(area.top(), std::min(wanted.top(), area.bottom() + 1 - wanted.height()));
+    return {x, y};
+}
+
+FloatingButton::FloatingButton(Settings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus)
+    , m_settings(settings)
+{
+    setObjectName(u"FloatingButton"_s);
+    setWindowTitle(u"Mirello 悬浮窗"_s);
+    setWindowIcon(programIcon());
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFocusPolicy(Qt::NoFocus);
+    createContents();
+    adjustSize();
+    // The first time, at the bottom right, where slides seldom have anything.
+    if (!restoreGeometry(m_settings.bytes(GeometryKey))) {
+        const QRect area = screen()->availableGeometry();
+        move(area.bottomRight() - rect().bottomRight() - QPoint(FirstMargin, FirstMargin));
+    }
+    // Screens come and go with a projector's cable; the button never stays behind.
+    for (QScreen* screen : QGuiApplication::screens())
+        connect(screen, &QScreen::availableGeometryChanged, this, &FloatingButton::keepOnScreen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, &FloatingButton::keepOnScreen);
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, &FloatingButton::keepOnScreen,
+            Qt::QueuedConnection);
+    showOpacity();
+}
+
+void FloatingButton::createContents()
+{
+    m_name = new FittedText(chineseFont(TypeStyle::Kai, 12, QFont::Bold), this);
+    m_name->setObjectName(u"FloatingName"_s);
+    m_name->setMinimumSize(120, FingerSize);
+    m_startPause = fingerButton(u"开始"_s, this);
+    m_startPause->setObjectName(u"FloatingStartPause"_s);
+    m_expand = fingerButton(u"打分 ▾"_s, this);
+    m_expand->setObjectName(u"FloatingExpand"_s);
+    m_expand->setCheckable(true);
+
+    m_grades = new QWidget(this);
+    m_gradeButtons = new QButtonGroup(this);
+    auto* gradeRow = new QHBoxLayout(m_grades);
+    gradeRow->setContentsMargins(0, 0, 0, 0);
+    for (int grade = 0; grade < int(std::size(GradeNames)); ++grade) {
+        QPushButton* button = fingerButton(GradeNames[grade].toString(), m_grades);
+        button->setCheckable(true);
+        m_gradeButtons->addButton(button, grade);
+        gradeRow->addWidget(button);
+    }
+    QPushButton* ok = fingerButton(u"记录"_s, m_grades);
+    ok->setObjectName(u"FloatingOk"_s);
+    gradeRow->addWidget(ok);
+    m_grades->hide();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_name, 1);
+    top->addWidget(m_startPause);
+    top->addWidget(m_expand);
+    layout->addLayout(top);
+    layout->addWidget(m_grades);
+
+    connect(m_startPause, &QPushButton::clicked, this, &FloatingButton::startPauseClicked);
+    connect(m_expand, &QPushButton::toggled, this, [this](bool expanded) {
+        m_grades->setVisible(expanded);
+        keepOnScreen();
+    });
+    connect(m_gradeButtons, &QButtonGroup::idClicked, this, &FloatingButton::gradeClicked);
+    connect(ok, &QPushButton::clicked, this, &FloatingButton::recordClicked);
+}
+
+void FloatingButton::showName(const QString& name)
+{
+    m_name->setText(name);
+}
+
+void FloatingButton::setDrawing(bool drawing)
+{
+    m_drawing = drawing;
+    m_startPause->setText(drawing ? u"暂停"_s : u"开始"_s);
+    showOpacity();
+}
+
+void FloatingButton::showGrade(int grade)
+{
+    if (QAbstractButton* button = m_gradeButtons->button(grade))
+        button->setChecked(true);
+}
+
+void FloatingButton::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refuseActivation(winId());
+    keepOnScreen();
+}
+
+void FloatingButton::closeEvent(QCloseEvent* event)
+{
+    m_settings.setBytes(GeometryKey, saveGeometry());
+    QWidget::closeEvent(event);
+}
+
+void FloatingButton::keepOnScreen()
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    move(keptOnScreen(frameGeometry(), areas) + (pos() - frameGeometry().topLeft()));
+}
+
+void FloatingButton::showOpacity()
+{
+    setWindowOpacity(m_drawing || m_pointerOver ? 1.0 : IdleOpacity);
+}
+
+void FloatingButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+// A press on the window's ground, not on a button, starts a drag; a finger's touch
+// arrives here as the same press.
+void FloatingButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void FloatingButton::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    move(event->globalPosition().toPoint() - m_dragOffset);
+    keepOnScreen();
+}
+
+void FloatingButton::enterEvent(QEnterEvent*)
+{
+    m_pointerOver = true;
+    showOpacity();
+}
+
+void FloatingButton::leaveEvent(QEvent*)
+{
+    m_pointerOver = false;
+    showOpacity();
+}
+
+void FloatingButton::contextMenuEvent(QContextMenuEvent* event)
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(u"显示主窗口"_s, this, &FloatingButton::mainWindowAsked);
+    menu->addAction(u"关闭悬浮窗"_s, this, &QWidget::close);
+    menu->addSeparator();
+    menu->addAction(u"退出"_s, this, &FloatingButton::quitAsked);
+    menu->popup(event->globalPos());
+}
+
+} // namespace mirello

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QWidget>
+
+class QButtonGroup;
+class QPushButton;
+
+namespace mirello {
+
+class FittedText;
+class Settings;
+
+// Where a window wanted at `wanted` goes so that it lies wholly inside the available
+// area it overlaps most, or the nearest one where it overlaps none; a window larger
+// than the area keeps to its top left.
+QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas);
+
+// A small window that floats above full-screen slides and never takes the keyboard
+// focus, so that the presenter's clicker goes on turning slides: the drawn name and
+// Start/Pause, and, expanded, the four grades and OK. It is dragged by mouse or finger,
+// stays wholly on a screen, opens where it was last left and is half transparent
+// while idle. Its menu (a right press or a long touch) shows the main window or quits.
+class FloatingButton final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FloatingButton(Settings& settings, QWidget* parent = nullptr);
+
+    void showName(const QString& name);
+    void setDrawing(bool drawing);
+    // The grade chosen in the main window, 0 to 3.
+    void showGrade(int grade);
+
+Q_SIGNALS:
+    void startPauseClicked();
+    void gradeClicked(int grade);
+    void recordClicked();
+    void mainWindowAsked();
+    void quitAsked();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void createContents();
+    void keepOnScreen();
+    void showOpacity();
+
+    Settings& m_settings;
+    FittedText* m_name = nullptr;
+    QPushButton* m_startPause = nullptr;
+    QPushButton* m_expand = nullptr;
+    QWidget* m_grades = nullptr;
+    QButtonGroup* m_gradeButtons = nullptr;
+    QPoint m_dragOffset;
+    bool m_drawing = false;
+    bool m_pointerOver = false;
+};
+
+} // namespace mirello
