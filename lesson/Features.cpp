@@ -38,10 +38,27 @@ constexpr FeatureRow Table[] = {
     {Zoom150, u"150%", u"", InMain, u"", false, u"缩放主窗口"},
     {Zoom200, u"200%", u"", InMain, u"", false, u"缩放主窗口"},
     {Zoom250, u"250%", u"", InMain, u"", false, u"缩放主窗口"},
-    {Keys, u"按键一览", u"F1", InBoth, u"", true},
+    {GlobalKeysSettings, u"全局快捷键…", u"", InMain, u"", true},
+    {Keys, u"按键一览", u"F1", InBoth, u""},
+};
+
+constexpr GlobalKeyRow GlobalKeys[] = {
+    {StartPause, u"Ctrl+Alt+Space", u"globalKeys/startPause"},
+    {Record, u"Ctrl+Alt+Return", u"globalKeys/record"},
+    {ChooseExcellent, u"Ctrl+Alt+1", u"globalKeys/grade1"},
+    {ChooseGood, u"Ctrl+Alt+2", u"globalKeys/grade2"},
+    {ChoosePass, u"Ctrl+Alt+3", u"globalKeys/grade3"},
+    {ChooseFail, u"Ctrl+Alt+4", u"globalKeys/grade4"},
+    {Pass, u"Ctrl+Alt+P", u"globalKeys/pass"},
+    {Undo, u"Ctrl+Alt+U", u"globalKeys/undo"},
 };
 
 } // namespace
+
+std::span<const GlobalKeyRow> globalKeyTable()
+{
+    return GlobalKeys;
+}
 
 std::span<const FeatureRow> featureTable()
 {

@@ -22,6 +22,7 @@ enum class Feature
     Overview,
     Projector,
     FloatingButton,
+    GlobalKeysSettings,
     ProjectorFullScreen,
     ProjectorDark,
     ProjectorGrades,
@@ -64,6 +65,20 @@ struct FeatureRow
 
 // Every feature in the order of the menu.
 std::span<const FeatureRow> featureTable();
+
+// A key that works while another program has the focus, and what it does.
+struct GlobalKeyRow
+{
+    Feature feature;
+    // Portable key name, as in the feature table.
+    QStringView defaultKey;
+    // The settings key of the teacher's own choice.
+    QStringView setting;
+};
+
+// Every key from any program, as they come out of the box. Ctrl+Alt+Z is left alone:
+// a common chat program takes it.
+std::span<const GlobalKeyRow> globalKeyTable();
 
 const FeatureRow& featureRow(Feature feature);
 

@@ -20,8 +20,8 @@
 #include <cstdlib>
 #include <QAbstractItemView>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMouseEvent>

@@ -6,6 +6,7 @@
 #include "lesson/DrawSession.h"
 #include "lesson/Features.h"
 #include "platform/RandomSource.h"
+#include "remote/RemoteCommand.h"
 #include "roll/ChangedLines.h"
 #include "roll/NameList.h"
 #include "roll/RollFolder.h"
@@ -57,6 +58,10 @@ public:
     FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
             ErrorReporter& reporter, Speaker& speaker, FileOperations& files,
             QWidget* parent = nullptr);
+
+    // Does what another program asks, in order, as the keys do it; what went wrong,
+    // or nothing.
+    QString carryOut(const QList<RemoteCommand>& commands);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,11 +1,11 @@
 // The main window's features beyond its own controls: the keys and the menu act
 // here, and the round, the passes and the overview follow the draw.
 #include "ClassFeatures.h"
-#include "FeatureActions.h"
 #include "FrmMain.h"
 #include "lesson/RecordingWorker.h"
 #include "MainWindowFeatures.h"
 #include "PanelStatusBar.h"
+#include "ui/keys/FeatureActions.h"
 #include "ui/windows/OverviewWindow.h"
 
 #include <QComboBox>
@@ -36,6 +36,7 @@ void FrmMain::handleFeatures()
     features.handle(Overview, [this](bool) { showOverview(); });
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
     features.handle(FloatingButton, [this](bool) { m_features->toggleFloatingButton(); });
+    features.handle(GlobalKeysSettings, [this](bool) { m_features->showGlobalKeys(); });
     features.handle(ProjectorFullScreen, [this](bool) { m_features->toggleProjectorFullScreen(); });
     features.handle(ProjectorDark, [this](bool on) { m_features->setProjectorDark(on); });
     features.handle(ProjectorGrades, [this](bool on) { m_features->showGradesOnProjector(on); });
@@ -120,6 +121,44 @@ void FrmMain::refreshOverview()
     m_overviewStale = m_overview && m_timerName->isActive();
     if (m_overview && !m_overviewStale)
         m_overview->refresh();
+}
+
+// Another program's commands, through the keys they stand for.
+QString FrmMain::carryOut(const QList<RemoteCommand>& commands)
+{
+    using enum RemoteCommand::Kind;
+    const FeatureActions& features = m_features->actions();
+    for (const RemoteCommand& command : commands) {
+        switch (command.kind) {
+        case StartPause:
+            features.trigger(Feature::StartPause);
+            break;
+        case Record:
+            features.trigger(Feature::Record);
+            break;
+        case Grade:
+            features.trigger(Feature(int(Feature::ChooseExcellent) + command.argument.toInt() - 1));
+            break;
+        case Undo:
+            features.trigger(Feature::Undo);
+            break;
+        case Pass:
+            features.trigger(Feature::Pass);
+            break;
+        case Class: {
+            // As listed, or without the ending a script may leave off.
+            int index = m_comboFileChange->findText(command.argument, Qt::MatchFixedString);
+            if (index < 0)
+                index =
+                    m_comboFileChange->findText(command.argument + u".txt"_s, Qt::MatchFixedString);
+            if (index < 0)
+                return u"没有名为“"_s + command.argument + u"”的班级"_s;
+            selectClass(index);
+            break;
+        }
+        }
+    }
+    return QString();
 }
 
 void FrmMain::zoomTo(int percent)

@@ -1,5 +1,4 @@
 #include "ClassFeatures.h"
-#include "FeatureActions.h"
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "LabelText.h"
@@ -11,6 +10,7 @@
 #include "ProgramIcon.h"
 #include "roll/Grades.h"
 #include "roll/RollFolderLocation.h"
+#include "ui/keys/FeatureActions.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -222,6 +222,8 @@ void FrmMain::createFeatures()
     m_features = new MainWindowFeatures(this, *m_settings, m_speaker);
     connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
     connect(m_features, &MainWindowFeatures::quitAsked, this, &FrmMain::quit);
+    connect(m_features, &MainWindowFeatures::notice, this,
+            [this](const QString& text) { m_statusBar->showNotice(text, 3 * NoticeTime); });
     connect(m_comboResult, &QComboBox::currentIndexChanged, m_features,
             &MainWindowFeatures::showGrade);
     m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter, *m_settings);

@@ -1,9 +1,11 @@
 #include "MainWindowFeatures.h"
 
-#include "FeatureActions.h"
 #include "lesson/Settings.h"
+#include "ui/keys/FeatureActions.h"
+#include "ui/keys/GlobalKeyBindings.h"
 #include "ui/speech/Speaker.h"
 #include "ui/windows/FloatingButton.h"
+#include "ui/windows/GlobalKeysWindow.h"
 #include "ui/windows/KeysWindow.h"
 #include "ui/windows/ProjectorWindow.h"
 
@@ -32,6 +34,7 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, 
     , m_actions(new FeatureActions(settings, this))
 {
     m_actions->addKeysTo(mainWindow, KeyScope::InMain);
+    m_globalKeys = new GlobalKeyBindings(*m_actions, settings, this);
     // Once the event loop runs: a failure is reported through failed(), which the
     // main window connects to only after this constructor.
     QMetaObject::invokeMethod(
@@ -39,6 +42,7 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, 
         [this] {
             if (isOn(Feature::Speech))
                 switchSpeech(true);
+            noticeKeysHeldElsewhere();
         },
         Qt::QueuedConnection);
 }
@@ -191,6 +195,28 @@ void MainWindowFeatures::toggleFloatingButton()
     m_floating->setDrawing(m_drawing);
     m_floating->showGrade(m_grade);
     m_floating->show();
+}
+
+void MainWindowFeatures::showGlobalKeys()
+{
+    if (!m_globalKeysWindow)
+        m_globalKeysWindow = new GlobalKeysWindow(*m_globalKeys, m_mainWindow);
+    m_globalKeysWindow->show();
+    m_globalKeysWindow->raise();
+    m_globalKeysWindow->activateWindow();
+}
+
+// A key from any program that does nothing would leave the teacher pressing it in
+// front of the class: the status bar names the ones another program holds.
+void MainWindowFeatures::noticeKeysHeldElsewhere()
+{
+    QStringList held;
+    for (const GlobalKeyBindings::Binding& binding : m_globalKeys->bindings()) {
+        if (binding.problem)
+            held.append(binding.key.toString(QKeySequence::NativeText));
+    }
+    if (!held.isEmpty())
+        Q_EMIT notice(u"全局快捷键不可用："_s + held.join(u"、"_s) + u"（见菜单“全局快捷键…”）"_s);
 }
 
 void MainWindowFeatures::showGrade(int grade)

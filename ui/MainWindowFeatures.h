@@ -13,6 +13,8 @@ namespace mirello {
 
 class FeatureActions;
 class FloatingButton;
+class GlobalKeyBindings;
+class GlobalKeysWindow;
 class KeysWindow;
 class ProjectorWindow;
 class Settings;
@@ -47,6 +49,7 @@ public:
     void switchSpeech(bool on);
     void showKeys();
     void toggleFloatingButton();
+    void showGlobalKeys();
     // The grade chosen in the main window, 0 to 3.
     void showGrade(int grade);
     // The main window is being closed: whether it only hides, since the teacher keeps
@@ -57,11 +60,13 @@ Q_SIGNALS:
     void failed(const mirello::Error& error);
     // The teacher quits from the floating button or the tray.
     void quitAsked();
+    void notice(const QString& text);
 
 private:
     bool isOn(Feature feature) const;
     void showTextsOnProjector();
     bool askToKeepFloatingButton();
+    void noticeKeysHeldElsewhere();
     void showTrayIcon();
     void showMainWindow();
 
@@ -72,6 +77,8 @@ private:
     QPointer<ProjectorWindow> m_projector;
     QPointer<KeysWindow> m_keys;
     QPointer<FloatingButton> m_floating;
+    GlobalKeyBindings* m_globalKeys = nullptr;
+    QPointer<GlobalKeysWindow> m_globalKeysWindow;
     bool m_drawing = false;
     int m_grade = 0;
     QString m_name;

@@ -2,13 +2,19 @@
 #include "FrmMain.h"
 #include "MessageBoxReporter.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/FileOperations.h"
 #include "platform/ProgramFolder.h"
+#include "remote/CommandChannel.h"
 #include "roll/RollFolderLocation.h"
 #include "Translations.h"
 #include "ui/speech/SystemSpeaker.h"
 
+#include <cstdio>
 #include <QApplication>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -19,24 +25,85 @@ constexpr auto Installed = mirello::Installation::SystemWide;
 constexpr auto Installed = mirello::Installation::PortableFolder;
 #endif
 
+constexpr std::chrono::seconds AnswerWait{10};
+
+void print(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fflush(stream);
+}
+
+// Qt cannot keep a window on top, place it or keep the focus off it under Wayland:
+// on a Wayland desktop with XWayland, the floating button needs the X11 platform.
+void preferX11OnWayland()
+{
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+QString rollFolderPath()
+{
+    return mirello::rollFolderPath(Installed, mirello::programFolder(), mirello::userDataFolder());
+}
+
 } // namespace
 
+// With options, a copy already running for this roll folder carries them out and this
+// start ends; without one, this copy starts and then carries them out itself.
 int main(int argc, char* argv[])
 {
+    mirello::useStartingConsole();
+    QList<mirello::RemoteCommand> commands;
+    {
+        const QCoreApplication client(argc, argv);
+        const mirello::ParsedCommandLine parsed =
+            mirello::parseCommandLine(client.arguments().mid(1));
+        if (std::holds_alternative<mirello::UsageAsked>(parsed)) {
+            print(stdout, mirello::commandLineUsage());
+            return 0;
+        }
+        if (const auto* mistake = std::get_if<mirello::CommandLineMistake>(&parsed)) {
+            print(stderr, mistake->what + u"\n\n"_s + mirello::commandLineUsage());
+            return 2;
+        }
+        commands = std::get<QList<mirello::RemoteCommand>>(parsed);
+        if (!commands.isEmpty()) {
+            const std::optional<QString> answer = mirello::sendToRunningCopy(
+                mirello::channelName(rollFolderPath()), commands, AnswerWait);
+            if (answer && !answer->isEmpty())
+                print(stderr, *answer + u'\n');
+            if (answer)
+                return answer->isEmpty() ? 0 : 1;
+        }
+    }
+    preferX11OnWayland();
     QApplication application(argc, argv);
     const QString folder = mirello::programFolder();
     mirello::installChineseTranslations(application, folder);
     mirello::SystemClock clock;
     mirello::MessageBoxReporter reporter;
     mirello::SystemSpeaker speaker;
-    const QString rollFolder =
-        mirello::rollFolderPath(Installed, folder, mirello::userDataFolder());
+    const QString rollFolder = rollFolderPath();
     auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
                                         mirello::systemFileOperations());
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
+    mirello::CommandServer server(
+        mirello::channelName(rollFolder),
+        [window = QPointer(window)](const QList<mirello::RemoteCommand>& asked) {
+            return window ? window->carryOut(asked) : u"Mirello 正在退出"_s;
+        });
+    if (const std::optional<QString> failure = server.listen())
+        print(stderr, u"其他程序无法调用 Mirello：本地通道无法建立（"_s + *failure + u"）\n"_s);
     window->show();
     if (!mirello::chineseFontInstalled())
         reporter.report(window, mirello::missingChineseFont());
+    if (!commands.isEmpty()) {
+        QTimer::singleShot(0, window, [window, commands] {
+            if (const QString failed = window->carryOut(commands); !failed.isEmpty())
+                print(stderr, failed + u'\n');
+        });
+    }
     return application.exec();
 }

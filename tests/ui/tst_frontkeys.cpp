@@ -3,7 +3,7 @@
 
 #include "platform/FileLock.h"
 #include "roll/RollFolder.h"
-#include "ui/FeatureActions.h"
+#include "ui/keys/FeatureActions.h"
 #include "WindowUnderTest.h"
 
 #include <QAbstractItemView>

@@ -1,7 +1,7 @@
 #include "KeysWindow.h"
 
 #include "EscapeKey.h"
-#include "ui/FeatureActions.h"
+#include "ui/keys/FeatureActions.h"
 #include "ui/ProgramIcon.h"
 
 #include <QHeaderView>

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <variant>
+
+namespace mirello {
+
+// One thing another program asks of the running Mirello, as its window's keys do it.
+struct RemoteCommand
+{
+    enum class Kind
+    {
+        StartPause,
+        Record,
+        Grade,
+        Undo,
+        Pass,
+        Class,
+    };
+    Kind kind;
+    // The grade 1 to 4 for Grade, the class as the chooser lists it for Class.
+    QString argument;
+
+    bool operator==(const RemoteCommand&) const = default;
+};
+
+// What a command line asks for: commands in the order given (none: just start), the
+// usage, or a mistake, said in a line.
+struct UsageAsked
+{
+};
+struct CommandLineMistake
+{
+    QString what;
+};
+using ParsedCommandLine = std::variant<QList<RemoteCommand>, UsageAsked, CommandLineMistake>;
+
+// `arguments` without the program's own name.
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+QString commandLineUsage();
+
+// The commands as one message from one copy of the program to another, and back.
+QByteArray encodeCommands(const QList<RemoteCommand>& commands);
+// Nothing for a message that is not one, in part or whole.
+std::optional<QList<RemoteCommand>> decodeCommands(const QByteArray& message);
+
+} // namespace mirello

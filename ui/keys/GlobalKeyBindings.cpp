@@ -1,0 +1,94 @@
+#include "GlobalKeyBindings.h"
+
+#include "FeatureActions.h"
+#include "lesson/Settings.h"
+#include "platform/GlobalKeys.h"
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+// On unless the teacher switched them off.
+constexpr QStringView OnKey = u"globalKeys/on";
+
+} // namespace
+
+GlobalKeyBindings::GlobalKeyBindings(FeatureActions& actions, Settings& settings, QObject* parent)
+    : QObject(parent)
+    , m_actions(actions)
+    , m_settings(settings)
+{
+    for (const GlobalKeyRow& row : globalKeyTable()) {
+        const QByteArray chosen = settings.bytes(row.setting);
+        const QString text =
+            chosen.isEmpty() ? row.defaultKey.toString() : QString::fromUtf8(chosen);
+        m_bindings.append({row, QKeySequence::fromString(text, QKeySequence::PortableText), {}});
+    }
+    Result<std::shared_ptr<GlobalKeys>> keys = systemGlobalKeys();
+    if (!keys) {
+        m_unavailable = keys.error();
+        return;
+    }
+    m_keys = std::move(keys).value();
+    connect(m_keys.get(), &GlobalKeys::pressed, this,
+            [this](int index) { m_actions.trigger(m_bindings[index].row.feature); });
+    takeKeys();
+}
+
+GlobalKeyBindings::~GlobalKeyBindings() = default;
+
+bool GlobalKeyBindings::isOn() const
+{
+    return m_settings.flag(OnKey, true);
+}
+
+void GlobalKeyBindings::setOn(bool on)
+{
+    m_settings.setFlag(OnKey, on);
+    takeKeys();
+}
+
+void GlobalKeyBindings::setKey(qsizetype index, const QKeySequence& key)
+{
+    m_bindings[index].key = key;
+    m_settings.setBytes(m_bindings[index].row.setting,
+                        key.toString(QKeySequence::PortableText).toUtf8());
+    takeKeys();
+}
+
+void GlobalKeyBindings::resetKeys()
+{
+    for (Binding& binding : m_bindings) {
+        binding.key =
+            QKeySequence::fromString(binding.row.defaultKey.toString(), QKeySequence::PortableText);
+        m_settings.setBytes(binding.row.setting, QByteArray());
+    }
+    takeKeys();
+}
+
+// All are given back and taken anew, so that a key moved from one feature to another
+// is never held twice.
+void GlobalKeyBindings::takeKeys()
+{
+    if (m_keys)
+        m_keys->releaseAll();
+    for (qsizetype i = 0; i < m_bindings.size(); ++i) {
+        Binding& binding = m_bindings[i];
+        binding.problem.reset();
+        if (!m_keys || !isOn() || binding.key.isEmpty())
+            continue;
+        if (Result<void> taken = m_keys->take(int(i), binding.key[0]); !taken)
+            binding.problem = taken.error();
+    }
+    Q_EMIT changed();
+}
+
+bool takesAKeyFromEveryone(const QKeySequence& key)
+{
+    const Qt::KeyboardModifiers shared = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    return !key.isEmpty() && !(key[0].keyboardModifiers() & shared);
+}
+
+} // namespace mirello
