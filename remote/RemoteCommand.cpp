@@ -106,9 +106,11 @@ QByteArray encodeCommands(const QList<RemoteCommand>& commands)
 
 std::optional<QList<RemoteCommand>> decodeCommands(const QByteArray& message)
 {
+    QList<RemoteCommand> commands;
+    if (message.isEmpty())
+        return commands;
     if (!message.endsWith('\n'))
         return std::nullopt;
-    QList<RemoteCommand> commands;
     for (const QByteArray& line : message.chopped(1).split('\n')) {
         const qsizetype space = line.indexOf(' ');
         const Option* option =

@@ -46,7 +46,7 @@ QPushButton* fingerButton(const QString& text, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setMinimumSize(FingerSize, FingerSize);
+    button->setMinimumSize(FingerSize * 3 / 2, FingerSize);
     return button;
 }
 
@@ -79,6 +79,8 @@ FloatingButton::FloatingButton(Settings& settings, QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFocusPolicy(Qt::NoFocus);
+    // Read from a few steps away, at the board.
+    setFont(chineseFont(TypeStyle::Hei, 12));
     createContents();
     adjustSize();
     // The first time, at the bottom right, where slides seldom have anything.

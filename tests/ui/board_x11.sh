@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# At the board, under a real X server: the keys from any program reach Mirello while
+# another client keeps the focus, a click on the floating button leaves the focus where
+# it was, and the command line reaches the running copy or is refused with exit code 2.
+# Usage: board_x11.sh <folder of the built program>
+set -euo pipefail
+built=$1
+work=$(mktemp -d)
+cleanup() {
+    kill $(jobs -p) 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "board_x11: $*" >&2
+    exit 1
+}
+
+cp "$built/mirello" "$work/"
+cp -r "$built/Icons" "$work/"
+mkdir "$work/checkroll"
+class=$work/checkroll/1班.txt
+printf 'S20230101王小明-00\\0000\r\n' | iconv -t GBK >"$class"
+# Waits up to five seconds for the class file to hold `$1` (as UTF-8).
+expect_class() {
+    for _ in $(seq 50); do
+        [ "$(iconv -f GBK "$class")" = "$(printf '%s\r' "$1")" ] && return 0
+        sleep 0.1
+    done
+    fail "the class file holds $(iconv -f GBK "$class" | od -c | head -2), not $1"
+}
+
+display=:$((200 + RANDOM % 700))
+Xvfb "$display" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
+export DISPLAY=$display
+unset QT_QPA_PLATFORM XDG_SESSION_TYPE WAYLAND_DISPLAY
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$work/mirello" >"$work/log" 2>&1 &
+main=$(xdotool search --sync --name '^Mirello V1.0$' | head -1)
+xclock &
+clock=$(xdotool search --sync --class xclock | head -1)
+xdotool windowfocus --sync "$clock"
+
+# The slide show (here a clock) has the focus throughout.
+xdotool key ctrl+alt+space
+sleep 0.4
+xdotool key ctrl+alt+space ctrl+alt+2 ctrl+alt+Return
+expect_class 'S20230101王小明-01\0100'
+[ "$(xdotool getwindowfocus)" = "$clock" ] || fail "a key from any program took the focus"
+
+xdotool windowfocus --sync "$main" key F12
+floating=$(xdotool search --sync --name '^Mirello 悬浮窗$' | head -1)
+xdotool windowfocus --sync "$clock"
+eval "$(xdotool getwindowgeometry --shell "$floating")"
+xdotool mousemove $((X + 20)) $((Y + HEIGHT / 2)) click 1
+sleep 0.3
+[ "$(xdotool getwindowfocus)" = "$clock" ] || fail "a click on the floating button took the focus"
+
+"$work/mirello" --grade 3 --record || fail "the command line was not carried out"
+expect_class 'S20230101王小明-02\0110'
+status=0
+"$work/mirello" --bogus 2>/dev/null || status=$?
+[ "$status" = 2 ] || fail "an unknown option ended with $status, not 2"
+echo "board_x11: keys, floating button and command line work at the board"
