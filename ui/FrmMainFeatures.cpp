@@ -127,25 +127,8 @@ void FrmMain::refreshOverview()
 QString FrmMain::carryOut(const QList<RemoteCommand>& commands)
 {
     using enum RemoteCommand::Kind;
-    const FeatureActions& features = m_features->actions();
     for (const RemoteCommand& command : commands) {
-        switch (command.kind) {
-        case StartPause:
-            features.trigger(Feature::StartPause);
-            break;
-        case Record:
-            features.trigger(Feature::Record);
-            break;
-        case Grade:
-            features.trigger(Feature(int(Feature::ChooseExcellent) + command.argument.toInt() - 1));
-            break;
-        case Undo:
-            features.trigger(Feature::Undo);
-            break;
-        case Pass:
-            features.trigger(Feature::Pass);
-            break;
-        case Class: {
+        if (command.kind == Class) {
             // As listed, or without the ending a script may leave off.
             int index = m_comboFileChange->findText(command.argument, Qt::MatchFixedString);
             if (index < 0)
@@ -154,9 +137,15 @@ QString FrmMain::carryOut(const QList<RemoteCommand>& commands)
             if (index < 0)
                 return u"没有名为“"_s + command.argument + u"”的班级"_s;
             selectClass(index);
-            break;
+            continue;
         }
-        }
+        m_features->actions().trigger(
+            command.kind == StartPause ? Feature::StartPause
+            : command.kind == Record   ? Feature::Record
+            : command.kind == Undo     ? Feature::Undo
+            : command.kind == Pass
+                ? Feature::Pass
+                : Feature(int(Feature::ChooseExcellent) + command.argument.toInt() - 1));
     }
     return QString();
 }
