@@ -1,9 +1,12 @@
 // The keys of the main window, whatever control has the focus, and the recording
 // worker that keeps the window live while a grade is recorded.
 
+#include "lesson/Settings.h"
 #include "platform/FileLock.h"
 #include "roll/RollFolder.h"
 #include "ui/keys/FeatureActions.h"
+#include "ui/keys/GlobalKeyBindings.h"
+#include "ui/windows/GlobalKeysWindow.h"
 #include "WindowUnderTest.h"
 
 #include <QAbstractItemView>
@@ -45,6 +48,7 @@ private Q_SLOTS:
     void drawingGoesOnWhileARecordingWaits();
     void switchesSpeechOnAcrossRuns_data();
     void switchesSpeechOnAcrossRuns();
+    void keepsTheKeysFromAnyProgram();
 };
 
 void TestFrontKeys::keysActAsTheirMouseActions_data()
@@ -212,6 +216,36 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns()
     QVERIFY(QFile::exists(settings));
     WindowUnderTest next(folder);
     QCOMPARE(next.window.findChild<QAction*>(u"朗读抽到的名字"_s)->isChecked(), onAfter);
+}
+
+// A key chosen for any program is kept, and one without Ctrl or Alt comes with a
+// warning; back to the defaults, the warning goes.
+void TestFrontKeys::keepsTheKeysFromAnyProgram()
+{
+    QTemporaryDir rollFolder;
+    const auto warning = [](const QWidget& window) {
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->text().contains(u"收不到这个键"))
+                return true;
+        }
+        return false;
+    };
+    {
+        Settings settings(RollFolder::at(rollFolder.path()));
+        FeatureActions actions(settings);
+        GlobalKeyBindings bindings(actions, settings);
+        QCOMPARE(bindings.bindings()[0].key, QKeySequence(u"Ctrl+Alt+Space"_s));
+        bindings.setKey(0, QKeySequence(Qt::Key_PageDown));
+        GlobalKeysWindow window(bindings);
+        QVERIFY(warning(window));
+    }
+    Settings settings(RollFolder::at(rollFolder.path()));
+    FeatureActions actions(settings);
+    GlobalKeyBindings bindings(actions, settings);
+    QCOMPARE(bindings.bindings()[0].key, QKeySequence(Qt::Key_PageDown));
+    GlobalKeysWindow window(bindings);
+    bindings.resetKeys();
+    QVERIFY(!warning(window));
 }
 
 QTEST_MAIN(TestFrontKeys)
