@@ -25,8 +25,11 @@ Q_SIGNALS:
     void pressed(int id);
 };
 
+// Global keys, or why there are none.
+using GlobalKeysOrWhyNot = Result<std::shared_ptr<GlobalKeys>>;
+
 // The system's global keys, or why it has none (a Wayland desktop, no X display).
-Result<std::shared_ptr<GlobalKeys>> systemGlobalKeys();
+GlobalKeysOrWhyNot systemGlobalKeys();
 
 // A key as the systems name it: the X11 key symbol and the Windows virtual-key code.
 struct NativeKey

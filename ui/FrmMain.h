@@ -5,6 +5,7 @@
 #include "ImageButtonStates.h"
 #include "lesson/DrawSession.h"
 #include "lesson/Features.h"
+#include "platform/GlobalKeys.h"
 #include "platform/RandomSource.h"
 #include "remote/RemoteCommand.h"
 #include "roll/ChangedLines.h"
@@ -54,10 +55,10 @@ class FrmMain final : public QWidget
 
 public:
     // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes,
-    // written through `files`.
+    // written through `files`. `globalKeys` reach the window from any program.
     FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
             ErrorReporter& reporter, Speaker& speaker, FileOperations& files,
-            QWidget* parent = nullptr);
+            GlobalKeysOrWhyNot globalKeys, QWidget* parent = nullptr);
 
     // Does what another program asks, in order, as the keys do it; what went wrong,
     // or nothing.
@@ -85,7 +86,7 @@ private:
     void arrangeTabOrder();
     void connectEvents();
     void createRecorder(FileOperations& files);
-    void createFeatures();
+    void createFeatures(GlobalKeysOrWhyNot globalKeys);
 
     void startUp();
     void chooseAsLastTime();

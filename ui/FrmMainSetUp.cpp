@@ -58,7 +58,8 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
 } // namespace
 
 FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
-                 ErrorReporter& reporter, Speaker& speaker, FileOperations& files, QWidget* parent)
+                 ErrorReporter& reporter, Speaker& speaker, FileOperations& files,
+                 GlobalKeysOrWhyNot globalKeys, QWidget* parent)
     : QWidget(parent)
     , m_reporter(reporter)
     , m_speaker(speaker)
@@ -85,7 +86,7 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     createRecorder(files);
     startUp();
     // After start-up, which may make the roll folder that keeps the settings.
-    createFeatures();
+    createFeatures(std::move(globalKeys));
     chooseAsLastTime();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
@@ -212,14 +213,14 @@ void FrmMain::createRecorder(FileOperations& files)
 
 // The keys and the feature menu. The menu opens on a right
 // press where the window itself does nothing with one.
-void FrmMain::createFeatures()
+void FrmMain::createFeatures(GlobalKeysOrWhyNot globalKeys)
 {
     m_settings = new Settings(m_rollFolder, this);
     connect(m_settings, &Settings::failed, this, &FrmMain::report);
     if (m_settings->readFailure())
         QMetaObject::invokeMethod(
             this, [this] { report(*m_settings->readFailure()); }, Qt::QueuedConnection);
-    m_features = new MainWindowFeatures(this, *m_settings, m_speaker);
+    m_features = new MainWindowFeatures(this, *m_settings, m_speaker, std::move(globalKeys));
     connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
     connect(m_features, &MainWindowFeatures::quitAsked, this, &FrmMain::quit);
     connect(m_features, &MainWindowFeatures::notice, this,

@@ -26,7 +26,8 @@ constexpr QStringView KeepFloatingKey = u"floating/keepOnClose";
 
 } // namespace
 
-MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker)
+MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker,
+                                       GlobalKeysOrWhyNot globalKeys)
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
     , m_speaker(speaker)
@@ -34,7 +35,7 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, 
     , m_actions(new FeatureActions(settings, this))
 {
     m_actions->addKeysTo(mainWindow, KeyScope::InMain);
-    m_globalKeys = new GlobalKeyBindings(*m_actions, settings, this);
+    m_globalKeys = new GlobalKeyBindings(*m_actions, settings, std::move(globalKeys), this);
     // Once the event loop runs: a failure is reported through failed(), which the
     // main window connects to only after this constructor.
     QMetaObject::invokeMethod(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lesson/Features.h"
+#include "platform/GlobalKeys.h"
 #include "platform/Result.h"
 
 #include <memory>
@@ -28,7 +29,8 @@ class MainWindowFeatures final : public QObject
     Q_OBJECT
 
 public:
-    MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker);
+    MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker,
+                       GlobalKeysOrWhyNot globalKeys);
     ~MainWindowFeatures() override;
 
     void popUpMenu(QPoint globalPosition);

@@ -85,8 +85,9 @@ int main(int argc, char* argv[])
     mirello::MessageBoxReporter reporter;
     mirello::SystemSpeaker speaker;
     const QString rollFolder = rollFolderPath();
-    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
-                                        mirello::systemFileOperations());
+    auto* window =
+        new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
+                             mirello::systemFileOperations(), mirello::systemGlobalKeys());
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     mirello::CommandServer server(

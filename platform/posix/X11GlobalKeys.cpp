@@ -141,7 +141,7 @@ private:
 
 } // namespace
 
-Result<std::shared_ptr<GlobalKeys>> systemGlobalKeys()
+GlobalKeysOrWhyNot systemGlobalKeys()
 {
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s)
         return Error{u"Wayland 桌面不允许程序使用全局快捷键。"_s, QString()};

@@ -72,7 +72,7 @@ private:
 
 } // namespace
 
-Result<std::shared_ptr<GlobalKeys>> systemGlobalKeys()
+GlobalKeysOrWhyNot systemGlobalKeys()
 {
     return std::shared_ptr<GlobalKeys>(std::make_shared<WindowsGlobalKeys>());
 }

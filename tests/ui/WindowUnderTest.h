@@ -83,6 +83,9 @@ struct SteppedClock final : mirello::Clock
     mutable qint64 now = 1'700'000'000'000'000'000;
 };
 
+// Tests take no keys from the desktop they run on; the board test takes them for real.
+inline const mirello::Error NoGlobalKeys{u"测试中不取系统按键"_s, QString()};
+
 // The main window on a program folder, shown with the pointer outside it, with a
 // stepped clock and its reports kept. Controls are found by their names.
 struct WindowUnderTest
@@ -93,7 +96,8 @@ struct WindowUnderTest
                              std::optional<mirello::Error> speechFailure = {})
         : folder(programFolder)
         , speaker(std::move(speechFailure))
-        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker, files)
+        , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker, files,
+                 NoGlobalKeys)
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -233,7 +233,7 @@ void TestFrontKeys::keepsTheKeysFromAnyProgram()
     {
         Settings settings(RollFolder::at(rollFolder.path()));
         FeatureActions actions(settings);
-        GlobalKeyBindings bindings(actions, settings);
+        GlobalKeyBindings bindings(actions, settings, NoGlobalKeys);
         QCOMPARE(bindings.bindings()[0].key, QKeySequence(u"Ctrl+Alt+Space"_s));
         bindings.setKey(0, QKeySequence(Qt::Key_PageDown));
         GlobalKeysWindow window(bindings);
@@ -241,7 +241,7 @@ void TestFrontKeys::keepsTheKeysFromAnyProgram()
     }
     Settings settings(RollFolder::at(rollFolder.path()));
     FeatureActions actions(settings);
-    GlobalKeyBindings bindings(actions, settings);
+    GlobalKeyBindings bindings(actions, settings, NoGlobalKeys);
     QCOMPARE(bindings.bindings()[0].key, QKeySequence(Qt::Key_PageDown));
     GlobalKeysWindow window(bindings);
     bindings.resetKeys();

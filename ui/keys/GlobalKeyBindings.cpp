@@ -15,7 +15,8 @@ constexpr QStringView OnKey = u"globalKeys/on";
 
 } // namespace
 
-GlobalKeyBindings::GlobalKeyBindings(FeatureActions& actions, Settings& settings, QObject* parent)
+GlobalKeyBindings::GlobalKeyBindings(FeatureActions& actions, Settings& settings,
+                                     GlobalKeysOrWhyNot keys, QObject* parent)
     : QObject(parent)
     , m_actions(actions)
     , m_settings(settings)
@@ -26,7 +27,6 @@ GlobalKeyBindings::GlobalKeyBindings(FeatureActions& actions, Settings& settings
             chosen.isEmpty() ? row.defaultKey.toString() : QString::fromUtf8(chosen);
         m_bindings.append({row, QKeySequence::fromString(text, QKeySequence::PortableText), {}});
     }
-    Result<std::shared_ptr<GlobalKeys>> keys = systemGlobalKeys();
     if (!keys) {
         m_unavailable = keys.error();
         return;

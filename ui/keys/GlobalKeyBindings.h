@@ -1,7 +1,7 @@
 #pragma once
 
 #include "lesson/Features.h"
-#include "platform/Result.h"
+#include "platform/GlobalKeys.h"
 
 #include <memory>
 #include <optional>
@@ -12,7 +12,6 @@
 namespace mirello {
 
 class FeatureActions;
-class GlobalKeys;
 class Settings;
 
 // The keys that work from any program, as the teacher set them or as they come: taken
@@ -31,7 +30,8 @@ public:
         std::optional<Error> problem;
     };
 
-    GlobalKeyBindings(FeatureActions& actions, Settings& settings, QObject* parent = nullptr);
+    GlobalKeyBindings(FeatureActions& actions, Settings& settings, GlobalKeysOrWhyNot keys,
+                      QObject* parent = nullptr);
     ~GlobalKeyBindings() override;
 
     const QList<Binding>& bindings() const { return m_bindings; }
