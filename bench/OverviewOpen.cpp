@@ -101,7 +101,8 @@ int main(int argc, char** argv)
         const RollFolder folder = RollFolder::besideProgram(program.path());
         const QString classFile = QString::number(students) + u".txt"_s;
         writeFileOrExit(folder.classFilePath(classFile), generatedRoster(students));
-        DrawSession session(folder, clock);
+        // The overview only reads the session: nothing is kept between runs here.
+        DrawSession session(folder, clock, [](const QString&, const ClassState&) {});
         (void)session.classLoaded(classFile, loadRoster(folder.classFilePath(classFile)).value());
 
         std::vector<double> opens;
