@@ -377,10 +377,7 @@ void FrmMain::quit()
 void FrmMain::paintEvent(QPaintEvent*)
 {
     // The background from the top-left corner, at its natural size at 100 %.
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.scale(m_zoom.factor(), m_zoom.factor());
-    painter.drawPixmap(0, 0, m_background);
+    QPainter(this).drawPixmap(0, 0, m_shownBackground);
 }
 
 void FrmMain::mouseMoveEvent(QMouseEvent*)

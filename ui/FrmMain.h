@@ -152,6 +152,8 @@ private:
     Settings* m_settings = nullptr;
     DrawSession m_session;
     QPixmap m_background;
+    QPixmap m_background2x;
+    QPixmap m_shownBackground;
     WindowZoom m_zoom;
     QPointer<FrmAbout> m_about;
     MainWindowFeatures* m_features = nullptr;

@@ -55,6 +55,14 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
     return label;
 }
 
+// A picture drawn at twice the design's size: two of its pixels to a point.
+QPixmap drawnAtTwice(const QString& path)
+{
+    QPixmap picture(path);
+    picture.setDevicePixelRatio(2);
+    return picture;
+}
+
 } // namespace
 
 FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
@@ -72,6 +80,7 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
                     m_recorder->saveState(classFile, state);
                 })
     , m_background(u":/pictures/background.png"_s)
+    , m_background2x(drawnAtTwice(u":/pictures/background@2x.png"_s))
     , m_zoom(*this)
 {
     setUpWindow();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
 
 namespace mirello {
 
@@ -103,16 +104,27 @@ QFont WindowZoom::zoomed(const QFont& font) const
     return result;
 }
 
-// Drawn for the screen's own pixels, so that a zoomed picture is as sharp as it can be.
 QPixmap WindowZoom::zoomed(const QPixmap& picture) const
 {
-    if (m_percent == 100)
+    if (m_percent == 100 && picture.devicePixelRatio() == 1)
         return picture;
     const qreal ratio = m_window.devicePixelRatioF();
-    QPixmap result = picture.scaled((QSizeF(picture.size()) * factor() * ratio).toSize(),
-                                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QSize size = (picture.deviceIndependentSize() * factor() * ratio).toSize();
+    if (size == picture.size()) { // drawn for this zoom already
+        QPixmap same = picture;
+        same.setDevicePixelRatio(ratio);
+        return same;
+    }
+    // Bilinear through the painter, which is several times faster than
+    // QPixmap::scaled()'s smooth scaling, and as smooth when enlarging.
+    QImage result(size, QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(result.rect(), picture);
+    painter.end();
     result.setDevicePixelRatio(ratio);
-    return result;
+    return QPixmap::fromImage(std::move(result));
 }
 
 } // namespace mirello

@@ -36,6 +36,9 @@ public:
     void zoomTo(int percent);
     int percent() const { return m_percent; }
     qreal factor() const { return m_percent / 100.0; }
+    // `picture` at the zoom, smoothly scaled for the screen's own pixels; a picture
+    // with a device pixel ratio of 2 is one drawn at twice the size.
+    QPixmap zoomed(const QPixmap& picture) const;
 
 private:
     struct Design
@@ -47,7 +50,6 @@ private:
 
     const Design& designOf(const QWidget& control) const;
     QFont zoomed(const QFont& font) const;
-    QPixmap zoomed(const QPixmap& picture) const;
 
     QWidget& m_window;
     QSize m_designSize;

@@ -114,6 +114,7 @@ Result<void> writePictures(const QString& picturesFolder, const QImage& backgrou
 {
     std::vector<std::pair<QImage, QString>> pictures = {
         {background, u"background"_s},
+        {winterScene(2), u"background@2x"_s},
         {makerLogo(), u"about-logo"_s},
         {tileOnTransparency(Glyph::PersonOutline, StatusBitmapSize), u"status-person"_s},
     };

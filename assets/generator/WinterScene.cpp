@@ -191,11 +191,13 @@ void paintNearTrees(QPainter& painter)
 
 } // namespace
 
-QImage winterScene()
+QImage winterScene(int scale)
 {
-    QImage image(BackgroundSize, QImage::Format_RGB32);
+    QImage image(BackgroundSize * scale, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (scale != 1)
+        painter.scale(scale, scale);
     paintSky(painter);
     paintFarHills(painter);
     paintMist(painter, 100, 150, 200);
