@@ -2,6 +2,7 @@
 
 #include "Result.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <QKeyCombination>
@@ -27,6 +28,8 @@ Q_SIGNALS:
 
 // Global keys, or why there are none.
 using GlobalKeysOrWhyNot = Result<std::shared_ptr<GlobalKeys>>;
+// Where they come from when first wanted.
+using GlobalKeysSource = std::function<GlobalKeysOrWhyNot()>;
 
 // The system's global keys, or why it has none (a Wayland desktop, no X display).
 GlobalKeysOrWhyNot systemGlobalKeys();

@@ -55,10 +55,11 @@ class FrmMain final : public QWidget
 
 public:
     // `programFolder` holds Icons/ and the sample classes; `rollFolder` the classes,
-    // written through `files`. `globalKeys` reach the window from any program.
+    // written through `files`. `globalKeys` gives the keys that reach the window from
+    // any program, once it is on screen.
     FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
             ErrorReporter& reporter, Speaker& speaker, FileOperations& files,
-            GlobalKeysOrWhyNot globalKeys, QWidget* parent = nullptr);
+            GlobalKeysSource globalKeys, QWidget* parent = nullptr);
 
     // Does what another program asks, in order, as the keys do it; what went wrong,
     // or nothing.
@@ -86,7 +87,7 @@ private:
     void arrangeTabOrder();
     void connectEvents();
     void createRecorder(FileOperations& files);
-    void createFeatures(GlobalKeysOrWhyNot globalKeys);
+    void createFeatures(GlobalKeysSource globalKeys);
 
     void startUp();
     void chooseAsLastTime();

@@ -160,7 +160,9 @@ void FrmMain::zoomTo(int percent)
 
 void FrmMain::showZoomed(int percent)
 {
-    m_zoom.zoomTo(percent);
+    // At start-up the window is laid out at 100 % already.
+    if (percent != m_zoom.percent())
+        m_zoom.zoomTo(percent);
     // Scaled once here, not on each paint behind the flickering names; from the one
     // drawn at twice the size when zoomed in, which 200 % shows as it is.
     m_shownBackground = m_zoom.zoomed(m_zoom.factor() >= 1.5 ? m_background2x : m_background);

@@ -67,7 +67,7 @@ QPixmap drawnAtTwice(const QString& path)
 
 FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
                  ErrorReporter& reporter, Speaker& speaker, FileOperations& files,
-                 GlobalKeysOrWhyNot globalKeys, QWidget* parent)
+                 GlobalKeysSource globalKeys, QWidget* parent)
     : QWidget(parent)
     , m_reporter(reporter)
     , m_speaker(speaker)
@@ -222,7 +222,7 @@ void FrmMain::createRecorder(FileOperations& files)
 
 // The keys and the feature menu. The menu opens on a right
 // press where the window itself does nothing with one.
-void FrmMain::createFeatures(GlobalKeysOrWhyNot globalKeys)
+void FrmMain::createFeatures(GlobalKeysSource globalKeys)
 {
     m_settings = new Settings(m_rollFolder, this);
     connect(m_settings, &Settings::failed, this, &FrmMain::report);

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -27,15 +28,15 @@ constexpr QStringView KeepFloatingKey = u"floating/keepOnClose";
 } // namespace
 
 MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker,
-                                       GlobalKeysOrWhyNot globalKeys)
+                                       GlobalKeysSource globalKeys)
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
     , m_speaker(speaker)
     , m_settings(settings)
     , m_actions(new FeatureActions(settings, this))
+    , m_globalKeysSource(std::move(globalKeys))
 {
     m_actions->addKeysTo(mainWindow, KeyScope::InMain);
-    m_globalKeys = new GlobalKeyBindings(*m_actions, settings, std::move(globalKeys), this);
     // Once the event loop runs: a failure is reported through failed(), which the
     // main window connects to only after this constructor.
     QMetaObject::invokeMethod(
@@ -43,9 +44,35 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, 
         [this] {
             if (isOn(Feature::Speech))
                 switchSpeech(true);
-            noticeKeysHeldElsewhere();
         },
         Qt::QueuedConnection);
+    mainWindow->installEventFilter(this);
+}
+
+// The keys from any program are taken once the window has painted: their round trips
+// to the X server would otherwise hold back its first picture.
+bool MainWindowFeatures::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mainWindow && event->type() == QEvent::Paint && m_globalKeysSource) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                globalKeys();
+                noticeKeysHeldElsewhere();
+            },
+            Qt::QueuedConnection);
+        m_mainWindow->removeEventFilter(this);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+GlobalKeyBindings& MainWindowFeatures::globalKeys()
+{
+    if (!m_globalKeys) {
+        m_globalKeys = new GlobalKeyBindings(*m_actions, m_settings, m_globalKeysSource(), this);
+        m_globalKeysSource = nullptr;
+    }
+    return *m_globalKeys;
 }
 
 // The projector window and the floating button have no owner: they go with the main window.
@@ -201,7 +228,7 @@ void MainWindowFeatures::toggleFloatingButton()
 void MainWindowFeatures::showGlobalKeys()
 {
     if (!m_globalKeysWindow)
-        m_globalKeysWindow = new GlobalKeysWindow(*m_globalKeys, m_mainWindow);
+        m_globalKeysWindow = new GlobalKeysWindow(globalKeys(), m_mainWindow);
     m_globalKeysWindow->show();
     m_globalKeysWindow->raise();
     m_globalKeysWindow->activateWindow();
@@ -212,7 +239,7 @@ void MainWindowFeatures::showGlobalKeys()
 void MainWindowFeatures::noticeKeysHeldElsewhere()
 {
     QStringList held;
-    for (const GlobalKeyBindings::Binding& binding : m_globalKeys->bindings()) {
+    for (const GlobalKeyBindings::Binding& binding : globalKeys().bindings()) {
         if (binding.problem)
             held.append(binding.key.toString(QKeySequence::NativeText));
     }

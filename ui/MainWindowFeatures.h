@@ -30,7 +30,7 @@ class MainWindowFeatures final : public QObject
 
 public:
     MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker,
-                       GlobalKeysOrWhyNot globalKeys);
+                       GlobalKeysSource globalKeys);
     ~MainWindowFeatures() override;
 
     void popUpMenu(QPoint globalPosition);
@@ -58,6 +58,9 @@ public:
     // the floating button open (asked once, then remembered).
     bool keepsRunningInFloatingButton();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     void failed(const mirello::Error& error);
     // The teacher quits from the floating button or the tray.
@@ -69,6 +72,7 @@ private:
     void showTextsOnProjector();
     bool askToKeepFloatingButton();
     void noticeKeysHeldElsewhere();
+    GlobalKeyBindings& globalKeys();
     void showTrayIcon();
     void showMainWindow();
 
@@ -79,6 +83,7 @@ private:
     QPointer<ProjectorWindow> m_projector;
     QPointer<KeysWindow> m_keys;
     QPointer<FloatingButton> m_floating;
+    GlobalKeysSource m_globalKeysSource;
     GlobalKeyBindings* m_globalKeys = nullptr;
     QPointer<GlobalKeysWindow> m_globalKeysWindow;
     bool m_drawing = false;

@@ -55,7 +55,8 @@ int main(int argc, char* argv[])
 {
     mirello::useStartingConsole();
     QList<mirello::RemoteCommand> commands;
-    {
+    // A plain start goes straight to the window.
+    if (argc > 1) {
         const QCoreApplication client(argc, argv);
         const mirello::ParsedCommandLine parsed =
             mirello::parseCommandLine(client.arguments().mid(1));
@@ -85,9 +86,8 @@ int main(int argc, char* argv[])
     mirello::MessageBoxReporter reporter;
     mirello::SystemSpeaker speaker;
     const QString rollFolder = rollFolderPath();
-    auto* window =
-        new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
-                             mirello::systemFileOperations(), mirello::systemGlobalKeys());
+    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
+                                        mirello::systemFileOperations(), mirello::systemGlobalKeys);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     mirello::CommandServer server(

@@ -97,7 +97,7 @@ struct WindowUnderTest
         : folder(programFolder)
         , speaker(std::move(speechFailure))
         , window(programFolder.path(), programFolder.rollFolder(), clock, reporter, speaker, files,
-                 NoGlobalKeys)
+                 [] { return mirello::GlobalKeysOrWhyNot(NoGlobalKeys); })
     {
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
