@@ -65,14 +65,18 @@ void WindowZoom::setSizedText(QLabel& label, const QString& text)
     const QFont font = zoomed(design.font);
     const QPoint place = scaledRect(design.geometry, factor()).topLeft();
     const int room = m_window.width() - place.x() - qRound(EdgeMargin * factor());
-    const int lineHeight = QFontMetrics(font).height();
+    // Measured once on each tick of the draw; a second time only for a name too wide.
+    const QFontMetrics metrics(font);
+    const int lineHeight = metrics.height();
+    int width = metrics.horizontalAdvance(text);
     QFont shown = font;
-    if (QFontMetrics(font).horizontalAdvance(text) > room)
+    if (width > room) {
         shown.setPixelSize(FittedText::fittingPixelSize(font, text, QSizeF(room, lineHeight)));
+        width = QFontMetrics(shown).horizontalAdvance(text);
+    }
     label.setFont(shown);
     label.setText(text);
-    label.setGeometry(place.x(), place.y(), QFontMetrics(shown).horizontalAdvance(text),
-                      lineHeight);
+    label.setGeometry(place.x(), place.y(), width, lineHeight);
 }
 
 void WindowZoom::zoomTo(int percent)
