@@ -137,6 +137,42 @@ void RoundDraw::stopOn(qsizetype student)
         setCalled(student, true);
 }
 
+bool RoundDraw::mayStopOn(qsizetype student) const
+{
+    return !isAbsent(student) && (m_mode == DrawMode::EveryTick || !isCalled(student));
+}
+
+std::optional<qsizetype> RoundDraw::drawAnother(RandomSource& random,
+                                                std::span<const qsizetype> excluded) const
+{
+    const Pool& pool = m_mode == DrawMode::EveryTick ? m_present : m_waiting;
+    const qsizetype members = !m_tracked ? studentCount() : qsizetype(pool.size());
+    const auto member = [&](qsizetype at) {
+        return m_tracked ? qsizetype(pool[std::size_t(at)]) : at;
+    };
+    const auto isExcluded = [&](qsizetype student) {
+        return std::find(excluded.begin(), excluded.end(), student) != excluded.end();
+    };
+    const qsizetype left =
+        members - std::count_if(excluded.begin(), excluded.end(),
+                                [this](qsizetype student) { return mayStopOn(student); });
+    if (left <= 0)
+        return std::nullopt;
+    // While most are left a few tries find one; a source that keeps repeating itself
+    // ends in the pass over the pool.
+    for (int tries = 0; left * 2 >= members && tries < 64; ++tries) {
+        const qsizetype student = member(drawIndex(random.next(), members));
+        if (!isExcluded(student))
+            return student;
+    }
+    qsizetype skip = drawIndex(random.next(), left);
+    for (qsizetype at = 0; at < members; ++at) {
+        if (!isExcluded(member(at)) && skip-- == 0)
+            return member(at);
+    }
+    return std::nullopt;
+}
+
 DrawTexts RoundDraw::tick(const std::optional<NameList>& names, RandomSource& random) const
 {
     if (m_mode == DrawMode::EveryTick && presentCount() == studentCount())

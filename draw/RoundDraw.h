@@ -3,6 +3,7 @@
 #include "DrawTick.h"
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace mirello {
@@ -54,6 +55,13 @@ public:
     void stopOn(qsizetype student);
     // The student goes back into the round, to be called later in it.
     void pass(qsizetype student) { setCalled(student, false); }
+
+    // Whether the draw may stop on `student`: present, and in round mode not yet called.
+    bool mayStopOn(qsizetype student) const;
+    // A student drawn evenly among those the draw may stop on, other than the
+    // distinct students `excluded`; none when nobody is left.
+    std::optional<qsizetype> drawAnother(RandomSource& random,
+                                         std::span<const qsizetype> excluded) const;
 
     // One tick: reseed, draw, texts of the drawn line. In every-tick mode with
     // nobody absent this is exactly drawTick(); otherwise the draw is uniform over

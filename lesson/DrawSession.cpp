@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "roll/RollRecord.h"
 
+#include <algorithm>
 #include <QDateTime>
 
 namespace mirello {
@@ -55,6 +56,7 @@ void DrawSession::namesChanged(const NameList& names)
         m_draw.setAbsent(student, marks.absent);
         m_draw.setCalled(student, marks.calledThisRound);
     }
+    takeOrder();
 }
 
 void DrawSession::expireAbsences()
@@ -84,13 +86,64 @@ void DrawSession::change(qsizetype student, void (*apply)(StudentMarks&))
     save();
 }
 
-void DrawSession::stopOn(qsizetype line)
+std::vector<qsizetype> DrawSession::stop(std::optional<qsizetype> tickLine, int count,
+                                         RandomSource& random)
 {
-    const std::optional<qsizetype> student = m_draw.studentOn(line);
-    if (!student || mode() != DrawMode::OncePerRound || m_draw.isCalled(*student))
+    std::vector<qsizetype> called;
+    // Until someone is announced the first is the one on screen, as without the warm call.
+    const std::optional<qsizetype> onScreen = tickLine ? m_draw.studentOn(*tickLine) : std::nullopt;
+    if (m_warmCallOn && !m_warmCall.upNext().empty())
+        callWarm(count, called, random);
+    if (called.empty() && onScreen) {
+        call(*onScreen, called);
+        if (m_warmCallOn)
+            callWarm(count, called, random);
+    }
+    while (!called.empty() && qsizetype(called.size()) < count) {
+        const std::optional<qsizetype> another = m_draw.drawAnother(random, called);
+        if (!another)
+            break;
+        call(*another, called);
+    }
+    m_lastCalled = called;
+    // Every tick at random without the warm call keeps nothing.
+    if (m_warmCallOn)
+        announceNext(random);
+    if (m_warmCallOn || mode() == DrawMode::OncePerRound) {
+        keepOrder();
+        save();
+    }
+    std::vector<qsizetype> lines;
+    for (const qsizetype student : called)
+        lines.push_back(m_draw.lineOf(student));
+    return lines;
+}
+
+// The announced students in order, as long as the draw may stop on them: a round
+// that has nobody else left gives no one of the next.
+void DrawSession::callWarm(int count, std::vector<qsizetype>& called, RandomSource& random)
+{
+    while (qsizetype(called.size()) < count) {
+        // Only the head is taken from the next round, never the rest of a Pause.
+        const std::optional<qsizetype> next =
+            called.empty() ? announceNext(random) : m_warmCall.announce(m_draw, random, called);
+        if (!next || !m_draw.mayStopOn(*next) ||
+            std::find(called.begin(), called.end(), *next) != called.end())
+            return;
+        m_warmCall.callFirst();
+        call(*next, called);
+    }
+}
+
+void DrawSession::call(qsizetype student, std::vector<qsizetype>& called)
+{
+    called.push_back(student);
+    m_warmCall.remove(student);
+    if (mode() != DrawMode::OncePerRound || m_draw.isCalled(student))
         return;
-    m_draw.stopOn(*student);
-    change(*student, [](StudentMarks& marks) { marks.calledThisRound = true; });
+    m_draw.stopOn(student);
+    m_state.change(studentKey(*m_names, m_draw.lines(), student),
+                   [](StudentMarks& marks) { marks.calledThisRound = true; });
 }
 
 bool DrawSession::pass(qsizetype line)
@@ -99,11 +152,93 @@ bool DrawSession::pass(qsizetype line)
     if (!student)
         return false;
     m_draw.pass(*student);
+    if (m_warmCallOn && mode() == DrawMode::OncePerRound && !m_draw.isAbsent(*student))
+        m_warmCall.putLast(*student);
+    else
+        m_warmCall.remove(*student);
+    keepOrder();
     change(*student, [](StudentMarks& marks) {
         marks.calledThisRound = false;
         ++marks.passes;
     });
     return true;
+}
+
+void DrawSession::setWarmCall(bool on)
+{
+    m_warmCallOn = on;
+    if (on || (m_state.upNext.isEmpty() && m_state.afterRound.isEmpty()))
+        return;
+    m_warmCall.restore({}, {});
+    keepOrder();
+    save();
+}
+
+std::optional<qsizetype> DrawSession::announce(RandomSource& random)
+{
+    if (!m_warmCallOn || m_classFile.isEmpty())
+        return std::nullopt;
+    const std::vector<qsizetype> before = m_warmCall.upNext();
+    const qint64 round = m_state.round;
+    const std::optional<qsizetype> next = announceNext(random);
+    if (m_warmCall.upNext() != before || m_state.round != round) {
+        keepOrder();
+        save();
+    }
+    return next ? std::optional(m_draw.lineOf(*next)) : std::nullopt;
+}
+
+std::optional<qsizetype> DrawSession::announceNext(RandomSource& random)
+{
+    if (m_warmCall.upNext().empty() && m_draw.beginDrawing())
+        m_state.startNewRound();
+    return m_warmCall.announce(m_draw, random, m_lastCalled);
+}
+
+void DrawSession::takeBack(const StudentKey& key)
+{
+    const std::optional<qsizetype> line = m_warmCallOn ? lineOfKey(key) : std::nullopt;
+    if (!line)
+        return;
+    const qsizetype student = *m_draw.studentOn(*line);
+    m_warmCall.putFirst(student);
+    m_draw.setCalled(student, false);
+    m_state.change(key, [](StudentMarks& marks) { marks.calledThisRound = false; });
+    keepOrder();
+    save();
+}
+
+void DrawSession::keepOrder()
+{
+    const auto keys = [this](const std::vector<qsizetype>& students) {
+        QList<StudentKey> kept;
+        for (const qsizetype student : students)
+            kept.append(studentKey(*m_names, m_draw.lines(), student));
+        return kept;
+    };
+    m_state.upNext = keys(m_warmCall.upNext());
+    m_state.afterRound = keys(m_warmCall.afterRound());
+}
+
+// Students no longer in the class, or absent, leave the order.
+void DrawSession::takeOrder()
+{
+    const auto students = [this](const QList<StudentKey>& keys) {
+        std::vector<qsizetype> found;
+        for (const StudentKey& key : keys) {
+            const std::optional<qsizetype> line = lineOfKey(key);
+            const qsizetype student = line ? *m_draw.studentOn(*line) : -1;
+            if (line && !m_draw.isAbsent(student) &&
+                std::find(found.begin(), found.end(), student) == found.end())
+                found.push_back(student);
+        }
+        return found;
+    };
+    m_lastCalled.clear();
+    if (m_warmCallOn)
+        m_warmCall.restore(students(m_state.upNext), students(m_state.afterRound));
+    else
+        m_warmCall.restore({}, {});
 }
 
 qint64 DrawSession::startNewRound()
@@ -120,8 +255,12 @@ void DrawSession::setAbsent(const StudentKey& key, bool absent)
         return;
     expireAbsences();
     m_state.change(key, [absent](StudentMarks& marks) { marks.absent = absent; });
-    if (const std::optional<qsizetype> line = lineOfKey(key))
+    if (const std::optional<qsizetype> line = lineOfKey(key)) {
         m_draw.setAbsent(*m_draw.studentOn(*line), absent);
+        if (absent)
+            m_warmCall.remove(*m_draw.studentOn(*line));
+        keepOrder();
+    }
     save();
 }
 

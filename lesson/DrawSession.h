@@ -1,6 +1,7 @@
 #pragma once
 
 #include "draw/RoundDraw.h"
+#include "draw/WarmCallOrder.h"
 #include "roll/ClassState.h"
 
 #include <functional>
@@ -43,15 +44,33 @@ public:
     // Drawing starts: absences of another day expire, and in round mode a complete
     // round gives way to a new one. Returns the new round's number when one began.
     std::optional<qint64> beginDrawing();
-    // Drawing stopped on `line`: in round mode that student is called in this round.
-    void stopOn(qsizetype line);
-    // The student on `line` passes: back into the round, the pass counted. False
-    // when the line is no student.
+    // Drawing stopped, the last tick on `tickLine`: the lines of the `count`
+    // different students called, the one to show first. With the warm call they are
+    // the next in its order and the following one is announced; else the first is
+    // the one on screen and the others are drawn among those the draw may stop on.
+    // In round mode they are all called in this round. Fewer when fewer are left.
+    std::vector<qsizetype> stop(std::optional<qsizetype> tickLine, int count, RandomSource& random);
+    // The student on `line` passes: back into the round, the pass counted; with the
+    // warm call, after everyone else of the round (or out of its order when every
+    // draw is at random). False when the line is no student.
     bool pass(qsizetype line);
+
+    // The warm call: the next student is announced ahead, and the next draw stops
+    // on them. Switching it off forgets its order.
+    void setWarmCall(bool on);
+    bool warmCall() const { return m_warmCallOn; }
+    // The line of the student announced next, deciding them if need be; none when
+    // the warm call is off or nobody is present. In round mode a complete round
+    // gives way to a new one here, so that its first student can be told.
+    std::optional<qsizetype> announce(RandomSource& random);
+    // A recording of `key` was undone: with the warm call, they come next, before
+    // the one announced, and in round mode they are no longer called.
+    void takeBack(const StudentKey& key);
     // Everyone may be called again: a new round begins. Returns its number.
     qint64 startNewRound();
     void setAbsent(const StudentKey& key, bool absent);
 
+    qint64 round() const { return m_state.round; }
     qsizetype waitingCount() const { return m_draw.waitingCount(); }
     qsizetype presentCount() const { return m_draw.presentCount(); }
     // The student on `line`, and the line of a student, while the class holds them.
@@ -69,6 +88,12 @@ private:
     void takeMarks();
     void expireAbsences();
     void change(qsizetype student, void (*apply)(StudentMarks&));
+    void call(qsizetype student, std::vector<qsizetype>& called);
+    void callWarm(int count, std::vector<qsizetype>& called, RandomSource& random);
+    std::optional<qsizetype> announceNext(RandomSource& random);
+    // The warm call's order into the state, and from it.
+    void keepOrder();
+    void takeOrder();
     void save();
 
     ClassStateStore m_store;
@@ -78,6 +103,10 @@ private:
     const NameList* m_names = nullptr;
     RoundDraw m_draw;
     ClassState m_state;
+    WarmCallOrder m_warmCall;
+    bool m_warmCallOn = false;
+    // The students of the last stop, not announced next where others can be.
+    std::vector<qsizetype> m_lastCalled;
     // The state of every class saved in this run, as its file will hold it.
     QHash<QString, ClassState> m_saved;
     bool m_saveFailing = false;

@@ -20,6 +20,12 @@ constexpr FeatureRow Table[] = {
     {OncePerRound, u"本轮不重复", u"", InBoth, u"draw/oncePerRound", true},
     {Pass, u"跳过，稍后再点", u"P", InBoth, u""},
     {NewRound, u"重新开始一轮", u"", InBoth, u""},
+    {WarmCall, u"预告下一位", u"", InBoth, u"draw/warmCall"},
+    {SeveralAtOnce, u"设置人数…", u"M", InBoth, u"", false, u"一次抽取多人"},
+    // Not ↑ and ↓, which belong to a focused drop-down list.
+    {PreviousPick, u"上一位", u"[", InBoth, u"", true, u"一次抽取多人"},
+    {NextPick, u"下一位", u"]", InBoth, u"", false, u"一次抽取多人"},
+    {Groups, u"分组…", u"G", InBoth, u""},
     {Overview, u"班级概览", u"Ctrl+L", InMain, u"", true},
     {Projector, u"投影窗口", u"F11", InMain, u"", true},
     {FloatingButton, u"悬浮窗", u"F12", InMain, u""},

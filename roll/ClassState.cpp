@@ -40,21 +40,61 @@ std::optional<qint64> wholeNumber(const QJsonValue& value, qint64 lowest)
     return qint64(number);
 }
 
+Result<StudentKey> keyFromJson(const QJsonObject& object)
+{
+    if (!object.value(u"line").isString())
+        return damaged(u"学生记录缺少 line"_s);
+    StudentKey key{object.value(u"line").toString()};
+    if (object.contains(u"copy")) {
+        const auto copy = wholeNumber(object.value(u"copy"), 1);
+        if (!copy || *copy > std::numeric_limits<int>::max())
+            return damaged(u"copy 不是正整数"_s);
+        key.copy = int(*copy);
+    }
+    return key;
+}
+
+QJsonObject keyToJson(const StudentKey& key)
+{
+    QJsonObject object{{u"line"_s, key.head}};
+    if (key.copy != 1)
+        object.insert(u"copy"_s, key.copy);
+    return object;
+}
+
+Result<QList<StudentKey>> keysFromJson(const QJsonValue& value, const QString& field)
+{
+    if (!value.isArray())
+        return damaged(field + u" 不是学生数组"_s);
+    QList<StudentKey> keys;
+    for (const QJsonValue& each : value.toArray()) {
+        if (!each.isObject())
+            return damaged(field + u" 中有不是对象的学生记录"_s);
+        Result<StudentKey> key = keyFromJson(each.toObject());
+        if (!key)
+            return key.error();
+        keys.append(std::move(key).value());
+    }
+    return keys;
+}
+
+QJsonArray keysToJson(const QList<StudentKey>& keys)
+{
+    QJsonArray array;
+    for (const StudentKey& key : keys)
+        array.append(keyToJson(key));
+    return array;
+}
+
 Result<std::pair<StudentKey, StudentMarks>> studentFromJson(const QJsonValue& value)
 {
     if (!value.isObject())
         return damaged(u"学生记录不是对象"_s);
     const QJsonObject object = value.toObject();
-    std::pair<StudentKey, StudentMarks> student;
-    if (!object.value(u"line").isString())
-        return damaged(u"学生记录缺少 line"_s);
-    student.first.head = object.value(u"line").toString();
-    if (object.contains(u"copy")) {
-        const auto copy = wholeNumber(object.value(u"copy"), 1);
-        if (!copy || *copy > std::numeric_limits<int>::max())
-            return damaged(u"copy 不是正整数"_s);
-        student.first.copy = int(*copy);
-    }
+    Result<StudentKey> key = keyFromJson(object);
+    if (!key)
+        return key.error();
+    std::pair<StudentKey, StudentMarks> student{std::move(key).value(), {}};
     for (const auto& [name, flag] :
          {std::pair{u"calledThisRound"_s, &StudentMarks::calledThisRound},
           std::pair{u"absent"_s, &StudentMarks::absent}}) {
@@ -178,9 +218,7 @@ QByteArray classStateToJson(const ClassState& state)
     QJsonArray students;
     for (const StudentKey& key : keys) {
         const StudentMarks marks = state.students.value(key);
-        QJsonObject student{{u"line"_s, key.head}};
-        if (key.copy != 1)
-            student.insert(u"copy"_s, key.copy);
+        QJsonObject student = keyToJson(key);
         if (marks.calledThisRound)
             student.insert(u"calledThisRound"_s, true);
         if (marks.absent)
@@ -194,8 +232,62 @@ QByteArray classStateToJson(const ClassState& state)
                      {u"students"_s, students}};
     if (state.absentOn.isValid())
         root.insert(u"absentOn"_s, state.absentOn.toString(Qt::ISODate));
+    if (!state.upNext.isEmpty() || !state.afterRound.isEmpty()) {
+        root.insert(u"warmCall"_s, QJsonObject{{u"upNext"_s, keysToJson(state.upNext)},
+                                               {u"afterRound"_s, keysToJson(state.afterRound)}});
+    }
+    if (!state.groupings.isEmpty()) {
+        QJsonArray groupings;
+        for (const StudentGroups& grouping : state.groupings) {
+            QJsonArray groups;
+            for (const QList<StudentKey>& group : grouping)
+                groups.append(keysToJson(group));
+            groupings.append(groups);
+        }
+        root.insert(u"groupings"_s, groupings);
+    }
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
+
+namespace {
+
+Result<void> readWarmCall(const QJsonValue& value, ClassState& state)
+{
+    if (!value.isObject())
+        return damaged(u"warmCall 不是对象"_s);
+    for (const auto& [field, keys] : {std::pair{u"upNext"_s, &ClassState::upNext},
+                                      std::pair{u"afterRound"_s, &ClassState::afterRound}}) {
+        Result<QList<StudentKey>> read = keysFromJson(value.toObject().value(field), field);
+        if (!read)
+            return read.error();
+        state.*keys = std::move(read).value();
+    }
+    return {};
+}
+
+// Only the newest are kept, however many a file holds.
+Result<void> readGroupings(const QJsonValue& value, ClassState& state)
+{
+    if (!value.isArray())
+        return damaged(u"groupings 不是数组"_s);
+    const QJsonArray groupings = value.toArray();
+    for (qsizetype at = std::max<qsizetype>(0, groupings.size() - ClassState::KeptGroupings);
+         at < groupings.size(); ++at) {
+        if (!groupings.at(at).isArray())
+            return damaged(u"groupings 中有不是数组的分组"_s);
+        StudentGroups grouping;
+        for (const QJsonValue& group : groupings.at(at).toArray()) {
+            Result<QList<StudentKey>> keys = keysFromJson(group, u"groupings"_s);
+            if (!keys)
+                return keys.error();
+            grouping.append(std::move(keys).value());
+        }
+        state.groupings.append(grouping);
+    }
+    return {};
+}
+
+} // namespace
 
 Result<ClassState> classStateFromJson(const QByteArray& json)
 {
@@ -236,6 +328,14 @@ Result<ClassState> classStateFromJson(const QByteArray& json)
             return student.error();
         if (!student.value().second.isEmpty())
             state.students.insert(student.value().first, student.value().second);
+    }
+    if (root.contains(u"warmCall")) {
+        if (Result<void> read = readWarmCall(root.value(u"warmCall"), state); !read)
+            return read.error();
+    }
+    if (root.contains(u"groupings")) {
+        if (Result<void> read = readGroupings(root.value(u"groupings"), state); !read)
+            return read.error();
     }
     return state;
 }

@@ -43,15 +43,28 @@ struct StudentMarks
     friend bool operator==(const StudentMarks&, const StudentMarks&) = default;
 };
 
+// Students split into groups, as the teacher last saw them.
+using StudentGroups = QList<QList<StudentKey>>;
+
 // What the program keeps of one class beside its file: the round in progress, the
-// passes, and who is absent on which day.
+// passes, who is absent on which day, the warm call's order and the last groupings.
+// The later two are fields a reader of the first version passes over, so that an
+// older copy of the program still reads the rounds and absences.
 struct ClassState
 {
     static constexpr int FormatVersion = 1;
+    // Groupings kept: the ones whose pairs a new grouping avoids.
+    static constexpr qsizetype KeptGroupings = 3;
 
     qint64 round = 1;
     QDate absentOn;
     QHash<StudentKey, StudentMarks> students;
+    // The warm call: who comes first, in order (the one announced at the head), and
+    // who passed and comes after everyone else of the round.
+    QList<StudentKey> upNext;
+    QList<StudentKey> afterRound;
+    // Newest last.
+    QList<StudentGroups> groupings;
 
     StudentMarks marksOf(const StudentKey& key) const { return students.value(key); }
     // Changes one student's marks; students without any mark are not kept.

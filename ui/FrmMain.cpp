@@ -137,10 +137,10 @@ void FrmMain::loadSelectedClass()
     if (m_comboFileChange->currentIndex() < 0)
         return;
     clearDrawTexts();
-    m_drawId.clear();
+    takePicks({});
     m_shownLine.reset();
     m_drawnSinceStart = false;
-    m_passable = false;
+    m_warmDraws.clear();
     Result<NameList> roster = loadRoster(m_rollFolder.classFilePath(chosenClassFile()));
     if (!roster) {
         // The previous class stays loaded, and the chooser shows it again.
@@ -155,6 +155,7 @@ void FrmMain::loadSelectedClass()
         report(*notice);
     if (m_overview)
         m_overview->refresh();
+    showAnnouncement();
 }
 
 void FrmMain::showLoadedClassAsChosen()
@@ -207,7 +208,7 @@ void FrmMain::showNextSearchFrame()
 void FrmMain::recordGradeOnScreen()
 {
     // A grade given while names flicker is a draw of its own.
-    const QString draw = m_drawId.isEmpty() ? newDrawId() : m_drawId;
+    const QString draw = m_picks.empty() ? newDrawId() : m_picks[m_pickAt].drawId;
     m_recorder->record({m_loadedClass, m_lblName->text(), m_comboResult->currentText(), draw});
 }
 
@@ -234,17 +235,29 @@ void FrmMain::takeClassFile(const QString& classFileName, const QByteArray& file
 {
     if (!m_nameList || classFileName != m_loadedClass)
         return;
-    const std::optional<StudentKey> shown =
-        m_shownLine ? m_session.keyOnLine(*m_shownLine) : std::nullopt;
+    const auto keyOn = [this](std::optional<qsizetype> line) {
+        return line ? m_session.keyOnLine(*line) : std::nullopt;
+    };
+    const std::optional<StudentKey> shown = keyOn(m_shownLine);
+    std::vector<std::optional<StudentKey>> picked;
+    for (const Pick& pick : m_picks)
+        picked.push_back(keyOn(pick.line));
     try {
         m_nameList = nameListFromBytes(fileNow);
     } catch (const std::bad_alloc&) {
         return; // the class as loaded stays, as when a class cannot be read
     }
     m_session.namesChanged(*m_nameList);
-    m_shownLine = shown ? m_session.lineOfKey(*shown) : std::nullopt;
-    m_passable = m_passable && m_shownLine.has_value();
+    const auto lineOf = [this](const std::optional<StudentKey>& key) {
+        return key ? m_session.lineOfKey(*key) : std::nullopt;
+    };
+    m_shownLine = lineOf(shown);
+    for (std::size_t at = 0; at < m_picks.size(); ++at) {
+        m_picks[at].line = lineOf(picked[at]);
+        m_picks[at].passable = m_picks[at].passable && m_picks[at].line.has_value();
+    }
     showShownLineAgain();
+    showAnnouncement();
     refreshOverview();
 }
 
@@ -284,9 +297,8 @@ void FrmMain::applyFaceChange(const FaceChange& change)
 // Absences of another day expire; in round mode a complete round gives way.
 void FrmMain::drawingStarted()
 {
-    m_drawId.clear();
+    takePicks({});
     m_drawnSinceStart = false;
-    m_passable = false;
     if (const std::optional<qint64> round = m_session.beginDrawing()) {
         m_statusBar->showNotice(u"全班都已点过，第 "_s + QString::number(*round) + u" 轮开始"_s,
                                 NoticeTime);
@@ -302,9 +314,9 @@ void FrmMain::drawingStopped()
         refreshOverview();
     if (!m_drawnSinceStart || !m_shownLine)
         return;
-    m_passable = true;
-    m_drawId = newDrawId();
-    m_session.stopOn(*m_shownLine);
+    const std::vector<qsizetype> called = m_session.stop(m_shownLine, severalCount(), m_random);
+    // A line that is no student is shown as it was drawn.
+    takePicks(called.empty() ? std::vector{*m_shownLine} : called);
     if (m_session.mode() == DrawMode::OncePerRound && m_session.waitingCount() == 0 &&
         m_session.presentCount() > 0) {
         m_statusBar->showNotice(u"本轮已点完全班 "_s + QString::number(m_session.presentCount()) +

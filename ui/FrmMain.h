@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <optional>
+#include <QHash>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -117,6 +118,17 @@ private:
     void showShownLineAgain();
     void drawingStarted();
     void drawingStopped();
+    // The students one Pause drew: which the window shows, and the others in turn.
+    void takePicks(const std::vector<qsizetype>& lines);
+    void showPick(std::size_t at);
+    void stepPick(int step);
+    void askSeveralCount();
+    int severalCount() const;
+    void switchWarmCall(bool on);
+    // Who is to get ready next, on the projector, as the draw now decides.
+    void showAnnouncement();
+    // An undone recording of a warm call puts its student next again.
+    void takeBackUndone(const RecordedGrade& recording);
     void setDrawMode(bool oncePerRound);
     void passStudentOnScreen();
     void startNewRound();
@@ -143,12 +155,21 @@ private:
     // go to this class: its names are the ones drawn.
     QString m_loadedClass;
     std::optional<qsizetype> m_shownLine;
-    // Whether a tick has drawn since the last Start, and whether the student the
-    // draw stopped on may still pass.
+    // Whether a tick has drawn since the last Start.
     bool m_drawnSinceStart = false;
-    bool m_passable = false;
-    // The draw the name on screen came from; none while names flicker.
-    QString m_drawId;
+    // A student the draw stopped on: their line while the class holds it, the draw
+    // their grades count as one call of, and whether they may still pass.
+    struct Pick
+    {
+        std::optional<qsizetype> line;
+        QString drawId;
+        bool passable = true;
+    };
+    // The students of the last Pause, and the one on screen; none while names flicker.
+    std::vector<Pick> m_picks;
+    std::size_t m_pickAt = 0;
+    // The student of each draw of the warm call in this run, for an undo to put back.
+    QHash<QString, StudentKey> m_warmDraws;
     RecordingWorker* m_recorder = nullptr;
     Settings* m_settings = nullptr;
     DrawSession m_session;

@@ -33,6 +33,10 @@ void FrmMain::handleFeatures()
     features.handle(OncePerRound, [this](bool on) { setDrawMode(on); });
     features.handle(Pass, [this](bool) { passStudentOnScreen(); });
     features.handle(NewRound, [this](bool) { startNewRound(); });
+    features.handle(SeveralAtOnce, [this](bool) { askSeveralCount(); });
+    features.handle(PreviousPick, [this](bool) { stepPick(-1); });
+    features.handle(NextPick, [this](bool) { stepPick(1); });
+    features.handle(WarmCall, [this](bool on) { switchWarmCall(on); });
     features.handle(Overview, [this](bool) { showOverview(); });
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
     features.handle(FloatingButton, [this](bool) { m_features->toggleFloatingButton(); });
@@ -71,15 +75,17 @@ void FrmMain::passStudentOnScreen()
         m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
         return;
     }
-    if (!m_passable || !m_shownLine || !m_session.pass(*m_shownLine)) {
+    if (m_picks.empty() || !m_picks[m_pickAt].passable || !m_shownLine ||
+        !m_session.pass(*m_shownLine)) {
         m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
         return;
     }
-    m_passable = false;
+    m_picks[m_pickAt].passable = false;
     m_statusBar->showNotice(
         u"已跳过："_s + m_lblName->text() +
             (m_session.mode() == DrawMode::OncePerRound ? u"，本轮稍后再点"_s : QString()),
         NoticeTime);
+    showAnnouncement();
     drawStateChanged();
 }
 
@@ -105,6 +111,7 @@ void FrmMain::showOverview()
         connect(m_overview, &OverviewWindow::absenceMarked, this,
                 [this](const StudentKey& student, bool absent) {
                     m_recorder->logAbsence(m_session.classFileName(), student, absent);
+                    showAnnouncement();
                 });
     }
     m_overview->refresh();

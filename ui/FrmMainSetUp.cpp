@@ -208,6 +208,7 @@ void FrmMain::createRecorder(FileOperations& files)
     connect(m_recorder, &RecordingWorker::undone, this,
             [this](const RecordedGrade& recording, const QList<ChangedLine>& changes) {
                 takeChange(recording, changes, recording.change.before, u"已撤销："_s);
+                takeBackUndone(recording);
             });
     connect(m_recorder, &RecordingWorker::nothingToUndo, this,
             [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
@@ -236,6 +237,8 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys)
             [this](const QString& text) { m_statusBar->showNotice(text, 3 * NoticeTime); });
     connect(m_comboResult, &QComboBox::currentIndexChanged, m_features,
             &MainWindowFeatures::showGrade);
+    connect(m_features, &MainWindowFeatures::pickAsked, this,
+            [this](int index) { stepPick(index - int(m_pickAt)); });
     m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter, *m_settings);
     connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
     connect(m_classFeatures, &ClassFeatures::notice, this,
@@ -255,6 +258,7 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys)
     handleFeatures();
     m_session.setMode(m_features->actions().isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
                                                                         : DrawMode::EveryTick);
+    m_session.setWarmCall(m_features->actions().isOn(Feature::WarmCall));
 }
 
 } // namespace mirello

@@ -122,6 +122,21 @@ void MainWindowFeatures::showTextsOnProjector()
                            grades ? m_tallies : QString());
 }
 
+void MainWindowFeatures::showPicks(const QStringList& names, int picked)
+{
+    m_picks = names;
+    m_picked = picked;
+    if (m_projector)
+        m_projector->showPicks(names, picked);
+}
+
+void MainWindowFeatures::showAnnouncement(const QString& text)
+{
+    m_announcement = text;
+    if (m_projector)
+        m_projector->showAnnouncement(text);
+}
+
 // The name is spoken once, when the draw stops on it; a new draw cuts it short.
 void MainWindowFeatures::drawingSwitched(bool on, const QString& name)
 {
@@ -169,7 +184,10 @@ void MainWindowFeatures::showProjector()
         });
         connect(m_projector, &ProjectorWindow::clicked, this,
                 [this] { m_actions->trigger(Feature::StartPause); });
+        connect(m_projector, &ProjectorWindow::picked, this, &MainWindowFeatures::pickAsked);
         showTextsOnProjector();
+        m_projector->showPicks(m_picks, m_picked);
+        m_projector->showAnnouncement(m_announcement);
     }
     m_projector->show();
     m_projector->raise();

@@ -38,6 +38,10 @@ public:
     void showTexts(const QString& name, const QString& callCount, const QString& tallies);
     // The draw started, or stopped on `name`.
     void drawingSwitched(bool on, const QString& name);
+    // The students of one Pause, `picked` the one the main window shows.
+    void showPicks(const QStringList& names, int picked);
+    // Who is to get ready next, or empty.
+    void showAnnouncement(const QString& text);
     void closeWindows();
     FeatureActions& actions() const { return *m_actions; }
     // Gives `window` the keys of the main window.
@@ -66,6 +70,8 @@ Q_SIGNALS:
     // The teacher quits from the floating button or the tray.
     void quitAsked();
     void notice(const QString& text);
+    // A click or tap on one of several names drawn at once.
+    void pickAsked(int index);
 
 private:
     bool isOn(Feature feature) const;
@@ -91,6 +97,9 @@ private:
     QString m_name;
     QString m_callCount;
     QString m_tallies;
+    QStringList m_picks;
+    int m_picked = 0;
+    QString m_announcement;
 };
 
 } // namespace mirello

@@ -2,11 +2,13 @@
 
 #include "EscapeKey.h"
 #include "lesson/Settings.h"
+#include "NameBoard.h"
 #include "ui/FittedText.h"
 #include "ui/Fonts.h"
 #include "ui/ProgramIcon.h"
 
 #include <QMouseEvent>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -41,9 +43,21 @@ ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 24, 32, 24);
     layout->setSpacing(12);
-    m_name = line(this, u"ProjectorName"_s, TypeStyle::Kai, 6, layout);
-    m_callCount = line(this, u"ProjectorCallCount"_s, TypeStyle::Hei, 2, layout);
-    m_tallies = line(this, u"ProjectorTallies"_s, TypeStyle::Hei, 2, layout);
+    m_pages = new QStackedLayout;
+    layout->addLayout(m_pages, 10);
+    auto* single = new QWidget(this);
+    auto* lines = new QVBoxLayout(single);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(12);
+    m_name = line(single, u"ProjectorName"_s, TypeStyle::Kai, 6, lines);
+    m_callCount = line(single, u"ProjectorCallCount"_s, TypeStyle::Hei, 2, lines);
+    m_tallies = line(single, u"ProjectorTallies"_s, TypeStyle::Hei, 2, lines);
+    m_pages->addWidget(single);
+    m_board = new NameBoard(this);
+    m_pages->addWidget(m_board);
+    connect(m_board, &NameBoard::picked, this, &ProjectorWindow::picked);
+    m_announcement = line(this, u"ProjectorAnnouncement"_s, TypeStyle::Hei, 2, layout);
+    m_announcement->hide();
     setDark(false);
     closeOnEscape(*this);
     // A damaged or foreign value is refused by restoreGeometry(); the default size stays.
@@ -57,6 +71,22 @@ void ProjectorWindow::showTexts(const QString& name, const QString& callCount,
     m_callCount->setText(callCount);
     QString spaced = tallies;
     m_tallies->setText(spaced.replace(u'|', u"　　"_s));
+}
+
+void ProjectorWindow::showPicks(const QStringList& names, int picked)
+{
+    if (names.size() < 2) {
+        m_pages->setCurrentIndex(0);
+        return;
+    }
+    m_board->showNames(names, picked);
+    m_pages->setCurrentWidget(m_board);
+}
+
+void ProjectorWindow::showAnnouncement(const QString& text)
+{
+    m_announcement->setText(text);
+    m_announcement->setVisible(!text.isEmpty());
 }
 
 void ProjectorWindow::setDark(bool dark)

@@ -2,15 +2,20 @@
 
 #include <QWidget>
 
+class QStackedLayout;
+
 namespace mirello {
 
 class FittedText;
+class NameBoard;
 class Settings;
 
 // The drawn name, its call count and its four tallies, large, for the back row: a
 // separate window that can be resized or shown full screen on any screen. It shows
-// what the main window shows, as soon as the main window shows it. A left click
-// asks for what the Start/Pause button does.
+// what the main window shows, as soon as the main window shows it; when one Pause
+// drew several students, all of them with the picked one marked; and below, who is
+// to get ready next. A left click asks for what the Start/Pause button does; a
+// click on one of several names picks that student.
 class ProjectorWindow final : public QWidget
 {
     Q_OBJECT
@@ -21,12 +26,17 @@ public:
 
     // `tallies` as the status bar shows them: "优秀1次|良好2次|及格0次|不及格3次".
     void showTexts(const QString& name, const QString& callCount, const QString& tallies);
+    // The students of one Pause, `picked` marked; fewer than two show the one name.
+    void showPicks(const QStringList& names, int picked);
+    // "下一位：张三，请准备"; empty hides the line.
+    void showAnnouncement(const QString& text);
     // Dark text on a light ground, or light text on a dark ground.
     void setDark(bool dark);
     void toggleFullScreen();
 
 Q_SIGNALS:
     void clicked();
+    void picked(int index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -37,6 +47,9 @@ private:
     FittedText* m_name = nullptr;
     FittedText* m_callCount = nullptr;
     FittedText* m_tallies = nullptr;
+    QStackedLayout* m_pages = nullptr;
+    NameBoard* m_board = nullptr;
+    FittedText* m_announcement = nullptr;
 };
 
 } // namespace mirello
