@@ -54,6 +54,8 @@ public:
     void showGlobalKeys();
     // The grade chosen in the main window, 0 to 3.
     void showGrade(int grade);
+    // The countdown's digits on the projector and the floating button; empty hides them.
+    void showCountdown(const QString& text, bool ended);
     // The main window is being closed: whether it only hides, since the teacher keeps
     // the floating button open (asked once, then remembered).
     bool keepsRunningInFloatingButton();
@@ -91,6 +93,8 @@ private:
     QString m_name;
     QString m_callCount;
     QString m_tallies;
+    QString m_countdownText;
+    bool m_countdownEnded = false;
 };
 
 } // namespace mirello

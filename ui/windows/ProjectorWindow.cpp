@@ -26,6 +26,18 @@ FittedText* line(QWidget* parent, const QString& name, TypeStyle style, int stre
     return text;
 }
 
+// Contrast of 7:1 and more for every text, in both variants.
+QColor textColour(bool dark)
+{
+    return dark ? QColor(0xf4, 0xf4, 0xf0) : QColor(0x10, 0x10, 0x10);
+}
+
+// The call count's colour, and the countdown's once its time is up.
+QColor warningColour(bool dark)
+{
+    return dark ? QColor(0xff, 0x8a, 0x80) : QColor(0xa0, 0x00, 0x00);
+}
+
 } // namespace
 
 ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
@@ -44,6 +56,8 @@ ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
     m_name = line(this, u"ProjectorName"_s, TypeStyle::Kai, 6, layout);
     m_callCount = line(this, u"ProjectorCallCount"_s, TypeStyle::Hei, 2, layout);
     m_tallies = line(this, u"ProjectorTallies"_s, TypeStyle::Hei, 2, layout);
+    m_countdown = line(this, u"ProjectorCountdown"_s, TypeStyle::Hei, 3, layout);
+    m_countdown->hide();
     setDark(false);
     closeOnEscape(*this);
     // A damaged or foreign value is refused by restoreGeometry(); the default size stays.
@@ -59,18 +73,32 @@ void ProjectorWindow::showTexts(const QString& name, const QString& callCount,
     m_tallies->setText(spaced.replace(u'|', u"　　"_s));
 }
 
+void ProjectorWindow::showCountdown(const QString& text, bool ended)
+{
+    m_countdown->setText(text);
+    m_countdown->setVisible(!text.isEmpty());
+    m_countdownEnded = ended;
+    colourCountdown();
+}
+
 void ProjectorWindow::setDark(bool dark)
 {
-    // Contrast of 7:1 and more for every text, in both variants.
-    const QColor ground = dark ? QColor(0x12, 0x14, 0x18) : QColor(0xff, 0xff, 0xff);
-    const QColor text = dark ? QColor(0xf4, 0xf4, 0xf0) : QColor(0x10, 0x10, 0x10);
-    const QColor count = dark ? QColor(0xff, 0x8a, 0x80) : QColor(0xa0, 0x00, 0x00);
+    m_dark = dark;
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, ground);
-    colours.setColor(QPalette::WindowText, text);
+    colours.setColor(QPalette::Window, dark ? QColor(0x12, 0x14, 0x18) : QColor(0xff, 0xff, 0xff));
+    colours.setColor(QPalette::WindowText, textColour(dark));
     setPalette(colours);
-    colours.setColor(QPalette::WindowText, count);
+    colours.setColor(QPalette::WindowText, warningColour(dark));
     m_callCount->setPalette(colours);
+    colourCountdown();
+}
+
+void ProjectorWindow::colourCountdown()
+{
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText,
+                     m_countdownEnded ? warningColour(m_dark) : textColour(m_dark));
+    m_countdown->setPalette(colours);
 }
 
 void ProjectorWindow::toggleFullScreen()

@@ -9,8 +9,8 @@ class Settings;
 
 // The drawn name, its call count and its four tallies, large, for the back row: a
 // separate window that can be resized or shown full screen on any screen. It shows
-// what the main window shows, as soon as the main window shows it. A left click
-// asks for what the Start/Pause button does.
+// what the main window shows, as soon as the main window shows it, and the lesson's
+// countdown below while one runs. A left click asks for what the Start/Pause button does.
 class ProjectorWindow final : public QWidget
 {
     Q_OBJECT
@@ -21,6 +21,8 @@ public:
 
     // `tallies` as the status bar shows them: "优秀1次|良好2次|及格0次|不及格3次".
     void showTexts(const QString& name, const QString& callCount, const QString& tallies);
+    // The countdown's digits, in the warning colour once `ended`; empty hides them.
+    void showCountdown(const QString& text, bool ended);
     // Dark text on a light ground, or light text on a dark ground.
     void setDark(bool dark);
     void toggleFullScreen();
@@ -33,10 +35,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void colourCountdown();
+
     Settings& m_settings;
     FittedText* m_name = nullptr;
     FittedText* m_callCount = nullptr;
     FittedText* m_tallies = nullptr;
+    FittedText* m_countdown = nullptr;
+    bool m_dark = false;
+    bool m_countdownEnded = false;
 };
 
 } // namespace mirello
