@@ -20,9 +20,10 @@ QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas);
 
 // A small window that floats above full-screen slides and never takes the keyboard
 // focus, so that the presenter's clicker goes on turning slides: the drawn name, the
-// lesson's countdown while one runs and Start/Pause, and, expanded, the four grades and OK. It is
-// dragged by mouse or finger, stays wholly on a screen, opens where it was last left and is half
-// transparent while idle. Its menu (a right press or a long touch) shows the main window or quits.
+// lesson's countdown while one runs and Start/Pause, and, expanded, the four grades
+// and OK. It is dragged by mouse or finger, stays wholly on a screen, opens where it
+// was last left and is half transparent while idle (not once the countdown is over).
+// Its menu (a right press or a long touch) shows the main window or quits.
 class FloatingButton final : public QWidget
 {
     Q_OBJECT

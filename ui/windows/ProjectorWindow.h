@@ -10,7 +10,8 @@ class Settings;
 // The drawn name, its call count and its four tallies, large, for the back row: a
 // separate window that can be resized or shown full screen on any screen. It shows
 // what the main window shows, as soon as the main window shows it, and the lesson's
-// countdown below while one runs. A left click asks for what the Start/Pause button does.
+// countdown below while one runs. A left click asks for what the Start/Pause button
+// does.
 class ProjectorWindow final : public QWidget
 {
     Q_OBJECT
