@@ -29,6 +29,7 @@ namespace mirello {
 
 class ClassFeatures;
 class Clock;
+class CountdownFeature;
 class ErrorReporter;
 class FileOperations;
 class Settings;
@@ -47,7 +48,7 @@ struct RecordedGrade;
 // on screen, switches the image buttons' faces and plays the search animation. Its
 // keys and its feature menu (a right press on the name, the count or the status
 // bar) add undo, rounds without repeats, passes, the class overview, a projector
-// window and the name spoken through `speaker`.
+// window, the lesson's countdown and the name spoken through `speaker`.
 // Recordings run on a worker in the order of the clicks. No failure closes the
 // window: each is reported through `reporter` and the window goes on.
 class FrmMain final : public QWidget
@@ -88,7 +89,7 @@ private:
     void arrangeTabOrder();
     void connectEvents();
     void createRecorder(FileOperations& files);
-    void createFeatures(GlobalKeysSource globalKeys);
+    void createFeatures(GlobalKeysSource globalKeys, const Clock& clock);
 
     void startUp();
     void chooseAsLastTime();
@@ -180,6 +181,7 @@ private:
     QPointer<FrmAbout> m_about;
     MainWindowFeatures* m_features = nullptr;
     ClassFeatures* m_classFeatures = nullptr;
+    CountdownFeature* m_countdown = nullptr;
     QPointer<OverviewWindow> m_overview;
     // A recording came while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;

@@ -1,6 +1,7 @@
 // The main window's features beyond its own controls: the keys and the menu act
 // here, and the round, the passes and the overview follow the draw.
 #include "ClassFeatures.h"
+#include "CountdownFeature.h"
 #include "FrmMain.h"
 #include "lesson/RecordingWorker.h"
 #include "MainWindowFeatures.h"
@@ -13,8 +14,16 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace mirello {
+
+namespace {
+
+// The set durations of the 计时 menu, in the order of its entries from 30 秒.
+constexpr std::chrono::seconds CountdownDurations[] = {30s, 1min, 2min, 3min, 5min};
+
+} // namespace
 
 // What every key and menu entry does, in the order of the feature table; a key acts
 // as the mouse action it stands for.
@@ -45,6 +54,13 @@ void FrmMain::handleFeatures()
     features.handle(ProjectorDark, [this](bool on) { m_features->setProjectorDark(on); });
     features.handle(ProjectorGrades, [this](bool on) { m_features->showGradesOnProjector(on); });
     features.handle(Speech, [this](bool on) { m_features->switchSpeech(on); });
+    for (int step = 0; step < int(std::size(CountdownDurations)); ++step) {
+        features.handle(Feature(int(Countdown30Seconds) + step),
+                        [this, step](bool) { m_countdown->start(CountdownDurations[step]); });
+    }
+    features.handle(CountdownTyped, [this](bool) { m_countdown->askForDuration(); });
+    features.handle(CountdownPauseResume, [this](bool) { m_countdown->pauseOrResume(); });
+    features.handle(CountdownStop, [this](bool) { m_countdown->stop(); });
     features.handle(ZoomIn, [this](bool) { zoomTo(nextZoom(m_zoom.percent(), 1)); });
     features.handle(ZoomOut, [this](bool) { zoomTo(nextZoom(m_zoom.percent(), -1)); });
     for (int step = 0; step < int(std::size(ZoomSteps)); ++step) {

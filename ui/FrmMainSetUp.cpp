@@ -1,4 +1,5 @@
 #include "ClassFeatures.h"
+#include "CountdownFeature.h"
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "LabelText.h"
@@ -95,7 +96,7 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     createRecorder(files);
     startUp();
     // After start-up, which may make the roll folder that keeps the settings.
-    createFeatures(std::move(globalKeys));
+    createFeatures(std::move(globalKeys), clock);
     chooseAsLastTime();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
@@ -223,7 +224,7 @@ void FrmMain::createRecorder(FileOperations& files)
 
 // The keys and the feature menu. The menu opens on a right
 // press where the window itself does nothing with one.
-void FrmMain::createFeatures(GlobalKeysSource globalKeys)
+void FrmMain::createFeatures(GlobalKeysSource globalKeys, const Clock& clock)
 {
     m_settings = new Settings(m_rollFolder, this);
     connect(m_settings, &Settings::failed, this, &FrmMain::report);
@@ -243,6 +244,10 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys)
     connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
     connect(m_classFeatures, &ClassFeatures::notice, this,
             [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });
+    m_countdown = new CountdownFeature(clock, this);
+    connect(m_countdown, &CountdownFeature::shown, m_features, &MainWindowFeatures::showCountdown);
+    connect(m_countdown, &CountdownFeature::notice, this,
+            [this](const QString& text) { m_statusBar->showNotice(text, NoticeTime); });
     // Installed after the lists' own filters, so that it sees their keys first.
     m_comboFileChange->view()->installEventFilter(this);
     m_comboResult->view()->installEventFilter(this);

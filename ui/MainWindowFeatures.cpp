@@ -188,6 +188,7 @@ void MainWindowFeatures::showProjector()
         showTextsOnProjector();
         m_projector->showPicks(m_picks, m_picked);
         m_projector->showAnnouncement(m_announcement);
+        m_projector->showCountdown(m_countdownText, m_countdownEnded);
     }
     m_projector->show();
     m_projector->raise();
@@ -240,6 +241,7 @@ void MainWindowFeatures::toggleFloatingButton()
     m_floating->showName(m_name);
     m_floating->setDrawing(m_drawing);
     m_floating->showGrade(m_grade);
+    m_floating->showCountdown(m_countdownText, m_countdownEnded);
     m_floating->show();
 }
 
@@ -270,6 +272,19 @@ void MainWindowFeatures::showGrade(int grade)
     m_grade = grade;
     if (m_floating)
         m_floating->showGrade(grade);
+}
+
+// The countdown ticks several times a second; the windows change only with the digits.
+void MainWindowFeatures::showCountdown(const QString& text, bool ended)
+{
+    if (text == m_countdownText && ended == m_countdownEnded)
+        return;
+    m_countdownText = text;
+    m_countdownEnded = ended;
+    if (m_projector)
+        m_projector->showCountdown(text, ended);
+    if (m_floating)
+        m_floating->showCountdown(text, ended);
 }
 
 bool MainWindowFeatures::keepsRunningInFloatingButton()

@@ -58,6 +58,8 @@ public:
     void showGlobalKeys();
     // The grade chosen in the main window, 0 to 3.
     void showGrade(int grade);
+    // The countdown's digits on the projector and the floating button; empty hides them.
+    void showCountdown(const QString& text, bool ended);
     // The main window is being closed: whether it only hides, since the teacher keeps
     // the floating button open (asked once, then remembered).
     bool keepsRunningInFloatingButton();
@@ -100,6 +102,8 @@ private:
     QStringList m_picks;
     int m_picked = 0;
     QString m_announcement;
+    QString m_countdownText;
+    bool m_countdownEnded = false;
 };
 
 } // namespace mirello

@@ -1,6 +1,7 @@
 // The windows at the board: the projector window, where a long name fits its width at
 // several window sizes (the suite runs this at scale factors 1, 1.5 and 2) and which
-// follows the draw, the feature menu and the floating button, by finger.
+// follows the draw, the feature menu and the floating button, by finger, and the
+// lesson's countdown on both beside the draw.
 
 #include "lesson/Settings.h"
 #include "platform/FileOperations.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void floatingButtonStaysWhollyOnAScreen_data();
     void floatingButtonStaysWhollyOnAScreen();
     void floatingButtonDrawsAndRecordsByFinger();
+    void countdownRunsBesideTheDraw();
 };
 
 void TestProjector::longNameFitsItsWidth_data()
@@ -230,6 +233,45 @@ void TestProjector::floatingButtonDrawsAndRecordsByFinger()
     });
     w.window.close();
     QVERIFY(!w.window.isVisible() && floating->isVisible());
+}
+
+// The digits show on the projector and the floating button, pause with T, end in the
+// warning colour, and the draw started meanwhile goes on flickering through it all.
+void TestProjector::countdownRunsBesideTheDraw()
+{
+    const TestProgramFolder folder(
+        {{u"1班.txt"_s, gbk(u"S20230101王小明-03\\1201\r\nS20230102李四-11\\2301\r\n"_s)}});
+    WindowUnderTest w(folder);
+    QTest::keyClick(&w.window, Qt::Key_F12);
+    QTest::keyClick(&w.window, Qt::Key_F11);
+    ProjectorWindow* projector = openProjector();
+    QVERIFY(projector && QTest::qWaitForWindowExposed(projector));
+    auto* digits = projector->findChild<FittedText*>(u"ProjectorCountdown"_s);
+    QLabel* floating = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        floating = floating ? floating : window->findChild<QLabel*>(u"FloatingCountdown"_s);
+    QVERIFY(floating && !digits->isVisible() && !floating->isVisible());
+
+    w.window.findChild<QAction*>(u"30 秒"_s)->trigger();
+    QCOMPARE(digits->text(), u"0:30"_s);
+    QVERIFY(digits->isVisible() && floating->isVisible());
+    const QColor running = digits->palette().color(QPalette::WindowText);
+    QTest::mouseClick(projector, Qt::LeftButton);
+    QTest::keyClick(projector, Qt::Key_T);
+    QVERIFY(digits->text().endsWith(u"暂停"_s));
+    QTest::keyClick(projector, Qt::Key_T);
+    w.clock.now += 30'000'000'000;
+    QTRY_COMPARE(digits->text(), u"0:00 时间到"_s);
+    QCOMPARE(floating->text(), digits->text());
+    QVERIFY(digits->palette().color(QPalette::WindowText) != running);
+    const QColor ended = floating->palette().color(QPalette::WindowText);
+    QVERIFY(ended.red() > 0x80 && ended.green() < 0x40);
+    QVERIFY(w.drawing());
+    QTRY_VERIFY(shown(projector, u"ProjectorName"_s) == u"李四"_s);
+    QTRY_VERIFY(shown(projector, u"ProjectorName"_s) == u"王小明"_s);
+
+    w.window.findChild<QAction*>(u"停止计时"_s)->trigger();
+    QVERIFY(!digits->isVisible() && !floating->isVisible() && w.drawing());
 }
 
 QTEST_MAIN(TestProjector)

@@ -12,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -104,6 +105,13 @@ void FloatingButton::createContents()
     m_name = new FittedText(chineseFont(TypeStyle::Kai, 12, QFont::Bold), this);
     m_name->setObjectName(u"FloatingName"_s);
     m_name->setMinimumSize(120, FingerSize);
+    m_countdown = new QLabel(this);
+    m_countdown->setObjectName(u"FloatingCountdown"_s);
+    m_countdown->setFont(chineseFont(TypeStyle::Hei, 14, QFont::Bold));
+    m_countdown->setAlignment(Qt::AlignCenter);
+    // As wide as the widest digits, so that the window keeps its width from second to second.
+    m_countdown->setMinimumWidth(m_countdown->fontMetrics().horizontalAdvance(u"88:88"_s));
+    m_countdown->hide();
     m_startPause = fingerButton(u"开始"_s, this);
     m_startPause->setObjectName(u"FloatingStartPause"_s);
     m_expand = fingerButton(u"打分 ▾"_s, this);
@@ -130,6 +138,7 @@ void FloatingButton::createContents()
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* top = new QHBoxLayout;
     top->addWidget(m_name, 1);
+    top->addWidget(m_countdown);
     top->addWidget(m_startPause);
     top->addWidget(m_expand);
     layout->addLayout(top);
@@ -162,6 +171,20 @@ void FloatingButton::showGrade(int grade)
         button->setChecked(true);
 }
 
+void FloatingButton::showCountdown(const QString& text, bool ended)
+{
+    m_countdown->setText(text);
+    m_countdown->setVisible(!text.isEmpty());
+    m_countdownEnded = ended;
+    QPalette colours = palette();
+    if (ended)
+        colours.setColor(QPalette::WindowText, QColor(0xc0, 0x00, 0x00));
+    m_countdown->setPalette(colours);
+    showOpacity();
+    adjustSize();
+    keepOnScreen();
+}
+
 void FloatingButton::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -185,7 +208,7 @@ void FloatingButton::keepOnScreen()
 
 void FloatingButton::showOpacity()
 {
-    setWindowOpacity(m_drawing || m_pointerOver ? 1.0 : IdleOpacity);
+    setWindowOpacity(m_drawing || m_pointerOver || m_countdownEnded ? 1.0 : IdleOpacity);
 }
 
 void FloatingButton::paintEvent(QPaintEvent*)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QButtonGroup;
+class QLabel;
 class QPushButton;
 
 namespace mirello {
@@ -18,10 +19,11 @@ class Settings;
 QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas);
 
 // A small window that floats above full-screen slides and never takes the keyboard
-// focus, so that the presenter's clicker goes on turning slides: the drawn name and
-// Start/Pause, and, expanded, the four grades and OK. It is dragged by mouse or finger,
-// stays wholly on a screen, opens where it was last left and is half transparent
-// while idle. Its menu (a right press or a long touch) shows the main window or quits.
+// focus, so that the presenter's clicker goes on turning slides: the drawn name, the
+// lesson's countdown while one runs and Start/Pause, and, expanded, the four grades
+// and OK. It is dragged by mouse or finger, stays wholly on a screen, opens where it
+// was last left and is half transparent while idle (not once the countdown is over).
+// Its menu (a right press or a long touch) shows the main window or quits.
 class FloatingButton final : public QWidget
 {
     Q_OBJECT
@@ -33,6 +35,8 @@ public:
     void setDrawing(bool drawing);
     // The grade chosen in the main window, 0 to 3.
     void showGrade(int grade);
+    // The countdown's digits, in red once `ended`; empty hides them.
+    void showCountdown(const QString& text, bool ended);
 
 Q_SIGNALS:
     void startPauseClicked();
@@ -58,6 +62,7 @@ private:
 
     Settings& m_settings;
     FittedText* m_name = nullptr;
+    QLabel* m_countdown = nullptr;
     QPushButton* m_startPause = nullptr;
     QPushButton* m_expand = nullptr;
     QWidget* m_grades = nullptr;
@@ -65,6 +70,7 @@ private:
     QPoint m_dragOffset;
     bool m_drawing = false;
     bool m_pointerOver = false;
+    bool m_countdownEnded = false;
 };
 
 } // namespace mirello

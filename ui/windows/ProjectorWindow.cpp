@@ -28,6 +28,18 @@ FittedText* line(QWidget* parent, const QString& name, TypeStyle style, int stre
     return text;
 }
 
+// Contrast of 7:1 and more for every text, in both variants.
+QColor textColour(bool dark)
+{
+    return dark ? QColor(0xf4, 0xf4, 0xf0) : QColor(0x10, 0x10, 0x10);
+}
+
+// The call count's colour, and the countdown's once its time is up.
+QColor warningColour(bool dark)
+{
+    return dark ? QColor(0xff, 0x8a, 0x80) : QColor(0xa0, 0x00, 0x00);
+}
+
 } // namespace
 
 ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
@@ -58,6 +70,8 @@ ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
     connect(m_board, &NameBoard::picked, this, &ProjectorWindow::picked);
     m_announcement = line(this, u"ProjectorAnnouncement"_s, TypeStyle::Hei, 2, layout);
     m_announcement->hide();
+    m_countdown = line(this, u"ProjectorCountdown"_s, TypeStyle::Hei, 3, layout);
+    m_countdown->hide();
     setDark(false);
     closeOnEscape(*this);
     // A damaged or foreign value is refused by restoreGeometry(); the default size stays.
@@ -89,18 +103,32 @@ void ProjectorWindow::showAnnouncement(const QString& text)
     m_announcement->setVisible(!text.isEmpty());
 }
 
+void ProjectorWindow::showCountdown(const QString& text, bool ended)
+{
+    m_countdown->setText(text);
+    m_countdown->setVisible(!text.isEmpty());
+    m_countdownEnded = ended;
+    colourCountdown();
+}
+
 void ProjectorWindow::setDark(bool dark)
 {
-    // Contrast of 7:1 and more for every text, in both variants.
-    const QColor ground = dark ? QColor(0x12, 0x14, 0x18) : QColor(0xff, 0xff, 0xff);
-    const QColor text = dark ? QColor(0xf4, 0xf4, 0xf0) : QColor(0x10, 0x10, 0x10);
-    const QColor count = dark ? QColor(0xff, 0x8a, 0x80) : QColor(0xa0, 0x00, 0x00);
+    m_dark = dark;
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, ground);
-    colours.setColor(QPalette::WindowText, text);
+    colours.setColor(QPalette::Window, dark ? QColor(0x12, 0x14, 0x18) : QColor(0xff, 0xff, 0xff));
+    colours.setColor(QPalette::WindowText, textColour(dark));
     setPalette(colours);
-    colours.setColor(QPalette::WindowText, count);
+    colours.setColor(QPalette::WindowText, warningColour(dark));
     m_callCount->setPalette(colours);
+    colourCountdown();
+}
+
+void ProjectorWindow::colourCountdown()
+{
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText,
+                     m_countdownEnded ? warningColour(m_dark) : textColour(m_dark));
+    m_countdown->setPalette(colours);
 }
 
 void ProjectorWindow::toggleFullScreen()

@@ -13,9 +13,10 @@ class Settings;
 // The drawn name, its call count and its four tallies, large, for the back row: a
 // separate window that can be resized or shown full screen on any screen. It shows
 // what the main window shows, as soon as the main window shows it; when one Pause
-// drew several students, all of them with the picked one marked; and below, who is
-// to get ready next. A left click asks for what the Start/Pause button does; a
-// click on one of several names picks that student.
+// drew several students, all of them with the picked one marked; below, who is to
+// get ready next, and the lesson's countdown while one runs. A left click asks for
+// what the Start/Pause button does; a click on one of several names picks that
+// student.
 class ProjectorWindow final : public QWidget
 {
     Q_OBJECT
@@ -30,6 +31,8 @@ public:
     void showPicks(const QStringList& names, int picked);
     // "下一位：张三，请准备"; empty hides the line.
     void showAnnouncement(const QString& text);
+    // The countdown's digits, in the warning colour once `ended`; empty hides them.
+    void showCountdown(const QString& text, bool ended);
     // Dark text on a light ground, or light text on a dark ground.
     void setDark(bool dark);
     void toggleFullScreen();
@@ -43,6 +46,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void colourCountdown();
+
     Settings& m_settings;
     FittedText* m_name = nullptr;
     FittedText* m_callCount = nullptr;
@@ -50,6 +55,9 @@ private:
     QStackedLayout* m_pages = nullptr;
     NameBoard* m_board = nullptr;
     FittedText* m_announcement = nullptr;
+    FittedText* m_countdown = nullptr;
+    bool m_dark = false;
+    bool m_countdownEnded = false;
 };
 
 } // namespace mirello
