@@ -314,9 +314,16 @@ void FrmMain::drawingStopped()
         refreshOverview();
     if (!m_drawnSinceStart || !m_shownLine)
         return;
+    const qint64 round = m_session.round();
     const std::vector<qsizetype> called = m_session.stop(m_shownLine, severalCount(), m_random);
     // A line that is no student is shown as it was drawn.
     takePicks(called.empty() ? std::vector{*m_shownLine} : called);
+    showAnnouncement();
+    // With the warm call the next round begins as its first student is told.
+    if (m_session.round() != round) {
+        m_statusBar->showNotice(
+            u"全班都已点过，第 "_s + QString::number(m_session.round()) + u" 轮开始"_s, NoticeTime);
+    }
     if (m_session.mode() == DrawMode::OncePerRound && m_session.waitingCount() == 0 &&
         m_session.presentCount() > 0) {
         m_statusBar->showNotice(u"本轮已点完全班 "_s + QString::number(m_session.presentCount()) +

@@ -8,6 +8,7 @@
 #include "platform/TextCodec.h"
 #include "roll/ClassState.h"
 #include "support/FaultInjectingFileOperations.h"
+#include "ui/FittedText.h"
 #include "ui/windows/OverviewModel.h"
 #include "WindowUnderTest.h"
 
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -55,11 +57,14 @@ enum class Kind
     FailFlush,  // of the roll folder after it
     Absent,     // marks a student of the loaded class absent, or present again
     Restore,    // the loaded class's first backup, through 备份与恢复
+    Several,    // how many students one Pause draws, 1 to 3
+    NextPick,   // the next of the students one Pause drew
+    WarmCall,   // the next student announced, or no longer
 };
 constexpr const char* KindNames[] = {
-    "skip",     "choose",     "startpause", "tick",   "grade",    "ok",
-    "okflight", "undo",       "pass",       "round",  "newround", "edit",
-    "newterm",  "failrename", "failflush",  "absent", "restore"};
+    "skip",      "choose", "startpause", "tick",     "grade",    "ok",      "okflight",
+    "undo",      "pass",   "round",      "newround", "edit",     "newterm", "failrename",
+    "failflush", "absent", "restore",    "several",  "nextpick", "warmcall"};
 
 struct Step
 {
@@ -227,6 +232,10 @@ public:
         // The draw's timer never fires by itself: the walk ticks it.
         m_window.get<QTimer>(u"TimerName"_s)->setInterval(3'600'000);
         m_recorder = m_window.window.findChild<RecordingWorker*>();
+        // The projector lists the students of one Pause and says who comes next.
+        key(Qt::Key_F11);
+        for (QWidget* window : QApplication::topLevelWidgets())
+            m_projector = window->objectName() == u"ProjectorWindow"_s ? window : m_projector;
     }
 
     void take(const Step& step);
@@ -243,6 +252,11 @@ private:
     void newTerm();
     void markAbsence(int arg);
     void restore();
+    void drawSeveral(int count);
+    void nextPick();
+    // The students the last Pause drew, as the projector lists them.
+    QStringList picksShown() const;
+    QString announced() const;
     // A change of a class file, which a teacher hears of unless it goes through whole:
     // whether it does. It keeps the class as it was, when that is its first backup.
     bool changes(Class& c)
@@ -321,7 +335,13 @@ private:
     int m_loaded = 0;
     QStringList m_view = Classes[0].lines; // the loaded class as the window last read it
     QString m_shown;
-    bool m_drawing = false, m_ticked = false, m_passable = false, m_round = false;
+    bool m_drawing = false, m_ticked = false, m_round = false, m_warmCall = false;
+    QWidget* m_projector = nullptr;
+    int m_several = 1;
+    // The students of the last Pause, whether each may still pass, and the one shown.
+    QStringList m_picks;
+    QList<bool> m_passable;
+    qsizetype m_pickAt = 0;
     // Whether the last tick drew in a round, and whether it may have landed on a line
     // without a name (the plain draw does), which leaves the name as it was.
     bool m_tickedInRound = false, m_lineUnsure = false;
@@ -376,6 +396,7 @@ void Walk::take(const Step& step)
     case Kind::RoundMode:
         trigger(u"本轮不重复"_s);
         m_round = !m_round;
+        m_classes[m_loaded].unsure = m_classes[m_loaded].unsure || (m_warmCall && m_round);
         break;
     case Kind::NewRound:
         trigger(u"重新开始一轮"_s);
@@ -400,6 +421,18 @@ void Walk::take(const Step& step)
     case Kind::Absent:
         markAbsence(step.arg);
         break;
+    case Kind::Several:
+        drawSeveral(step.arg % 3 + 1);
+        break;
+    case Kind::NextPick:
+        nextPick();
+        break;
+    case Kind::WarmCall:
+        trigger(u"预告下一位"_s);
+        m_warmCall = !m_warmCall;
+        // The walk leaves the warm call's own order to the draw session's tests.
+        m_classes[m_loaded].unsure = m_classes[m_loaded].unsure || m_round;
+        break;
     case Kind::Restore:
         // A recording held half-way has kept its backup once it waits at the rename, or
         // was refused before.
@@ -422,22 +455,27 @@ void Walk::choose(int index)
     chooser->setCurrentIndex(index);
     Q_EMIT chooser->activated(index);
     m_shown.clear();
-    m_ticked = m_passable = m_lineUnsure = false;
+    m_picks.clear();
+    m_ticked = m_lineUnsure = false;
     if (!m_classes[index].readable()) {
         ++m_reports;
         return;
     }
     m_loaded = index;
     m_view = m_classes[index].lines;
+    m_classes[index].unsure = m_classes[index].unsure || (m_warmCall && m_round);
 }
 
 void Walk::startPause()
 {
+    const QString next = announced();
+    const QStringList drawn = drawable();
     key(Qt::Key_Space);
     m_drawing = !m_drawing;
     Class& c = m_classes[m_loaded];
     if (m_drawing) {
-        m_ticked = m_passable = false;
+        m_ticked = false;
+        m_picks.clear();
         // A round that called everyone present gives way to a new one.
         const bool anyonePresent = std::ranges::any_of(m_view, [&](const QString& line) {
             return !nameOf(line).isEmpty() && c.absent.value(nameOf(line)) < copies(nameOf(line));
@@ -448,11 +486,66 @@ void Walk::startPause()
     }
     if (!m_ticked)
         return;
-    m_passable = true;
-    if (!m_round || c.called[m_shown] == copies(m_shown))
+    // The first is the one announced, else the one the last tick showed.
+    m_picks = picksShown();
+    expect(m_picks.size() <= m_several && !m_picks.isEmpty(),
+           u"a Pause drew %1 students"_s.arg(m_picks.size()));
+    expect(!m_warmCall || next.isEmpty() || m_picks.value(0) == next,
+           u"the Pause drew %1, not %2 as announced"_s.arg(m_picks.value(0), next));
+    expect(m_warmCall || m_picks.value(0) == m_shown, u"the Pause moved off the name drawn"_s);
+    const QString ticked = std::exchange(m_shown, m_picks.value(0));
+    m_passable = QList<bool>(m_picks.size(), true);
+    m_pickAt = 0;
+    for (qsizetype at = 0; at < m_picks.size(); ++at) {
+        const QString& name = m_picks[at];
+        // The one on screen stays the first, though marked absent since it was drawn.
+        expect(c.unsure || (at == 0 && (m_lineUnsure || name == ticked)) || drawn.contains(name),
+               u"the Pause drew %1, who may not be drawn"_s.arg(name));
+        if (!m_round || c.called[name] == copies(name))
+            continue;
+        c.unsure = c.unsure || m_lineUnsure || (!m_tickedInRound && c.called[name] > 0);
+        ++c.called[name];
+    }
+}
+
+// Through the menu's dialog, as a teacher sets it.
+void Walk::drawSeveral(int count)
+{
+    answering(u"设置人数…"_s, [count](QTimer* answer) {
+        if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+            answer->stop();
+            dialog->setIntValue(count);
+            dialog->accept();
+        }
+    });
+    m_several = count;
+}
+
+// The main window follows the pick: OK, a grade key and P act on that student.
+void Walk::nextPick()
+{
+    key(Qt::Key_BracketRight);
+    if (m_drawing || m_picks.size() < 2)
         return;
-    c.unsure = c.unsure || m_lineUnsure || (!m_tickedInRound && c.called[m_shown] > 0);
-    ++c.called[m_shown];
+    m_pickAt = (m_pickAt + 1) % m_picks.size();
+    m_shown = m_picks[m_pickAt];
+}
+
+QStringList Walk::picksShown() const
+{
+    QStringList names;
+    for (const FittedText* name : m_projector->findChildren<FittedText*>(u"PickedName"_s)) {
+        if (name->isVisible())
+            names.append(name->text());
+    }
+    return names.isEmpty() ? QStringList{m_window.text(u"LblName"_s)} : names;
+}
+
+QString Walk::announced() const
+{
+    static const QRegularExpression next(u"^下一位：(.*)，请准备$"_s);
+    return next.match(m_projector->findChild<FittedText*>(u"ProjectorAnnouncement"_s)->text())
+        .captured(1);
 }
 
 void Walk::tick(int arg)
@@ -554,7 +647,7 @@ void Walk::undo()
 void Walk::pass()
 {
     key(Qt::Key_P);
-    if (m_drawing || !std::exchange(m_passable, false))
+    if (m_drawing || m_picks.isEmpty() || !std::exchange(m_passable[m_pickAt], false))
         return;
     Class& c = m_classes[m_loaded];
     if (c.called[m_shown] == 0)
@@ -789,6 +882,10 @@ void TestWalk::walksThatFailedOnce_data()
         << u"startpause 0, failflush 0, newterm 0, choose 0, pass 0, ok 0, ok 0, newround 0, "
            u"okflight 0, choose 0, pass 0, tick 0, pass 0, choose 1, newterm 0, tick 0, "
            u"newround 0, newterm 0, ok 0"_s;
+    QTest::newRow("the second Pause of a warm call lands on the one announced")
+        << qint64(0)
+        << u"warmcall 0, several 1, startpause 0, tick 0, startpause 0, nextpick 0, ok 0, "
+           u"startpause 0, tick 1, startpause 0, pass 0"_s;
     // One to replay by hand, step by step: MIRELLO_WALK="ok 0, …" MIRELLO_WALK_SEED=N.
     if (qEnvironmentVariableIsSet("MIRELLO_WALK")) {
         QTest::newRow("MIRELLO_WALK") << qEnvironmentVariable("MIRELLO_WALK_SEED").toLongLong()
