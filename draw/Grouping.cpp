@@ -257,6 +257,10 @@ Labels balancedDeal(std::span<const double> scores, const Labels& sizes, RandomS
                 chosen = int(group);
             }
         }
+        // Never, by the windows above; a slip must still not write outside the groups.
+        for (chosen = std::max(chosen, 0);
+             dealt[std::size_t(chosen)] >= sizes[std::size_t(chosen)];)
+            ++chosen;
         groupOf[std::size_t(student)] = chosen;
         ++dealt[std::size_t(chosen)];
     }
@@ -310,6 +314,8 @@ void fewerRepeats(Arrangement& arrangement, const Limits& limits, RandomSource& 
     int bestRepeats = arrangement.repeats();
     for (int step = 1, lastGain = 0; bestRepeats > 0 && !limits.reached(step); ++step) {
         const int a = someConflicted(arrangement, random);
+        if (a < 0)
+            break;
         int chosen = -1;
         int chosenChange = std::numeric_limits<int>::max();
         for (int b = 0, ties = 0; b < students; ++b) {
@@ -376,6 +382,8 @@ void evenOut(Arrangement& arrangement, const Limits& limits)
     }
 }
 
+// The affine plane's next class where the earlier groupings allow one, as it repeats
+// no pair; otherwise a deal, by score when balanced.
 Labels startingLabels(const Arrangement& arrangement, std::span<const double> scores,
                       const std::vector<Labels>& earlier, bool balanced, RandomSource& random)
 {

@@ -54,16 +54,16 @@ int groupCountFor(int students, int groupSize);
 // left out. Pairs together in any of them are kept apart as far as the search finds
 // in its limits, and the result says how many are left. Where the class is p * p
 // students in p groups of p, p a prime, and the earlier groupings come from one
-// affine plane, as this function makes them, the next one comes from it too and
+// affine plane, as this function makes them when not balanced, the next one comes from it too and
 // repeats no pair.
 //
-// Balanced: every group's average score differs from the class's by less than
+// Balanced: every group's average score differs from the class's by at most
 // (highest score - lowest score) / the group's size, with or without earlier
-// groupings, so the largest gap is under (highest - lowest) / the smallest group's
-// size. The students are dealt in order of score so that after each of them every
-// group holds, within one student, its share of those dealt; a group's average then
-// differs from the class's by less than the spread over its size. Later swaps keep
-// to the same bound and only then make the gaps smaller or the repeats fewer.
+// groupings, so the largest gap is at most (highest - lowest) / the smallest
+// group's size. A score that is not a number counts as 2.5. The students are dealt from the highest
+// score down so that after each of them every group holds its share of those dealt within one
+// student, which keeps each group's average that close. The search for fewer repeats and the
+// evening out of the groups that follows only make swaps that stay within the bound.
 Grouping makeGroups(std::span<const double> scores, std::span<const Groups> earlier,
                     const GroupingRequest& request, RandomSource& random);
 
