@@ -18,15 +18,19 @@ namespace {
 bool isEvenPartition(const Groups& groups, int students)
 {
     std::vector<int> seen(std::size_t(students), 0);
-    std::size_t smallest = SIZE_MAX, largest = 0;
+    std::vector<std::size_t> sizes;
     for (const std::vector<int>& group : groups) {
-        smallest = std::min(smallest, group.size());
-        largest = std::max(largest, group.size());
+        sizes.push_back(group.size());
         for (const int student : group)
             ++seen[std::size_t(student)];
     }
-    return std::ranges::all_of(seen, [](int times) { return times == 1; }) &&
-           (groups.empty() || largest - smallest <= 1);
+    return std::ranges::count(seen, 1) == students &&
+           (sizes.empty() || std::ranges::max(sizes) - std::ranges::min(sizes) <= 1);
+}
+
+qint64 tally(RandomSource& random)
+{
+    return qint64(random.next() * 4);
 }
 
 } // namespace
@@ -101,21 +105,18 @@ void TestGrouping::balancedGroupsWithinBound()
     QFETCH(bool, withHistory);
     const SteppedClock clock(7);
     ClockSeededRandom random(clock);
-    const auto below = [&](int count) {
-        return qint64(random.next() * count);
-    };
     for (int set = 0; set < 300; ++set) {
         std::vector<double> scores;
         for (int student = 0; student < students; ++student)
-            scores.push_back(set % 3 == 0 ? 1.0 + 3.0 * double(below(4) == 0)
-                                          : gradeScore(below(4), below(3), below(3), below(2)));
+            scores.push_back(set % 3 == 0 ? 1.0 + 3.0 * double(tally(random) == 0)
+                                          : gradeScore(tally(random), tally(random), tally(random),
+                                                       tally(random) - 2));
         std::vector<Groups> earlier;
         for (int round = 0; withHistory && round < 3; ++round)
             earlier.push_back(makeGroups(scores, {}, {groupCount}, random).groups);
         const Grouping grouping =
             makeGroups(scores, earlier, {groupCount, 0, true, 10s, 2000}, random);
         QVERIFY(isEvenPartition(grouping.groups, students));
-
         const auto [lowest, highest] = std::ranges::minmax(scores);
         const double mean = std::accumulate(scores.begin(), scores.end(), 0.0) / students;
         double largestGap = 0;
