@@ -91,7 +91,6 @@ void TestGrouping::balancedGroupsWithinBound_data()
     QTest::addColumn<bool>("withHistory");
 
     QTest::newRow("14 in 5: sizes 3 and 2") << 14 << 5 << false;
-    QTest::newRow("30 in 8") << 30 << 8 << false;
     QTest::newRow("25 in 5 with history") << 25 << 5 << true;
     QTest::newRow("60 in 10 with history") << 60 << 10 << true;
 }
