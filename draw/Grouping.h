@@ -13,8 +13,8 @@ class RandomSource;
 // One grouping: each group a list of student numbers.
 using Groups = std::vector<std::vector<int>>;
 
-// How the students present are to be split. Exactly one of groupCount and
-// groupSize is above 0; with neither, everyone is in one group.
+// How the students present are to be split: into groupCount groups, or when that is
+// not above 0 into groups of about groupSize; with neither, everyone is in one group.
 struct GroupingRequest
 {
     int groupCount = 0;
