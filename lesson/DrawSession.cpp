@@ -208,6 +208,32 @@ void DrawSession::takeBack(const StudentKey& key)
     save();
 }
 
+ClassGrouping DrawSession::makeGroups(const GroupingRequest& request, RandomSource& random)
+{
+    if (m_classFile.isEmpty())
+        return {};
+    std::vector<qsizetype> present;
+    for (qsizetype student = 0; student < m_draw.studentCount(); ++student) {
+        if (!m_draw.isAbsent(student))
+            present.push_back(student);
+    }
+    ClassGrouping grouping =
+        groupStudents(*m_names, m_draw.lines(), present, m_state.groupings, request, random);
+    m_state.groupings.append(grouping.groups);
+    while (m_state.groupings.size() > ClassState::KeptGroupings)
+        m_state.groupings.removeFirst();
+    save();
+    return grouping;
+}
+
+QList<NamedGroups> DrawSession::groupings() const
+{
+    QList<NamedGroups> named;
+    for (const StudentGroups& grouping : m_names ? m_state.groupings : QList<StudentGroups>())
+        named.append(namedGroups(*m_names, m_draw.lines(), grouping));
+    return named;
+}
+
 void DrawSession::keepOrder()
 {
     const auto keys = [this](const std::vector<qsizetype>& students) {

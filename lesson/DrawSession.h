@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClassGroups.h"
 #include "draw/RoundDraw.h"
 #include "draw/WarmCallOrder.h"
 #include "roll/ClassState.h"
@@ -76,6 +77,12 @@ public:
     // The student on `line`, and the line of a student, while the class holds them.
     std::optional<StudentKey> keyOnLine(qsizetype line) const;
     std::optional<qsizetype> lineOfKey(const StudentKey& key) const;
+    // The students present split into groups, kept as the newest of the last
+    // groupings, whose pairs the next one keeps apart.
+    ClassGrouping makeGroups(const GroupingRequest& request, RandomSource& random);
+    // The kept groupings, newest last, with the names the class has now.
+    QList<NamedGroups> groupings() const;
+
     // A student's marks as of today: absences of another day count for nothing.
     StudentMarks marksOf(const StudentKey& key) const;
 

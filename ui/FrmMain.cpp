@@ -15,6 +15,7 @@
 #include "roll/RollFolderLocation.h"
 #include "roll/RosterLoader.h"
 #include "ui/windows/FrmAbout.h"
+#include "ui/windows/GroupsWindow.h"
 #include "ui/windows/OverviewWindow.h"
 
 #include <cstdlib>
@@ -155,6 +156,8 @@ void FrmMain::loadSelectedClass()
         report(*notice);
     if (m_overview)
         m_overview->refresh();
+    if (m_groups)
+        m_groups->refresh();
     showAnnouncement();
 }
 

@@ -34,6 +34,7 @@ class ErrorReporter;
 class FileOperations;
 class Settings;
 class FrmAbout;
+class GroupsWindow;
 class MainWindowFeatures;
 class OverviewWindow;
 class PictureButton;
@@ -134,6 +135,8 @@ private:
     void passStudentOnScreen();
     void startNewRound();
     void showOverview();
+    // The groups window, or with it open a new grouping: one key away.
+    void showGroups();
     void refreshOverview();
     // The draw changed the round or the passes: the overview follows.
     void drawStateChanged();
@@ -183,6 +186,7 @@ private:
     ClassFeatures* m_classFeatures = nullptr;
     CountdownFeature* m_countdown = nullptr;
     QPointer<OverviewWindow> m_overview;
+    QPointer<GroupsWindow> m_groups;
     // A recording came while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;
     // Closing ends the program even with the floating button kept open.

@@ -7,6 +7,7 @@
 #include "MainWindowFeatures.h"
 #include "PanelStatusBar.h"
 #include "ui/keys/FeatureActions.h"
+#include "ui/windows/GroupsWindow.h"
 #include "ui/windows/OverviewWindow.h"
 
 #include <QComboBox>
@@ -46,6 +47,7 @@ void FrmMain::handleFeatures()
     features.handle(PreviousPick, [this](bool) { stepPick(-1); });
     features.handle(NextPick, [this](bool) { stepPick(1); });
     features.handle(WarmCall, [this](bool on) { switchWarmCall(on); });
+    features.handle(Groups, [this](bool) { showGroups(); });
     features.handle(Overview, [this](bool) { showOverview(); });
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
     features.handle(FloatingButton, [this](bool) { m_features->toggleFloatingButton(); });
@@ -134,6 +136,26 @@ void FrmMain::showOverview()
     m_overview->show();
     m_overview->raise();
     m_overview->activateWindow();
+}
+
+void FrmMain::showGroups()
+{
+    if (m_groups && m_groups->isVisible()) {
+        m_groups->regroup();
+        return;
+    }
+    if (!m_groups) {
+        m_groups = new GroupsWindow(m_session, m_random, *m_settings, m_reporter, this);
+        m_groups->setAttribute(Qt::WA_DeleteOnClose);
+        m_features->addKeysTo(m_groups);
+        connect(m_groups, &GroupsWindow::shown, m_features,
+                [this](const NamedGroups& groups) { m_features->showGroups(groups, false); });
+        connect(m_groups, &GroupsWindow::projectorAsked, m_features,
+                [this](const NamedGroups& groups) { m_features->showGroups(groups, true); });
+    }
+    m_groups->show();
+    m_groups->raise();
+    m_groups->activateWindow();
 }
 
 // Reading the class again and drawing its chart takes a tenth of a second for a

@@ -130,6 +130,14 @@ void MainWindowFeatures::showPicks(const QStringList& names, int picked)
         m_projector->showPicks(names, picked);
 }
 
+void MainWindowFeatures::showGroups(const NamedGroups& groups, bool open)
+{
+    if (open)
+        showProjector();
+    if (m_projector)
+        m_projector->showGroups(groups);
+}
+
 void MainWindowFeatures::showAnnouncement(const QString& text)
 {
     m_announcement = text;

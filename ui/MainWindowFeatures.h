@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lesson/ClassGroups.h"
 #include "lesson/Features.h"
 #include "platform/GlobalKeys.h"
 #include "platform/Result.h"
@@ -40,6 +41,8 @@ public:
     void drawingSwitched(bool on, const QString& name);
     // The students of one Pause, `picked` the one the main window shows.
     void showPicks(const QStringList& names, int picked);
+    // A grouping on the projector: where it is open, or opening it when `open`.
+    void showGroups(const NamedGroups& groups, bool open);
     // Who is to get ready next, or empty.
     void showAnnouncement(const QString& text);
     void closeWindows();

@@ -1,6 +1,7 @@
 #include "ProjectorWindow.h"
 
 #include "EscapeKey.h"
+#include "GroupCards.h"
 #include "lesson/Settings.h"
 #include "NameBoard.h"
 #include "ui/FittedText.h"
@@ -68,6 +69,8 @@ ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
     m_board = new NameBoard(this);
     m_pages->addWidget(m_board);
     connect(m_board, &NameBoard::picked, this, &ProjectorWindow::picked);
+    m_cards = new GroupCards(this);
+    m_pages->addWidget(m_cards);
     m_announcement = line(this, u"ProjectorAnnouncement"_s, TypeStyle::Hei, 2, layout);
     m_announcement->hide();
     m_countdown = line(this, u"ProjectorCountdown"_s, TypeStyle::Hei, 3, layout);
@@ -95,6 +98,12 @@ void ProjectorWindow::showPicks(const QStringList& names, int picked)
     }
     m_board->showNames(names, picked);
     m_pages->setCurrentWidget(m_board);
+}
+
+void ProjectorWindow::showGroups(const NamedGroups& groups)
+{
+    m_cards->showGroups(groups);
+    m_pages->setCurrentWidget(m_cards);
 }
 
 void ProjectorWindow::showAnnouncement(const QString& text)
