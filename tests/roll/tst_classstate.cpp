@@ -3,6 +3,9 @@
 #include "roll/ClassState.h"
 #include "support/RollFixture.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 using namespace mirello;
 using namespace recordingtest;
 
@@ -37,7 +40,15 @@ void TestClassState::survivesARestart()
     state.change({u"S20230107王小明-"_s, 2}, [](StudentMarks& m) { m.passes = 3; });
     state.change({u"S2023\"\\\0x-"_s},
                  [](StudentMarks& m) { m.absent = m.calledThisRound = true; });
+    // The warm call's order and the groupings: fields an older copy passes over.
+    state.upNext = {{u"S20230107王小明-"_s, 2}, {u"S2023\"\\\0x-"_s}};
+    state.afterRound = {{u"S20230107王小明-"_s}};
+    state.groupings = {{{{u"a"_s}, {u"b"_s, 2}}, {{u"c"_s}}}, {{{u"c"_s}, {u"a"_s}}}};
     QVERIFY(ClassStateStore(folder).save(ClassFile, state).ok());
+    QCOMPARE(QJsonDocument::fromJson(readBytes(ClassStateStore(folder).stateFilePath(ClassFile)))
+                 .object()
+                 .value(u"version"),
+             1);
 
     ClassStateStore::Loaded loaded = ClassStateStore(folder).load(ClassFile, Now);
     QVERIFY(!loaded.notice);
@@ -67,6 +78,9 @@ void TestClassState::damagedFileIsSetAside_data()
     QTest::newRow("round is text") << QByteArray(R"({"version": 1, "round": "3"})");
     QTest::newRow("a student without a line") << QByteArray(R"({"version": 1, "students": [{}]})");
     QTest::newRow("absent on no date") << QByteArray(R"({"version": 1, "absentOn": "周五"})");
+    QTest::newRow("a warm call of no students")
+        << QByteArray(R"({"version": 1, "warmCall": {"upNext": 3}})");
+    QTest::newRow("a group of no students") << QByteArray(R"({"version": 1, "groupings": [[7]]})");
 }
 
 void TestClassState::damagedFileIsSetAside()

@@ -14,11 +14,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -67,6 +70,8 @@ private Q_SLOTS:
     void floatingButtonStaysWhollyOnAScreen();
     void floatingButtonDrawsAndRecordsByFinger();
     void countdownRunsBesideTheDraw();
+    void severalAtOnceArePickedByFinger();
+    void groupsAreShownAndKept();
 };
 
 void TestProjector::longNameFitsItsWidth_data()
@@ -272,6 +277,85 @@ void TestProjector::countdownRunsBesideTheDraw()
 
     w.window.findChild<QAction*>(u"停止计时"_s)->trigger();
     QVERIFY(!digits->isVisible() && !floating->isVisible() && w.drawing());
+}
+
+QStringList shownAll(const QWidget* window, const QString& line)
+{
+    QStringList texts;
+    for (const FittedText* text : window->findChildren<FittedText*>(line)) {
+        if (text->isVisible())
+            texts.append(text->text());
+    }
+    return texts;
+}
+
+const QStringList SevenStudents{u"赵一"_s, u"钱二"_s, u"孙三"_s, u"李四"_s,
+                                u"周五"_s, u"吴六"_s, u"郑七"_s};
+
+QByteArray sevenStudents()
+{
+    QString text;
+    for (qsizetype at = 0; at < SevenStudents.size(); ++at)
+        text += u"S2023010%1%2-00\\0000\r\n"_s.arg(at).arg(SevenStudents[at]);
+    return gbk(text);
+}
+
+// Three at once: the projector lists them, a tap picks one, and OK records for them.
+void TestProjector::severalAtOnceArePickedByFinger()
+{
+    const TestProgramFolder folder({{u"1班.txt"_s, sevenStudents()}});
+    WindowUnderTest w(folder);
+    QTest::keyClick(&w.window, Qt::Key_F11);
+    ProjectorWindow* projector = openProjector();
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        dialog->setIntValue(3);
+        dialog->accept();
+    });
+    QTest::keyClick(&w.window, Qt::Key_M);
+    QApplication::setActiveWindow(&w.window); // again after the dialog
+    QTest::keyClick(&w.window, Qt::Key_Space);
+    QTRY_VERIFY(!w.text(u"LblName"_s).isEmpty());
+    QTest::keyClick(&w.window, Qt::Key_Space);
+    const QStringList picked = shownAll(projector, u"PickedName"_s);
+    QCOMPARE(QSet<QString>(picked.begin(), picked.end()).size(), 3);
+    QCOMPARE(w.text(u"LblName"_s), picked[0]);
+    const auto* third = projector->findChildren<FittedText*>(u"PickedName"_s)[2];
+    tap(projector, third->mapTo(projector, third->rect().center()));
+    QCOMPARE(w.text(u"LblName"_s), picked[2]);
+    QTest::keyClick(&w.window, Qt::Key_Return);
+    const qsizetype line = SevenStudents.indexOf(picked[2]);
+    QTRY_VERIFY(folder.classBytes(u"1班.txt"_s)
+                    .contains(gbk(u"S2023010%1%2-01\\1000"_s.arg(line).arg(picked[2]))));
+}
+
+// G groups the students present into cards on the projector, each once; the next
+// run shows the grouping again.
+void TestProjector::groupsAreShownAndKept()
+{
+    const TestProgramFolder folder({{u"1班.txt"_s, sevenStudents()}});
+    QString grouped;
+    {
+        WindowUnderTest w(folder);
+        QTest::keyClick(&w.window, Qt::Key_F11);
+        ProjectorWindow* projector = openProjector();
+        QTest::keyClick(&w.window, Qt::Key_G);
+        auto* groups = w.window.findChild<QWidget*>(u"GroupsWindow"_s);
+        QVERIFY(groups && groups->isVisible());
+        groups->findChild<QSpinBox*>()->setValue(3);
+        QTest::keyClick(groups, Qt::Key_G);
+        QCOMPARE(shownAll(projector, u"GroupTitle"_s).size(), 3);
+        QStringList members = shownAll(projector, u"GroupMember"_s);
+        members.sort();
+        QStringList everyone = SevenStudents;
+        everyone.sort();
+        QCOMPARE(members, everyone);
+        grouped = groups->findChild<QPlainTextEdit*>()->toPlainText();
+        QCOMPARE(grouped.count(u'\n'), 3);
+    }
+    WindowUnderTest w(folder);
+    QTest::keyClick(&w.window, Qt::Key_G);
+    QTRY_COMPARE(w.window.findChild<QPlainTextEdit*>(u"GroupsText"_s)->toPlainText(), grouped);
 }
 
 QTEST_MAIN(TestProjector)
