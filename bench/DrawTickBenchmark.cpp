@@ -1,11 +1,13 @@
 // One draw tick with the real clock-seeded random source: reseed, draw, and build
 // the three texts, for a small class and a huge one, in every mode: every tick at
 // random as it always was, the same with one student absent, and once per round
-// halfway through a round. Beside them, what the huge class adds at the least: one
+// halfway through a round; ten drawn at once against ten plain ticks. Beside them,
+// what the huge class adds at the least: one
 // read from a random place in memory of its size; and what choosing a class adds
 // for the round: finding its students and the kept marks of one of them.
 #include "draw/DrawTick.h"
 #include "draw/RoundDraw.h"
+#include "lesson/DrawSession.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
 #include "roll/ClassState.h"
@@ -16,6 +18,7 @@
 #include <benchmark/benchmark.h>
 #include <functional>
 #include <numeric>
+#include <QTemporaryDir>
 #include <random>
 #include <vector>
 
@@ -72,6 +75,32 @@ void classSetupBenchmark(benchmark::State& state, const std::optional<NameList>&
     }
 }
 
+// One Pause that draws ten at once, as the window does it: the last tick, the stop
+// on ten different students and the texts of each. Its floor: ten plain ticks.
+void tenAtOnceBenchmark(benchmark::State& state, const std::optional<NameList>& names)
+{
+    const SystemClock clock;
+    ClockSeededRandom random(clock);
+    const QTemporaryDir folder;
+    DrawSession session(RollFolder::at(folder.path()), clock, [](const auto&, const auto&) {});
+    (void)session.classLoaded(QStringLiteral("bench.txt"), *names);
+    for (auto _ : state) {
+        const DrawTexts last = session.tick(names, random);
+        for (const qsizetype line : session.stop(last.line, 10, random))
+            benchmark::DoNotOptimize(textsOfLine(*names, line));
+    }
+}
+
+void tenTicksBenchmark(benchmark::State& state, const std::optional<NameList>& names)
+{
+    const SystemClock clock;
+    ClockSeededRandom random(clock);
+    for (auto _ : state) {
+        for (int tick = 0; tick < 10; ++tick)
+            benchmark::DoNotOptimize(drawTick(names, random));
+    }
+}
+
 // A cycle through every cache line of `bytes` of memory in random order: each word
 // holds the index of the next one to read, so every read waits for the one before.
 std::vector<std::size_t> randomCycle(std::size_t bytes)
@@ -123,6 +152,14 @@ int main(int argc, char** argv)
             ->UseRealTime()
             ->Unit(benchmark::kMicrosecond);
     }
+    benchmark::RegisterBenchmark("ten_at_once", tenAtOnceBenchmark, std::cref(rosters[0]))
+        ->Arg(lineCounts[0])
+        ->UseRealTime()
+        ->Unit(benchmark::kNanosecond);
+    benchmark::RegisterBenchmark("ten_ticks", tenTicksBenchmark, std::cref(rosters[0]))
+        ->Arg(lineCounts[0])
+        ->UseRealTime()
+        ->Unit(benchmark::kNanosecond);
     const std::vector<std::size_t> cycle = randomCycle(HugeClassBytes);
     benchmark::RegisterBenchmark("random_read", randomReadBenchmark, std::cref(cycle))
         ->Arg(HugeClassBytes >> 20)

@@ -49,9 +49,9 @@ def load_average():
 
 
 def in_process_figures(bench):
-    progress(f"loading, drawing, recording and the replace floor, {ROUNDS} rounds")
+    progress(f"loading, drawing, grouping, recording and the replace floor, {ROUNDS} rounds")
     programs = ("bench_roster_load", "bench_draw_tick", "bench_record_grade",
-                "bench_replace_floor")
+                "bench_replace_floor", "bench_grouping")
     return gbench.alternating_medians([os.path.join(bench, p) for p in programs], ROUNDS)
 
 
@@ -154,6 +154,21 @@ def tick_rows(figures):
     ]
 
 
+def lesson_rows(figures):
+    ten, ticks = figures["ten_at_once/50"], figures["ten_ticks/50"]
+    grouping, sort = figures["groupingBenchmark/balanced_history/60"], figures["sort_floor/60"]
+    return [
+        Row("Ten drawn at once, 50 lines", duration(ten), f"ten plain ticks {duration(ticks)}",
+            ratio(ten / ticks), "≤ 2×", verdict(ten <= 2 * ticks)),
+        Row("Grouping 60 students, balanced, three earlier groupings", duration(grouping),
+            f"sorting 60 records {duration(sort)}", ratio(grouping / sort), "< 0.1 s",
+            verdict(grouping < 0.1)),
+        Row("Grouping 60 in 2 groups, where pairs must repeat",
+            duration(figures["groupingBenchmark/two_groups_must_repeat/60"]),
+            target="stops at its 50 ms limit"),
+    ]
+
+
 def recording_rows(figures):
     rows = []
     for lines, label, target in ((HUGE, "1,000,000", 2), (50, "50", None)):
@@ -208,7 +223,7 @@ def main(build):
     print(f"Load average at end: {load_average()}")
     print()
     print(markdown(start_rows(window["start"], window["zoom"]) + load_rows(figures, iconv) +
-                   tick_rows(figures) + recording_rows(figures) + overview_rows(window) +
+                   tick_rows(figures) + lesson_rows(figures) + recording_rows(figures) + overview_rows(window) +
                    memory_rows(window, decoded) + processor_rows(window)))
 
 
