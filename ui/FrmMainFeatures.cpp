@@ -234,18 +234,18 @@ void FrmMain::drawStateChanged()
 void FrmMain::takePicks(const std::vector<qsizetype>& lines)
 {
     m_picks.clear();
-    QStringList names;
     for (const qsizetype line : lines) {
         const QString draw = QUuid::createUuid().toString(QUuid::WithoutBraces);
         m_picks.push_back({line, draw, true});
-        names.append(textsOfLine(*m_nameList, line).name.value_or(QString()));
-        if (m_session.warmCall())
-            if (const std::optional<StudentKey> key = m_session.keyOnLine(line))
-                m_warmDraws.insert(draw, *key);
+        const std::optional<StudentKey> key =
+            m_session.warmCall() ? m_session.keyOnLine(line) : std::nullopt;
+        if (key)
+            m_warmDraws.insert(draw, *key);
     }
-    m_features->showPicks(names, 0);
-    if (m_picks.empty())
+    if (m_picks.empty()) {
+        m_features->showPicks({}, 0);
         return;
+    }
     showPick(0);
     if (m_picks.size() > 1)
         m_statusBar->showNotice(u"一次抽到 "_s + QString::number(m_picks.size()) +
