@@ -53,6 +53,7 @@ constexpr FeatureRow Table[] = {
     {Zoom200, u"200%", u"", InMain, u"", false, u"缩放主窗口"},
     {Zoom250, u"250%", u"", InMain, u"", false, u"缩放主窗口"},
     {GlobalKeysSettings, u"全局快捷键…", u"", InMain, u"", true},
+    {PhoneRemote, u"手机遥控…", u"", InMain, u""},
     {Keys, u"按键一览", u"F1", InBoth, u""},
 };
 

@@ -24,6 +24,7 @@ enum class Feature
     NextPick,
     WarmCall,
     Groups,
+    PhoneRemote,
     Overview,
     Projector,
     FloatingButton,

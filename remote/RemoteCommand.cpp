@@ -24,6 +24,15 @@ constexpr std::array Options{
     Option{Undo, u"undo", false},
     Option{Pass, u"pass", false},
     Option{Class, u"class", true},
+    Option{RoundMode, u"round", false},
+    Option{NewRound, u"new-round", false},
+    Option{Absent, u"absent", false},
+    Option{PreviousPick, u"previous", false},
+    Option{NextPick, u"next", false},
+    Option{Countdown, u"countdown", true},
+    Option{CountdownPause, u"countdown-pause", false},
+    Option{CountdownStop, u"countdown-stop", false},
+    Option{PhoneRemote, u"phone-remote", false},
 };
 
 const Option* optionNamed(QStringView name)
@@ -39,10 +48,23 @@ bool validValue(RemoteCommand::Kind kind, const QString& value)
 {
     if (kind == Grade)
         return value.size() == 1 && value[0] >= u'1' && value[0] <= u'4';
+    if (kind == Countdown) {
+        bool number = false;
+        const int seconds = value.toInt(&number);
+        return number && value.size() <= 4 && seconds >= 1 && seconds <= 5999;
+    }
     return !value.isEmpty() && !value.contains(u'\n');
 }
 
 } // namespace
+
+std::optional<RemoteCommand> commandNamed(QStringView name, const QString& value)
+{
+    const Option* option = optionNamed(name);
+    if (!option || (option->takesValue ? !validValue(option->kind, value) : !value.isEmpty()))
+        return std::nullopt;
+    return RemoteCommand{option->kind, value};
+}
 
 // "--grade 2" and "--grade=2" alike; commands stay in the order given.
 ParsedCommandLine parseCommandLine(const QStringList& arguments)
@@ -88,6 +110,15 @@ QString commandLineUsage()
            u"  --undo           撤销上一次记录\n"
            u"  --pass           跳过刚抽到的学生\n"
            u"  --class 名称     选择班级，名称同“名册”中的写法\n"
+           u"  --round          打开或关闭“本轮不重复”\n"
+           u"  --new-round      重新开始一轮\n"
+           u"  --absent         把屏幕上的学生标为今天缺席，再用一次取消\n"
+           u"  --previous       一次抽取多人时，换到上一位（同 [ 键）\n"
+           u"  --next           一次抽取多人时，换到下一位（同 ] 键）\n"
+           u"  --countdown 秒数 开始倒计时，1 到 5999 秒\n"
+           u"  --countdown-pause 暂停或继续倒计时\n"
+           u"  --countdown-stop 停止倒计时\n"
+           u"  --phone-remote   开启手机遥控，显示配对二维码\n"
            u"  --help           显示本说明\n"
            u"\n"
            u"退出码：0 已执行，1 执行时出错，2 参数有误。\n"_s;
@@ -113,14 +144,13 @@ std::optional<QList<RemoteCommand>> decodeCommands(const QByteArray& message)
         return std::nullopt;
     for (const QByteArray& line : message.chopped(1).split('\n')) {
         const qsizetype space = line.indexOf(' ');
-        const Option* option =
-            space < 0 ? nullptr : optionNamed(QString::fromUtf8(line.first(space)));
-        if (!option)
+        const std::optional<RemoteCommand> command =
+            space < 0 ? std::nullopt
+                      : commandNamed(QString::fromUtf8(line.first(space)),
+                                     QString::fromUtf8(line.sliced(space + 1)));
+        if (!command)
             return std::nullopt;
-        const QString value = QString::fromUtf8(line.sliced(space + 1));
-        if (option->takesValue ? !validValue(option->kind, value) : !value.isEmpty())
-            return std::nullopt;
-        commands.append({option->kind, value});
+        commands.append(*command);
     }
     return commands;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,9 +19,19 @@ struct RemoteCommand
         Undo,
         Pass,
         Class,
+        RoundMode,
+        NewRound,
+        Absent,
+        PreviousPick,
+        NextPick,
+        Countdown,
+        CountdownPause,
+        CountdownStop,
+        PhoneRemote,
     };
     Kind kind;
-    // The grade 1 to 4 for Grade, the class as the chooser lists it for Class.
+    // The grade 1 to 4 for Grade, the class as the chooser lists it for Class, the
+    // seconds (1 to 5999) for Countdown.
     QString argument;
 
     bool operator==(const RemoteCommand&) const = default;
@@ -36,6 +47,10 @@ struct CommandLineMistake
     QString what;
 };
 using ParsedCommandLine = std::variant<QList<RemoteCommand>, UsageAsked, CommandLineMistake>;
+
+// The command of an option's name ("grade") and value, as a phone sends it; nothing
+// for an unknown name or a value the option does not take.
+std::optional<RemoteCommand> commandNamed(QStringView name, const QString& value);
 
 // `arguments` without the program's own name.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <optional>
 #include <QHash>
+#include <QJsonObject>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -37,6 +38,7 @@ class FrmAbout;
 class GroupsWindow;
 class MainWindowFeatures;
 class OverviewWindow;
+class PhoneRemote;
 class PictureButton;
 class PanelStatusBar;
 class RecordingWorker;
@@ -67,6 +69,8 @@ public:
     // Does what another program asks, in order, as the keys do it; what went wrong,
     // or nothing.
     QString carryOut(const QList<RemoteCommand>& commands);
+    // What a paired phone is shown of the lesson.
+    QJsonObject phoneState() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -131,6 +135,9 @@ private:
     void showAnnouncement();
     // An undone recording of a warm call puts its student next again.
     void takeBackUndone(const RecordedGrade& recording);
+    static Feature featureOf(const RemoteCommand& command);
+    QString chooseClassNamed(const QString& name);
+    QString switchAbsenceOnScreen();
     void setDrawMode(bool oncePerRound);
     void passStudentOnScreen();
     void startNewRound();
@@ -187,6 +194,7 @@ private:
     CountdownFeature* m_countdown = nullptr;
     QPointer<OverviewWindow> m_overview;
     QPointer<GroupsWindow> m_groups;
+    PhoneRemote* m_phone = nullptr;
     // A recording came while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;
     // Closing ends the program even with the floating button kept open.

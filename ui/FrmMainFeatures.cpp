@@ -11,11 +11,13 @@
 #include "PanelStatusBar.h"
 #include "roll/RecordingJournal.h"
 #include "ui/keys/FeatureActions.h"
+#include "ui/phone/PhoneRemote.h"
 #include "ui/windows/GroupsWindow.h"
 #include "ui/windows/OverviewWindow.h"
 
 #include <QComboBox>
 #include <QInputDialog>
+#include <QJsonArray>
 #include <QLabel>
 #include <QTimer>
 #include <QUuid>
@@ -61,6 +63,7 @@ void FrmMain::handleFeatures()
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
     features.handle(FloatingButton, [this](bool) { m_features->toggleFloatingButton(); });
     features.handle(GlobalKeysSettings, [this](bool) { m_features->showGlobalKeys(); });
+    features.handle(PhoneRemote, [this](bool) { m_phone->showWindow(); });
     features.handle(ProjectorFullScreen, [this](bool) { m_features->toggleProjectorFullScreen(); });
     features.handle(ProjectorDark, [this](bool on) { m_features->setProjectorDark(on); });
     features.handle(ProjectorGrades, [this](bool on) { m_features->showGradesOnProjector(on); });
@@ -182,26 +185,104 @@ QString FrmMain::carryOut(const QList<RemoteCommand>& commands)
 {
     using enum RemoteCommand::Kind;
     for (const RemoteCommand& command : commands) {
-        if (command.kind == Class) {
-            // As listed, or without the ending a script may leave off.
-            int index = m_comboFileChange->findText(command.argument, Qt::MatchFixedString);
-            if (index < 0)
-                index =
-                    m_comboFileChange->findText(command.argument + u".txt"_s, Qt::MatchFixedString);
-            if (index < 0)
-                return u"没有名为“"_s + command.argument + u"”的班级"_s;
-            selectClass(index);
-            continue;
-        }
-        m_features->actions().trigger(
-            command.kind == StartPause ? Feature::StartPause
-            : command.kind == Record   ? Feature::Record
-            : command.kind == Undo     ? Feature::Undo
-            : command.kind == Pass
-                ? Feature::Pass
-                : Feature(int(Feature::ChooseExcellent) + command.argument.toInt() - 1));
+        QString failure;
+        if (command.kind == Class)
+            failure = chooseClassNamed(command.argument);
+        else if (command.kind == Absent)
+            failure = switchAbsenceOnScreen();
+        else if (command.kind == Countdown)
+            m_countdown->start(std::chrono::seconds(command.argument.toInt()));
+        else
+            m_features->actions().trigger(featureOf(command));
+        if (!failure.isEmpty())
+            return failure;
     }
     return QString();
+}
+
+Feature FrmMain::featureOf(const RemoteCommand& command)
+{
+    using enum RemoteCommand::Kind;
+    switch (command.kind) {
+    case Grade:
+        return Feature(int(Feature::ChooseExcellent) + command.argument.toInt() - 1);
+    case Record:
+        return Feature::Record;
+    case Undo:
+        return Feature::Undo;
+    case Pass:
+        return Feature::Pass;
+    case RoundMode:
+        return Feature::OncePerRound;
+    case NewRound:
+        return Feature::NewRound;
+    case PreviousPick:
+        return Feature::PreviousPick;
+    case NextPick:
+        return Feature::NextPick;
+    case CountdownPause:
+        return Feature::CountdownPauseResume;
+    case CountdownStop:
+        return Feature::CountdownStop;
+    case PhoneRemote:
+        return Feature::PhoneRemote;
+    default:
+        return Feature::StartPause;
+    }
+}
+
+// As listed, or without the ending a script may leave off.
+QString FrmMain::chooseClassNamed(const QString& name)
+{
+    int index = m_comboFileChange->findText(name, Qt::MatchFixedString);
+    if (index < 0)
+        index = m_comboFileChange->findText(name + u".txt"_s, Qt::MatchFixedString);
+    if (index < 0)
+        return u"没有名为“"_s + name + u"”的班级"_s;
+    selectClass(index);
+    return QString();
+}
+
+// From the phone, as the overview's absence box does it.
+QString FrmMain::switchAbsenceOnScreen()
+{
+    const std::optional<StudentKey> student =
+        m_shownLine && !m_timerName->isActive() ? m_session.keyOnLine(*m_shownLine) : std::nullopt;
+    if (!student)
+        return u"屏幕上没有可以标记缺席的学生"_s;
+    const bool absent = !m_session.marksOf(*student).absent;
+    m_session.setAbsent(*student, absent);
+    m_recorder->logAbsence(m_session.classFileName(), *student, absent);
+    m_statusBar->showNotice(m_lblName->text() + (absent ? u" 今天缺席"_s : u" 不再记为缺席"_s),
+                            NoticeTime);
+    drawStateChanged();
+    showAnnouncement();
+    return QString();
+}
+
+// What the phone shows: only the name while names flicker, so as not to send each.
+QJsonObject FrmMain::phoneState() const
+{
+    const bool running = m_timerName->isActive();
+    const std::optional<StudentKey> student =
+        m_shownLine && !running ? m_session.keyOnLine(*m_shownLine) : std::nullopt;
+    QJsonArray classes, picks;
+    for (int i = 0; i < m_comboFileChange->count(); ++i)
+        classes.append(m_comboFileChange->itemText(i));
+    for (const Pick& pick : m_picks)
+        picks.append(pick.line ? textsOfLine(*m_nameList, *pick.line).name.value_or(QString())
+                               : QString());
+    return {{u"classes"_s, classes},
+            {u"class"_s, m_loadedClass},
+            {u"running"_s, running},
+            {u"name"_s, student ? m_lblName->text() : QString()},
+            {u"calls"_s, student ? m_lblAnsCount->text() : QString()},
+            {u"tallies"_s, student ? m_statusBar->panelText() : QString()},
+            {u"grade"_s, m_comboResult->currentIndex()},
+            {u"round"_s, m_session.mode() == DrawMode::OncePerRound},
+            {u"absent"_s, student && m_session.marksOf(*student).absent},
+            {u"picks"_s, running || m_picks.size() < 2 ? QJsonArray() : picks},
+            {u"pickAt"_s, qint64(m_pickAt)}};
 }
 
 void FrmMain::zoomTo(int percent)

@@ -12,6 +12,7 @@
 #include "roll/Grades.h"
 #include "roll/RollFolderLocation.h"
 #include "ui/keys/FeatureActions.h"
+#include "ui/phone/PhoneRemote.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -248,6 +249,14 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys, const Clock& clock)
     connect(m_countdown, &CountdownFeature::shown, m_features, &MainWindowFeatures::showCountdown);
     connect(m_countdown, &CountdownFeature::notice, this,
             [this](const QString& text) { m_statusBar->showNotice(text, NoticeTime); });
+    m_phone = new PhoneRemote(
+        this, *m_settings, clock,
+        [this](const RemoteCommand& command) { return carryOut({command}); },
+        [this] { return phoneState(); });
+    connect(m_countdown, &CountdownFeature::shown, m_phone, &PhoneRemote::showCountdown);
+    connect(m_phone, &PhoneRemote::failed, this, &FrmMain::report);
+    connect(m_phone, &PhoneRemote::notice, this,
+            [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });
     // Installed after the lists' own filters, so that it sees their keys first.
     m_comboFileChange->view()->installEventFilter(this);
     m_comboResult->view()->installEventFilter(this);

@@ -44,6 +44,12 @@ void TestRemote::readsTheCommandLineInOrder_data()
     QTest::newRow("undo and pass")
         << QStringList{u"--undo"_s, u"--pass"_s}
         << QList<RemoteCommand>{{Kind::Undo, {}}, {Kind::Pass, {}}} << QString();
+    QTest::newRow("a countdown and the next pick")
+        << QStringList{u"--countdown"_s, u"90"_s, u"--next"_s}
+        << QList<RemoteCommand>{{Kind::Countdown, u"90"_s}, {Kind::NextPick, {}}} << QString();
+    QTest::newRow("no countdown of nothing") << QStringList{u"--countdown=0"_s} << none << u"0"_s;
+    QTest::newRow("no countdown past 99:59")
+        << QStringList{u"--countdown=6000"_s} << none << u"6000"_s;
     QTest::newRow("help wins") << QStringList{u"--record"_s, u"--help"_s} << none << u"usage"_s;
     QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << none << u"--bogus"_s;
     QTest::newRow("a bare word") << QStringList{u"record"_s} << none << u"record"_s;

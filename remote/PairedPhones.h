@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace mirello {
+
+class Clock;
+
+// The phones the teacher let in today. A phone holds its token; only the token's
+// SHA-256 is kept here and in the settings, so a copy of the roll folder lets no one
+// in. Every token ends at midnight, local time.
+class PairedPhones
+{
+public:
+    // More phones than a teacher carries; pairing one more forgets the oldest.
+    static constexpr qsizetype MostPhones = 8;
+
+    struct Phone
+    {
+        QByteArray tokenHash; // hex
+        QString description;  // address and browser, as the teacher confirmed it
+        QDateTime pairedAt;
+        QDateTime expires;
+    };
+
+    explicit PairedPhones(const Clock& clock);
+
+    // A fresh token of 256 random bits for the phone described so; it is given out
+    // once and never kept.
+    QByteArray pair(const QString& description);
+    // The hash of the phone's token, while it is neither expired nor revoked.
+    std::optional<QByteArray> admit(QByteArrayView token) const;
+    // Whether the token of this hash still lets its phone in.
+    bool holds(const QByteArray& tokenHash) const;
+    void revoke(const QByteArray& tokenHash);
+    // Those still valid, oldest first.
+    QList<Phone> phones() const;
+
+    // As kept in the settings, and back; a damaged or foreign value pairs nobody.
+    QByteArray toBytes() const;
+    void takeBytes(QByteArrayView bytes);
+
+    static QByteArray hashOf(QByteArrayView token);
+
+private:
+    QDateTime now() const;
+
+    const Clock& m_clock;
+    QList<Phone> m_phones;
+};
+
+} // namespace mirello

@@ -1,0 +1,396 @@
+#include "PhoneServer.h"
+
+#include "HttpRequest.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QWebSocket>
+#include <QWebSocketServer>
+
+using namespace Qt::StringLiterals;
+
+namespace mirello {
+
+namespace {
+
+// A client has this long to send its whole request.
+constexpr int RequestTimeMs = 5000;
+
+constexpr QByteArrayView PagePolicy =
+    "default-src 'none'; script-src 'self'; style-src 'self'; connect-src 'self'; "
+    "img-src 'self' data:; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+
+struct StaticFile
+{
+    QStringView path;
+    QStringView resource;
+    QByteArrayView type;
+};
+constexpr std::array StaticFiles{
+    StaticFile{u"/", u":/phone/index.html", "text/html; charset=utf-8"},
+    StaticFile{u"/app.js", u":/phone/app.js", "text/javascript; charset=utf-8"},
+    StaticFile{u"/app.css", u":/phone/app.css", "text/css; charset=utf-8"},
+};
+
+QByteArrayView reasonOf(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 202:
+        return "Accepted";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 413:
+        return "Content Too Large";
+    case 415:
+        return "Unsupported Media Type";
+    case 429:
+        return "Too Many Requests";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 501:
+        return "Not Implemented";
+    default:
+        return "Service Unavailable";
+    }
+}
+
+// Answers and closes: no keep-alive, no CORS headers, nothing cached or sniffed.
+void respond(QTcpSocket* socket, int status, QByteArrayView type, const QByteArray& body,
+             bool page = false)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' +
+                      reasonOf(status).toByteArray() + "\r\nContent-Type: " + type.toByteArray() +
+                      "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                      "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff"
+                      "\r\nReferrer-Policy: no-referrer\r\nConnection: close\r\n";
+    if (page)
+        head += "Content-Security-Policy: " + PagePolicy.toByteArray() + "\r\n";
+    socket->write(head + "\r\n" + body);
+    socket->disconnectFromHost();
+}
+
+void respondJson(QTcpSocket* socket, int status, const QJsonObject& body)
+{
+    respond(socket, status, "application/json; charset=utf-8",
+            QJsonDocument(body).toJson(QJsonDocument::Compact));
+}
+
+void refuse(QTcpSocket* socket, int status, const QString& why)
+{
+    respondJson(socket, status, {{u"error"_s, why}});
+}
+
+// "192.168.1.23 · Android 手机上的 Chrome", for the teacher to recognise the phone.
+QString describePhone(QTcpSocket* socket, const HttpRequest& request)
+{
+    QString agent = QString::fromLatin1(request.header("user-agent")).left(160);
+    const QString browser = agent.contains(u"MicroMessenger"_s) ? u"微信"_s
+                            : agent.contains(u"Edg"_s)          ? u"Edge"_s
+                            : agent.contains(u"Chrome"_s)       ? u"Chrome"_s
+                            : agent.contains(u"Firefox"_s)      ? u"Firefox"_s
+                            : agent.contains(u"Safari"_s)       ? u"Safari"_s
+                                                                : u"未知浏览器"_s;
+    const QString system = agent.contains(u"iPhone"_s) || agent.contains(u"iPad"_s) ? u"iOS"_s
+                           : agent.contains(u"Android"_s)                           ? u"Android"_s
+                           : agent.contains(u"Windows"_s)                           ? u"Windows"_s
+                           : agent.contains(u"Linux"_s)                             ? u"Linux"_s
+                                                                                    : QString();
+    QHostAddress peer = socket->peerAddress();
+    if (bool ok = false; peer.toIPv4Address(&ok) && ok)
+        peer = QHostAddress(peer.toIPv4Address());
+    return peer.toString() + u" · "_s +
+           (system.isEmpty() ? browser : system + u" 上的 "_s + browser);
+}
+
+} // namespace
+
+PhoneServer::PhoneServer(PairedPhones& phones, Pairing& pairing, CarryOut carryOut, QObject* parent)
+    : QObject(parent)
+    , m_phones(phones)
+    , m_pairing(pairing)
+    , m_carryOut(std::move(carryOut))
+    , m_tcp(new QTcpServer(this))
+    , m_webSockets(new QWebSocketServer(u"Mirello"_s, QWebSocketServer::NonSecureMode, this))
+{
+    m_tcp->setMaxPendingConnections(MostConnections);
+    m_webSockets->setHandshakeTimeout(std::chrono::milliseconds(RequestTimeMs));
+    m_webSockets->setMaxPendingConnections(MostPhoneSockets);
+    connect(m_tcp, &QTcpServer::newConnection, this, &PhoneServer::accept);
+    connect(m_webSockets, &QWebSocketServer::newConnection, this, &PhoneServer::takePhoneSocket);
+}
+
+PhoneServer::~PhoneServer()
+{
+    close();
+}
+
+std::optional<QString> PhoneServer::listen(const QHostAddress& address, quint16 port)
+{
+    close();
+    if (!m_tcp->listen(address, port))
+        return m_tcp->errorString();
+    return std::nullopt;
+}
+
+void PhoneServer::close()
+{
+    m_tcp->close();
+    for (QWebSocket* phone : m_sockets.keys())
+        phone->abort();
+    for (QTcpSocket* socket : m_tcp->findChildren<QTcpSocket*>())
+        socket->abort();
+}
+
+bool PhoneServer::isListening() const
+{
+    return m_tcp->isListening();
+}
+
+QUrl PhoneServer::pageUrl() const
+{
+    QUrl url;
+    url.setScheme(u"http"_s);
+    url.setHost(m_tcp->serverAddress().toString());
+    url.setPort(m_tcp->serverPort());
+    url.setPath(u"/"_s);
+    url.setFragment(m_pairing.code());
+    return url;
+}
+
+void PhoneServer::accept()
+{
+    while (QTcpSocket* socket = m_tcp->nextPendingConnection()) {
+        if (m_tcp->findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly).size() > MostConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setReadBufferSize(HttpRequest::LargestHead + HttpRequest::LargestBody);
+        QTimer::singleShot(RequestTimeMs, socket, [socket] { socket->abort(); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+    }
+}
+
+void PhoneServer::readRequest(QTcpSocket* socket)
+{
+    const QByteArray seen = socket->peek(HttpRequest::LargestHead + HttpRequest::LargestBody);
+    const ParsedRequest parsed = parseRequestHead(seen);
+    if (std::holds_alternative<RequestIncomplete>(parsed))
+        return;
+    socket->disconnect(this); // one request per connection
+    if (const auto* refused = std::get_if<RequestRefused>(&parsed))
+        return refuse(socket, refused->status, u"请求无效"_s);
+    const auto& request = std::get<HttpRequest>(parsed);
+    if (!addressedToUs(request))
+        return refuse(socket, 403, u"地址不对"_s);
+    if (request.isWebSocketUpgrade())
+        return upgrade(socket, request);
+    const qsizetype whole = request.headBytes + request.bodyBytes;
+    if (seen.size() < whole) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        return;
+    }
+    serve(socket, request, seen.sliced(request.headBytes, request.bodyBytes));
+}
+
+// Only the address the phones were given: a page elsewhere that renames its own host
+// to this address (DNS rebinding) sends another Host and is refused.
+bool PhoneServer::addressedToUs(const HttpRequest& request) const
+{
+    const QUrl url = pageUrl();
+    const QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    const QByteArray ours =
+        (m_tcp->serverAddress().protocol() == QAbstractSocket::IPv6Protocol ? '[' + host + ']'
+                                                                            : host) +
+        ':' + QByteArray::number(url.port());
+    if (request.header("host") != ours)
+        return false;
+    const QByteArray origin = request.header("origin");
+    return origin.isNull() || origin == "http://" + ours;
+}
+
+std::optional<QByteArray> PhoneServer::tokenOf(const HttpRequest& request) const
+{
+    const QByteArray authorization = request.header("authorization");
+    const QByteArray token = authorization.startsWith("Bearer ")
+                                 ? authorization.sliced(7)
+                                 : request.queryItem(u"token"_s).toLatin1();
+    return m_phones.admit(token);
+}
+
+void PhoneServer::serve(QTcpSocket* socket, const HttpRequest& request, const QByteArray& body)
+{
+    if (request.path == u"/pair"_s || request.path.startsWith(u"/pair/"_s))
+        return servePairing(socket, request, body);
+    if (request.path == u"/session"_s) {
+        if (!tokenOf(request))
+            return refuse(socket, 401, u"配对已过期或已被老师取消，请重新扫码配对。"_s);
+        return respondJson(socket, 200, {{u"ok"_s, true}});
+    }
+    const auto file = std::ranges::find(StaticFiles, request.path, &StaticFile::path);
+    if (file == StaticFiles.end())
+        return refuse(socket, 404, u"没有这个页面"_s);
+    if (request.method != "GET")
+        return refuse(socket, 405, u"请求无效"_s);
+    QFile page(file->resource.toString());
+    (void)page.open(QIODevice::ReadOnly);
+    respond(socket, 200, file->type, page.readAll(), true);
+}
+
+void PhoneServer::servePairing(QTcpSocket* socket, const HttpRequest& request,
+                               const QByteArray& body)
+{
+    if (request.method == "GET" && request.path.startsWith(u"/pair/"_s)) {
+        const auto [state, token] = m_pairing.poll(request.path.sliced(6));
+        switch (state) {
+        case Pairing::State::Unknown:
+            return refuse(socket, 404, u"配对请求已过期，请重新配对。"_s);
+        case Pairing::State::Waiting:
+            return respondJson(socket, 200, {{u"status"_s, u"waiting"_s}});
+        case Pairing::State::Refused:
+            return respondJson(socket, 200, {{u"status"_s, u"refused"_s}});
+        case Pairing::State::Paired:
+            return respondJson(
+                socket, 200,
+                {{u"status"_s, u"paired"_s}, {u"token"_s, QString::fromLatin1(token)}});
+        }
+    }
+    if (request.method != "POST" || request.path != u"/pair"_s)
+        return refuse(socket, 405, u"请求无效"_s);
+    // Another site's page cannot send this type without asking first, which is never
+    // answered: no CORS.
+    if (!request.header("content-type").startsWith("application/json"))
+        return refuse(socket, 415, u"请求无效"_s);
+    const QString code = QJsonDocument::fromJson(body).object()[u"code"_s].toString();
+    const Pairing::Outcome outcome = m_pairing.tryCode(code, describePhone(socket, request));
+    if (const auto* asked = std::get_if<Pairing::Asked>(&outcome)) {
+        respondJson(socket, 202, {{u"request"_s, asked->request}});
+        Q_EMIT pairingAsked(asked->request, m_pairing.phoneOf(asked->request));
+    } else if (const auto* paused = std::get_if<Pairing::Paused>(&outcome)) {
+        respondJson(socket, 429,
+                    {{u"error"_s, u"配对码错误次数太多，请稍后再试。"_s},
+                     {u"retryAfter"_s, qint64(paused->retryAfter.count())}});
+    } else {
+        refuse(socket, 403, u"配对码不对，请看黑板上的六位数字。"_s);
+    }
+}
+
+void PhoneServer::answerPairing(const QString& request, bool accepted)
+{
+    const QString phone = m_pairing.phoneOf(request);
+    if (phone.isEmpty())
+        return;
+    m_pairing.answer(request, accepted ? std::optional(m_phones.pair(phone)) : std::nullopt);
+    if (accepted)
+        Q_EMIT phonesChanged();
+}
+
+void PhoneServer::upgrade(QTcpSocket* socket, const HttpRequest& request)
+{
+    if (request.path != u"/ws"_s || !tokenOf(request))
+        return refuse(socket, 401, u"需要先配对"_s);
+    if (m_sockets.size() >= MostPhoneSockets)
+        return refuse(socket, 503, u"连接的手机太多"_s);
+    socket->setReadBufferSize(0);
+    socket->setParent(nullptr); // the WebSocket server takes it over
+    m_webSockets->handleConnection(socket);
+}
+
+void PhoneServer::takePhoneSocket()
+{
+    while (QWebSocket* phone = m_webSockets->nextPendingConnection()) {
+        phone->setParent(this);
+        const std::optional<QByteArray> hash =
+            m_phones.admit(QUrlQuery(phone->requestUrl()).queryItemValue(u"token"_s).toLatin1());
+        if (!hash || m_sockets.size() >= MostPhoneSockets) {
+            phone->close(QWebSocketProtocol::CloseCodePolicyViolated);
+            phone->deleteLater();
+            continue;
+        }
+        phone->setMaxAllowedIncomingFrameSize(LargestMessage);
+        phone->setMaxAllowedIncomingMessageSize(LargestMessage);
+        m_sockets.insert(phone, {*hash});
+        connect(phone, &QWebSocket::textMessageReceived, this,
+                [this, phone](const QString& message) { takeMessage(phone, message); });
+        connect(phone, &QWebSocket::binaryMessageReceived, phone,
+                [phone] { phone->close(QWebSocketProtocol::CloseCodeDatatypeNotSupported); });
+        connect(phone, &QWebSocket::disconnected, this, [this, phone] {
+            m_sockets.remove(phone);
+            phone->deleteLater();
+        });
+        phone->sendTextMessage(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{u"state"_s, m_state}}).toJson(QJsonDocument::Compact)));
+    }
+}
+
+void PhoneServer::takeMessage(QWebSocket* phone, const QString& message)
+{
+    PhoneSocket& sender = m_sockets[phone];
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - sender.secondStart >= 1000)
+        sender = {sender.tokenHash, now, 0};
+    // A flood, or a phone revoked or expired since it connected, ends the connection.
+    if (++sender.messagesInSecond > MostMessagesPerSecond || !m_phones.holds(sender.tokenHash))
+        return phone->close(QWebSocketProtocol::CloseCodePolicyViolated);
+    const QJsonObject action = QJsonDocument::fromJson(message.toUtf8()).object();
+    const QString id = action[u"id"_s].toString();
+    if (id.size() < 16 || id.size() > 64)
+        return phone->close(QWebSocketProtocol::CloseCodeProtocolError);
+    // A retry after a lost answer gets the answer again, and nothing is done twice.
+    const QString key = QString::fromLatin1(sender.tokenHash) + u':' + id;
+    QByteArray answer = m_answers.value(key);
+    if (answer.isNull()) {
+        const std::optional<RemoteCommand> command =
+            commandNamed(action[u"do"_s].toString(), action[u"arg"_s].toString());
+        // Only the computer opens the remote's own window.
+        const bool allowed = command && command->kind != RemoteCommand::Kind::PhoneRemote;
+        const QString failure = allowed ? m_carryOut(*command) : u"不认识的操作"_s;
+        QJsonObject ack{{u"ack"_s, id}, {u"ok"_s, failure.isEmpty()}};
+        if (!failure.isEmpty())
+            ack.insert(u"error"_s, failure);
+        answer = QJsonDocument(ack).toJson(QJsonDocument::Compact);
+        m_answers.insert(key, answer);
+        m_answerOrder.enqueue(key);
+        if (m_answerOrder.size() > RememberedActions)
+            m_answers.remove(m_answerOrder.dequeue());
+    }
+    if (m_sockets.contains(phone))
+        phone->sendTextMessage(QString::fromUtf8(answer));
+}
+
+void PhoneServer::publish(const QJsonObject& state)
+{
+    m_state = state;
+    const QString message = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{u"state"_s, state}}).toJson(QJsonDocument::Compact));
+    for (QWebSocket* phone : m_sockets.keys())
+        phone->sendTextMessage(message);
+}
+
+void PhoneServer::revoke(const QByteArray& tokenHash)
+{
+    m_phones.revoke(tokenHash);
+    for (auto it = m_sockets.cbegin(); it != m_sockets.cend(); ++it) {
+        if (it->tokenHash == tokenHash)
+            it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated);
+    }
+    Q_EMIT phonesChanged();
+}
+
+} // namespace mirello

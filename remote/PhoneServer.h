@@ -1,0 +1,98 @@
+#pragma once
+
+#include "PairedPhones.h"
+#include "Pairing.h"
+#include "RemoteCommand.h"
+
+#include <functional>
+#include <optional>
+#include <QHash>
+#include <QHostAddress>
+#include <QJsonObject>
+#include <QObject>
+#include <QQueue>
+#include <QUrl>
+
+class QTcpServer;
+class QTcpSocket;
+class QWebSocket;
+class QWebSocketServer;
+
+namespace mirello {
+
+struct HttpRequest;
+
+// The small web server of the phone remote, on the local network. It serves the page
+// from the program's resources, pairs phones, and takes their actions over a WebSocket.
+// Everything a client sends is bounded in size, time and rate; everything but the page
+// itself needs a paired phone's token. One request per connection, then it closes.
+class PhoneServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MostConnections = 32;
+    static constexpr int MostPhoneSockets = 8;
+    static constexpr qsizetype LargestMessage = 1024;
+    static constexpr int MostMessagesPerSecond = 20;
+    static constexpr qsizetype RememberedActions = 1024;
+
+    // Carries out one command on the window's thread: empty when done, else why not.
+    using CarryOut = std::function<QString(const RemoteCommand&)>;
+
+    PhoneServer(PairedPhones& phones, Pairing& pairing, CarryOut carryOut,
+                QObject* parent = nullptr);
+    ~PhoneServer() override;
+
+    // Listens on `address` at `port` (0: any free one); the system's reason when not.
+    std::optional<QString> listen(const QHostAddress& address, quint16 port);
+    void close();
+    bool isListening() const;
+    // http://address:port/#code, for the QR code.
+    QUrl pageUrl() const;
+
+    // The state every paired phone is shown; sent now to those connected, and to each
+    // one as it connects.
+    void publish(const QJsonObject& state);
+    // The teacher let the phone of `request` in, or not.
+    void answerPairing(const QString& request, bool accepted);
+    // The teacher revoked a phone: its connections end.
+    void revoke(const QByteArray& tokenHash);
+
+Q_SIGNALS:
+    // A phone gave the right code: the teacher is to confirm it.
+    void pairingAsked(const QString& request, const QString& phone);
+    // A phone was paired, so the kept list is to be saved.
+    void phonesChanged();
+
+private:
+    void accept();
+    void readRequest(QTcpSocket* socket);
+    void serve(QTcpSocket* socket, const HttpRequest& request, const QByteArray& body);
+    void servePairing(QTcpSocket* socket, const HttpRequest& request, const QByteArray& body);
+    void upgrade(QTcpSocket* socket, const HttpRequest& request);
+    void takePhoneSocket();
+    void takeMessage(QWebSocket* phone, const QString& message);
+    bool addressedToUs(const HttpRequest& request) const;
+    std::optional<QByteArray> tokenOf(const HttpRequest& request) const;
+
+    PairedPhones& m_phones;
+    Pairing& m_pairing;
+    CarryOut m_carryOut;
+    QTcpServer* m_tcp;
+    QWebSocketServer* m_webSockets;
+    QJsonObject m_state;
+    // The token hash of each connected phone, and when its last second of messages began.
+    struct PhoneSocket
+    {
+        QByteArray tokenHash;
+        qint64 secondStart = 0;
+        int messagesInSecond = 0;
+    };
+    QHash<QWebSocket*, PhoneSocket> m_sockets;
+    // The answers to the last actions by id: a retried action is answered, not redone.
+    QHash<QString, QByteArray> m_answers;
+    QQueue<QString> m_answerOrder;
+};
+
+} // namespace mirello
