@@ -51,6 +51,7 @@ done
 [[ $address == http://*/#[0-9][0-9][0-9][0-9][0-9][0-9] ]] || fail "the QR code reads '$address'"
 echo "phone_browser: the QR code names $address"
 
+[ -z "${MIRELLO_WINDOW_SHOT:-}" ] || import -window "$window" "$MIRELLO_WINDOW_SHOT"
 "$driver" "$address" $screenshot &
 phone=$!
 box=$(timeout 60 xdotool search --sync --name '^允许这部手机？$' | head -1) || fail "no confirmation"

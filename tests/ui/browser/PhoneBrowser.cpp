@@ -125,6 +125,9 @@ int main(int argc, char** argv)
     if (arguments.size() < 2)
         fail(u"usage: phone_browser <page address> [screenshot.png]"_s);
     Browser phone;
+    phone.call(
+        u"Emulation.setDeviceMetricsOverride"_s,
+        {{u"width"_s, 390}, {u"height"_s, 844}, {u"deviceScaleFactor"_s, 2}, {u"mobile"_s, true}});
     phone.call(u"Page.navigate"_s, {{u"url"_s, arguments[1]}});
     phone.waitFor(u"!document.getElementById('remote').hidden"_s, u"it was paired"_s, 90);
     phone.waitFor(text(u"startPause"_s) +
