@@ -181,7 +181,10 @@ void PhoneServer::accept()
             continue;
         }
         socket->setReadBufferSize(HttpRequest::LargestHead + HttpRequest::LargestBody);
-        QTimer::singleShot(RequestTimeMs, socket, [socket] { socket->abort(); });
+        auto* deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, &QTcpSocket::abort);
+        deadline->start(RequestTimeMs);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
     }
@@ -307,6 +310,9 @@ void PhoneServer::upgrade(QTcpSocket* socket, const HttpRequest& request)
         return refuse(socket, 401, u"需要先配对"_s);
     if (m_sockets.size() >= MostPhoneSockets)
         return refuse(socket, 503, u"连接的手机太多"_s);
+    // The request's deadline is over: the WebSocket server has a handshake time of its
+    // own, and a phone stays connected for the lesson.
+    qDeleteAll(socket->findChildren<QTimer*>(Qt::FindDirectChildrenOnly));
     socket->setReadBufferSize(0);
     socket->setParent(nullptr); // the WebSocket server takes it over
     m_webSockets->handleConnection(socket);
@@ -355,7 +361,10 @@ void PhoneServer::takeMessage(QWebSocket* phone, const QString& message)
     // A retry after a lost answer gets the answer again, and nothing is done twice.
     const QString key = QString::fromLatin1(sender.tokenHash) + u':' + id;
     QByteArray answer = m_answers.value(key);
+    if (answer.isEmpty() && !answer.isNull())
+        return; // still being carried out, behind a dialog of the window's
     if (answer.isNull()) {
+        m_answers.insert(key, QByteArray(""));
         const std::optional<RemoteCommand> command =
             commandNamed(action[u"do"_s].toString(), action[u"arg"_s].toString());
         // Only the computer opens the remote's own window.
@@ -365,7 +374,7 @@ void PhoneServer::takeMessage(QWebSocket* phone, const QString& message)
         if (!failure.isEmpty())
             ack.insert(u"error"_s, failure);
         answer = QJsonDocument(ack).toJson(QJsonDocument::Compact);
-        m_answers.insert(key, answer);
+        m_answers[key] = answer;
         m_answerOrder.enqueue(key);
         if (m_answerOrder.size() > RememberedActions)
             m_answers.remove(m_answerOrder.dequeue());
