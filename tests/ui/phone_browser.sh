@@ -52,7 +52,7 @@ done
 echo "phone_browser: the QR code names $address"
 
 [ -z "${MIRELLO_WINDOW_SHOT:-}" ] || import -window "$window" "$MIRELLO_WINDOW_SHOT"
-"$driver" "$address" $screenshot &
+TMPDIR=$work "$driver" "$address" $screenshot &
 phone=$!
 box=$(timeout 60 xdotool search --sync --name '^允许这部手机？$' | head -1) || fail "no confirmation"
 xdotool windowfocus --sync "$box" key alt+a

@@ -30,11 +30,14 @@ class Browser
 public:
     Browser()
     {
+        // Chromium's helpers may still be writing as it ends: the caller removes the
+        // temporary folder it gave (TMPDIR) as a whole.
+        m_profile.setAutoRemove(false);
         m_chromium.start(u"chromium"_s,
                          {u"--headless=new"_s, u"--no-sandbox"_s, u"--disable-gpu"_s,
-                          u"--no-first-run"_s, u"--user-data-dir="_s + m_profile.path(),
-                          u"--remote-debugging-port=0"_s, u"--window-size=390,844"_s,
-                          u"about:blank"_s});
+                          u"--no-first-run"_s, u"--disable-dev-shm-usage"_s,
+                          u"--user-data-dir="_s + m_profile.path(), u"--remote-debugging-port=0"_s,
+                          u"--window-size=390,844"_s, u"about:blank"_s});
         QFile port(m_profile.filePath(u"DevToolsActivePort"_s));
         if (!QTest::qWaitFor([&] { return port.open(QIODevice::ReadOnly); }, 30'000))
             fail(u"Chromium did not start: "_s +
@@ -57,7 +60,10 @@ public:
     }
     ~Browser()
     {
-        m_chromium.kill();
+        // Asked to end, Chromium takes its helper processes along.
+        m_chromium.terminate();
+        if (!m_chromium.waitForFinished(5000))
+            m_chromium.kill();
         m_chromium.waitForFinished();
     }
 
