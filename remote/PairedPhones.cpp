@@ -49,8 +49,9 @@ QByteArray PairedPhones::pair(const QString& description)
         QByteArray(reinterpret_cast<const char*>(random.data()), TokenBytes)
             .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
     const QDateTime paired = now();
-    m_phones.append({hashOf(token), description.left(LongestDescription), paired,
-                     QDateTime(paired.date().addDays(1), QTime(0, 0))});
+    const QDateTime expires(paired.date().addDays(1), QTime(0, 0));
+    m_phones.append({hashOf(token), description.left(LongestDescription), paired, expires,
+                     expires.toMSecsSinceEpoch()});
     while (m_phones.size() > MostPhones)
         m_phones.removeFirst();
     return token;
@@ -64,11 +65,12 @@ std::optional<QByteArray> PairedPhones::admit(QByteArrayView token) const
     return holds(hash) ? std::optional(hash) : std::nullopt;
 }
 
+// Asked at every message of a phone: in milliseconds, without the time zone's rules.
 bool PairedPhones::holds(const QByteArray& tokenHash) const
 {
-    const QDateTime at = now();
+    const qint64 at = m_clock.nanosecondsSinceEpoch() / 1'000'000;
     return std::ranges::any_of(m_phones, [&](const Phone& phone) {
-        return phone.tokenHash == tokenHash && at < phone.expires;
+        return phone.tokenHash == tokenHash && at < phone.expiresMs;
     });
 }
 
@@ -113,7 +115,7 @@ void PairedPhones::takeBytes(QByteArrayView bytes)
                      QDateTime(paired.date().addDays(1), QTime(0, 0)));
         if (isHashHex(hash) && paired.isValid() && m_phones.size() < MostPhones)
             m_phones.append({hash.toLatin1(), phone[u"phone"_s].toString().left(LongestDescription),
-                             paired, expires});
+                             paired, expires, expires.toMSecsSinceEpoch()});
     }
 }
 

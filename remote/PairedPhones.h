@@ -25,6 +25,7 @@ public:
         QString description;  // address and browser, as the teacher confirmed it
         QDateTime pairedAt;
         QDateTime expires;
+        qint64 expiresMs;
     };
 
     explicit PairedPhones(const Clock& clock);

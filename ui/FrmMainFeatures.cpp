@@ -342,13 +342,14 @@ void FrmMain::showPick(std::size_t at)
 {
     m_pickAt = at;
     m_shownLine = m_picks[at].line;
-    if (m_shownLine)
-        showDrawTexts(textsOfLine(*m_nameList, *m_shownLine));
+    // The projector first, so that the class sees the change before the teacher's window.
     QStringList names;
     for (const Pick& pick : m_picks)
         names.append(pick.line ? textsOfLine(*m_nameList, *pick.line).name.value_or(QString())
                                : QString());
     m_features->showPicks(names, int(at));
+    if (m_shownLine)
+        showDrawTexts(textsOfLine(*m_nameList, *m_shownLine));
 }
 
 void FrmMain::stepPick(int step)

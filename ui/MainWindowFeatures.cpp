@@ -126,8 +126,12 @@ void MainWindowFeatures::showPicks(const QStringList& names, int picked)
 {
     m_picks = names;
     m_picked = picked;
-    if (m_projector)
+    // Painted at once: the class sees the next student before the teacher's own
+    // window has laid out its texts.
+    if (m_projector) {
         m_projector->showPicks(names, picked);
+        m_projector->repaint();
+    }
 }
 
 void MainWindowFeatures::showGroups(const NamedGroups& groups, bool open)

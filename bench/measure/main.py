@@ -90,6 +90,14 @@ def window_figures(bench, mirello, huge_roster):
     return figures
 
 
+def phone_figures(bench):
+    """A phone's tap until the projector repaints, and a bare echo, both on loopback."""
+    progress("phone tap to projector and WebSocket echo, 200 each, paced")
+    return json.loads(subprocess.run(
+        [os.path.join(bench, "phone_tap")], check=True, capture_output=True, text=True,
+        env={**os.environ, "QT_QPA_PLATFORM": "offscreen"}).stdout)
+
+
 def zoomed(percent):
     """The kept settings of a main window zoomed to `percent`."""
     return f"[window]\nzoom=@ByteArray({percent})\n"
@@ -198,6 +206,13 @@ def overview_rows(window):
     ]
 
 
+def phone_rows(phone):
+    tap, echo = phone["phone_tap_to_projector"], phone["websocket_echo"]
+    return [Row("Phone tap “next” until the projector starts to repaint, loopback (median of 200)",
+                duration(tap), f"WebSocket echo {duration(echo)}", ratio(tap / echo), "≤ 3×",
+                verdict(tap <= 3 * echo))]
+
+
 def processor_rows(window):
     return [
         Row(f"Processor, drawing stopped, {PROCESSOR_SECONDS} s", percent(window["stopped"]),
@@ -220,11 +235,12 @@ def main(build):
         iconv = floors.iconv_seconds(huge_roster)
         decoded = floors.decoded_bytes(huge_roster)
         window = window_figures(bench, mirello, huge_roster)
+        phone = phone_figures(bench)
     print(f"Load average at end: {load_average()}")
     print()
     print(markdown(start_rows(window["start"], window["zoom"]) + load_rows(figures, iconv) +
                    tick_rows(figures) + lesson_rows(figures) + recording_rows(figures) + overview_rows(window) +
-                   memory_rows(window, decoded) + processor_rows(window)))
+                   phone_rows(phone) + memory_rows(window, decoded) + processor_rows(window)))
 
 
 if __name__ == "__main__":

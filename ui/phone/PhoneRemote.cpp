@@ -35,12 +35,13 @@ PhoneRemote::PhoneRemote(QWidget* mainWindow, Settings& settings, const Clock& c
     , m_watch(new QTimer(this))
 {
     m_phones.takeBytes(m_settings.bytes(PairedKey));
-    // The phone's action is carried out, and what it changed goes out at once.
+    // What the phone's action changed goes out once the windows have painted it: the
+    // projector first.
     m_server = new PhoneServer(
         m_phones, m_pairing,
         [this, carryOut = std::move(carryOut)](const RemoteCommand& command) {
             const QString failure = carryOut(command);
-            publishIfChanged();
+            QMetaObject::invokeMethod(this, &PhoneRemote::publishIfChanged, Qt::QueuedConnection);
             return failure;
         },
         this);
