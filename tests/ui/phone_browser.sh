@@ -44,14 +44,13 @@ run --phone-remote >/dev/null 2>&1 &
 window=$(timeout 60 xdotool search --sync --name '^手机遥控$' | head -1) || fail "no phone window"
 address=""
 for _ in $(seq 50); do
-    import -window "$window" "$work/qr.png" 2>/dev/null || true
-    address=$(zbarimg --quiet --raw "$work/qr.png" 2>/dev/null | head -1) && [ -n "$address" ] && break
+    xwd -id "$window" -silent >"$work/qr.xwd" 2>/dev/null || true
+    address=$(zbarimg --quiet --raw "$work/qr.xwd" 2>/dev/null | head -1) && [ -n "$address" ] && break
     sleep 0.2
 done
 [[ $address == http://*/#[0-9][0-9][0-9][0-9][0-9][0-9] ]] || fail "the QR code reads '$address'"
 echo "phone_browser: the QR code names $address"
 
-[ -z "${MIRELLO_WINDOW_SHOT:-}" ] || import -window "$window" "$MIRELLO_WINDOW_SHOT"
 TMPDIR=$work "$driver" "$address" $screenshot &
 phone=$!
 box=$(timeout 60 xdotool search --sync --name '^允许这部手机？$' | head -1) || fail "no confirmation"
