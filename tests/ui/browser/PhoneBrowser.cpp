@@ -38,16 +38,26 @@ public:
                           u"--no-first-run"_s, u"--disable-dev-shm-usage"_s,
                           u"--user-data-dir="_s + m_profile.path(), u"--remote-debugging-port=0"_s,
                           u"--window-size=390,844"_s, u"about:blank"_s});
-        QFile port(m_profile.filePath(u"DevToolsActivePort"_s));
-        if (!QTest::qWaitFor([&] { return port.open(QIODevice::ReadOnly); }, 30'000))
-            fail(u"Chromium did not start: "_s +
+        // The port file may be there before its line is, and the page a moment after it
+        // on a busy machine: both are asked again until they are.
+        QByteArray port;
+        QJsonArray pages;
+        const bool started = QTest::qWaitFor(
+            [&] {
+                QFile file(m_profile.filePath(u"DevToolsActivePort"_s));
+                if (port.isEmpty() && file.open(QIODevice::ReadOnly))
+                    port = file.readLine().trimmed();
+                if (!port.isEmpty())
+                    pages =
+                        QJsonDocument::fromJson(fetch(u"http://127.0.0.1:"_s +
+                                                      QString::fromLatin1(port) + u"/json/list"_s))
+                            .array();
+                return !pages.isEmpty();
+            },
+            60'000);
+        if (!started)
+            fail(u"Chromium offers no page: "_s +
                  QString::fromLocal8Bit(m_chromium.readAllStandardError()));
-        const QByteArray list =
-            fetch(u"http://127.0.0.1:"_s + QString::fromLatin1(port.readLine().trimmed()) +
-                  u"/json/list"_s);
-        const QJsonArray pages = QJsonDocument::fromJson(list).array();
-        if (pages.isEmpty())
-            fail(u"Chromium lists no page"_s);
         QObject::connect(&m_socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
             const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
             if (message.contains(u"id"_s))
