@@ -165,14 +165,17 @@ Result<CellTable> tableFromCsv(QByteArrayView bytes)
     bool overlong = false;
     const CsvReader::Take take = [&](CsvRecord&& record) {
         overlong = record.overlong;
+        ++number;
+        if (!overlong && isBlankRow(record.fields))
+            return true;
         for (QString& field : record.fields)
             field = fieldWithFormula(field); // as the export wrote it
-        return !overlong && appendRow(table, ++number, std::move(record.fields));
+        return !overlong && appendRow(table, number, std::move(record.fields));
     };
     if (reader.read(text, take) && reader.finish(take))
         return table;
     if (overlong) {
-        return Error{Refused + u"第 " + QString::number(number + 1) + u" 行有超过 " +
+        return Error{Refused + u"第 " + QString::number(number) + u" 行有超过 " +
                          QString::number(Limits.longestField) +
                          u" 个字符的单元格，不像是班级名单，没有读取。",
                      QString()};

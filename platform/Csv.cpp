@@ -56,8 +56,12 @@ void CsvReader::endField()
 bool CsvReader::endRecord(const Take& take)
 {
     endField();
-    CsvRecord record = std::exchange(m_record, CsvRecord());
-    return take(std::move(record));
+    const bool goOn = take(std::move(m_record));
+    // A record left where it was (a blank line) lends its storage to the next one,
+    // so that a file of millions of line breaks allocates nothing per line.
+    m_record.fields.clear();
+    m_record.overlong = false;
+    return goOn;
 }
 
 bool CsvReader::read(QStringView piece, const Take& take)

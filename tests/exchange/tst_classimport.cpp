@@ -56,6 +56,8 @@ private Q_SLOTS:
     void checksClassNames_data();
     void checksClassNames();
     void neverReplacesAFile();
+    void refusesOverlongCsvFields_data();
+    void refusesOverlongCsvFields();
     void refusesHostileWorkbooks_data();
     void refusesHostileWorkbooks();
     void readsRealWorkbooks_data();
@@ -94,6 +96,10 @@ void TestClassImport::writesClassFile_data()
     QTest::newRow("csv numbered by 序号 and by 学号")
         << int(Source::Csv)
         << u"序号,学号,姓名\n1,20230107,王小明\n2,20230108,欧阳娜娜\n"_s.toUtf8() << twoStudents();
+    QTest::newRow("csv, blank lines and a line of separators between the students")
+        << int(Source::Csv)
+        << u"学号,姓名\n\n20230107,王小明\n,\n\r\n20230108,欧阳娜娜\n\n"_s.toUtf8()
+        << twoStudents();
     QTest::newRow("pasted, a number before some names")
         << int(Source::Pasted) << u"20230107 王小明\n  李华 \n\n"_s.toUtf8()
         << gbk(u"20230107 王小明-00\\0000\r\n         李华-00\\0000\r\n");
@@ -222,6 +228,27 @@ void TestClassImport::neverReplacesAFile()
     QVERIFY2(written.ok(), WHY(written));
     QCOMPARE(readBytes(roll.classPath(u"高一4班.txt"_s)), twoStudents());
     QCOMPARE(roll.entries(), (QStringList{roll.className(), u"高一4班.txt"_s}));
+}
+
+void TestClassImport::refusesOverlongCsvFields_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("says");
+
+    const QByteArray longName(1025, 'a');
+    QTest::newRow("after blank lines") << "学号,姓名\n\n\n1," + longName << u"第 4 行"_s;
+    QTest::newRow("spaces only, not a blank line") << "1,王小明\n2," + QByteArray(1025, ' ') + "\n"
+                                                   << u"第 2 行"_s;
+    QTest::newRow("a quoted field across lines") << "1,\"" + longName + "\n\"\n" << u"第 1 行"_s;
+}
+
+void TestClassImport::refusesOverlongCsvFields()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
+    const Result<CellTable> table = tableFromCsv(bytes);
+    QVERIFY(!table.ok());
+    QVERIFY2(table.error().message.contains(says + u"有超过 1024 个字符的单元格"), WHY(table));
 }
 
 void TestClassImport::refusesHostileWorkbooks_data()
