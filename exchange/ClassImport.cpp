@@ -164,13 +164,15 @@ Result<CellTable> tableFromCsv(QByteArrayView bytes)
     int number = 0;
     bool overlong = false;
     const CsvReader::Take take = [&](CsvRecord&& record) {
-        overlong = record.overlong;
         ++number;
-        if (!overlong && isBlankRow(record.fields))
+        overlong = record.overlong;
+        if (overlong)
+            return false;
+        if (isBlankRow(record.fields)) // left with the reader, whose storage it keeps
             return true;
         for (QString& field : record.fields)
             field = fieldWithFormula(field); // as the export wrote it
-        return !overlong && appendRow(table, number, std::move(record.fields));
+        return appendRow(table, number, std::move(record.fields));
     };
     if (reader.read(text, take) && reader.finish(take))
         return table;
