@@ -401,7 +401,7 @@ void Walk::take(const Step& step)
     case Kind::NewRound:
         trigger(u"重新开始一轮"_s);
         m_classes[m_loaded].called.clear();
-        m_classes[m_loaded].unsure = false;
+        m_classes[m_loaded].unsure = m_warmCall && m_round;
         break;
     case Kind::EditElsewhere:
         settle(); // another program's edit comes after the recordings asked for
@@ -892,6 +892,10 @@ void TestWalk::walksThatFailedOnce_data()
         << qint64(0)
         << u"warmcall 0, several 1, startpause 0, tick 0, startpause 0, nextpick 0, ok 0, "
            u"startpause 0, tick 1, startpause 0, pass 0"_s;
+    QTest::newRow("a new round of the warm call begins as its first student is announced")
+        << qint64(0)
+        << u"warmcall 0, choose 2, round 0, absent 0, newround 0, startpause 0, tick 0, "
+           u"startpause 0"_s;
     // One to replay by hand, step by step: MIRELLO_WALK="ok 0, …" MIRELLO_WALK_SEED=N.
     if (qEnvironmentVariableIsSet("MIRELLO_WALK")) {
         QTest::newRow("MIRELLO_WALK") << qEnvironmentVariable("MIRELLO_WALK_SEED").toLongLong()
