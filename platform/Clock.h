@@ -10,6 +10,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual qint64 nanosecondsSinceEpoch() const = 0;
+    // For lengths of time: it never jumps when the system's clock is set.
+    virtual qint64 steadyNanoseconds() const;
 };
 
 class SystemClock final : public Clock
