@@ -15,9 +15,10 @@ Countdown::Countdown(const Clock& clock)
 {
 }
 
+// Steady: a clock set at boot, or by the time service during a lesson, moves no countdown.
 qint64 Countdown::now() const
 {
-    return m_clock.nanosecondsSinceEpoch();
+    return m_clock.steadyNanoseconds();
 }
 
 void Countdown::start(seconds duration)

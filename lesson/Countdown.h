@@ -9,7 +9,7 @@ namespace mirello {
 
 class Clock;
 
-// The lesson's countdown on `clock`: started for a duration, paused and resumed, over
+// The lesson's countdown on `clock`'s steady time: started for a duration, paused and resumed, over
 // when its time is up. It only answers when asked; nothing here ticks.
 class Countdown
 {

@@ -1,12 +1,25 @@
 // The lesson's countdown on a clock moved by hand, and the durations a teacher types.
 
 #include "lesson/Countdown.h"
-#include "support/SteppedClock.h"
+#include "platform/Clock.h"
 
 #include <QTest>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Steady time moved by hand; the wall clock apart from it, as when it is set at boot.
+struct HandClock final : Clock
+{
+    qint64 nanosecondsSinceEpoch() const override { return wall; }
+    qint64 steadyNanoseconds() const override { return steady; }
+    qint64 wall = 1'765'000'000'000'000'000;
+    qint64 steady = 0;
+};
+
+} // namespace
 
 class TestCountdown : public QObject
 {
@@ -54,38 +67,51 @@ void TestCountdown::parsesTypedDurations()
 
 void TestCountdown::runsOnTheClock_data()
 {
-    // Steps of the clock in milliseconds, negative ones while paused; then what shows.
+    // Steps of the clock in milliseconds, negative ones while paused; the wall clock
+    // then set by `wallSet` milliseconds; then what shows.
     QTest::addColumn<int>("duration");
     QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<qint64>("wallSet");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ended");
-    QTest::newRow("a moment after the start") << 30 << QList<int>{1} << u"0:30"_s << false;
-    QTest::newRow("one second in") << 300 << QList<int>{1000} << u"4:59"_s << false;
-    QTest::newRow("a moment before the end") << 30 << QList<int>{29'999} << u"0:01"_s << false;
-    QTest::newRow("exactly at the end") << 30 << QList<int>{30'000} << u"0:00"_s << true;
-    QTest::newRow("long after the end") << 30 << QList<int>{90'000} << u"0:00"_s << true;
-    QTest::newRow("twelve minutes") << 720 << QList<int>{} << u"12:00"_s << false;
+    QTest::newRow("a moment after the start")
+        << 30 << QList<int>{1} << qint64(0) << u"0:30"_s << false;
+    QTest::newRow("one second in") << 300 << QList<int>{1000} << qint64(0) << u"4:59"_s << false;
+    QTest::newRow("a moment before the end")
+        << 30 << QList<int>{29'999} << qint64(0) << u"0:01"_s << false;
+    QTest::newRow("exactly at the end")
+        << 30 << QList<int>{30'000} << qint64(0) << u"0:00"_s << true;
+    QTest::newRow("long after the end")
+        << 30 << QList<int>{90'000} << qint64(0) << u"0:00"_s << true;
+    QTest::newRow("twelve minutes") << 720 << QList<int>{} << qint64(0) << u"12:00"_s << false;
     QTest::newRow("paused holds the time")
-        << 60 << QList<int>{10'000, -600'000} << u"0:50"_s << false;
+        << 60 << QList<int>{10'000, -600'000} << qint64(0) << u"0:50"_s << false;
     QTest::newRow("resumed ends on time")
-        << 60 << QList<int>{10'000, -600'000, 50'000} << u"0:00"_s << true;
+        << 60 << QList<int>{10'000, -600'000, 50'000} << qint64(0) << u"0:00"_s << true;
+    QTest::newRow("the system clock set a day on")
+        << 60 << QList<int>{10'000} << qint64(86'400'000) << u"0:50"_s << false;
+    QTest::newRow("the system clock set an hour back")
+        << 60 << QList<int>{10'000} << qint64(-3'600'000) << u"0:50"_s << false;
 }
 
 void TestCountdown::runsOnTheClock()
 {
     QFETCH(int, duration);
     QFETCH(QList<int>, steps);
+    QFETCH(qint64, wallSet);
     QFETCH(QString, text);
     QFETCH(bool, ended);
-    test::SteppedClock clock(0);
+    HandClock clock;
     Countdown countdown(clock);
     countdown.start(std::chrono::seconds(duration));
     for (const int step : steps) {
         if (step < 0)
             countdown.pause();
-        clock.now += qint64(std::abs(step)) * 1'000'000;
+        clock.steady += qint64(std::abs(step)) * 1'000'000;
+        clock.wall += qint64(std::abs(step)) * 1'000'000;
         countdown.resume();
     }
+    clock.wall += wallSet * 1'000'000;
     QCOMPARE(countdownText(countdown.remaining()), text);
     QCOMPARE(countdown.hasEnded(), ended);
 }

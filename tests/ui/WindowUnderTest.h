@@ -80,6 +80,8 @@ struct SilentSpeaker final : mirello::Speaker
 struct SteppedClock final : mirello::Clock
 {
     qint64 nanosecondsSinceEpoch() const override { return now += 50'000'000; }
+    // Moves with the steps, and is read without one, so the countdown follows the draw.
+    qint64 steadyNanoseconds() const override { return now; }
     mutable qint64 now = 1'700'000'000'000'000'000;
 };
 
