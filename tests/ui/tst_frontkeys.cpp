@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeySequenceEdit>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void drawingGoesOnWhileARecordingWaits();
     void switchesSpeechOnAcrossRuns_data();
     void switchesSpeechOnAcrossRuns();
+    void keepsTheKeysFromAnyProgram_data();
     void keepsTheKeysFromAnyProgram();
 };
 
@@ -218,34 +220,46 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns()
     QCOMPARE(next.window.findChild<QAction*>(u"朗读抽到的名字"_s)->isChecked(), onAfter);
 }
 
-// A key chosen for any program is kept, and one without Ctrl or Alt comes with a
-// warning; back to the defaults, the warning goes.
+// A key for any program in the settings file is kept when it has Ctrl or Alt; one
+// without is not bound and its warning is shown. Esc in a key's field keeps the key.
+void TestFrontKeys::keepsTheKeysFromAnyProgram_data()
+{
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<QKeySequence>("bound");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("with Ctrl") << QByteArray("Ctrl+PgDown") << QKeySequence(u"Ctrl+PgDown"_s)
+                               << QString();
+    QTest::newRow("plain Return") << QByteArray("Return") << QKeySequence(u"Ctrl+Alt+Space"_s)
+                                  << u"设置文件中的“"_s;
+}
+
 void TestFrontKeys::keepsTheKeysFromAnyProgram()
 {
+    QFETCH(QByteArray, saved);
+    QFETCH(QKeySequence, bound);
+    QFETCH(QString, warning);
     QTemporaryDir rollFolder;
-    const auto warning = [](const QWidget& window) {
-        for (const QLabel* label : window.findChildren<QLabel*>()) {
-            if (label->text().contains(u"收不到这个键"))
-                return true;
-        }
-        return false;
+    const auto notes = [](const QWidget& window) {
+        QString text;
+        for (const QLabel* label : window.findChildren<QLabel*>())
+            text += label->text();
+        return text;
     };
-    {
-        Settings settings(RollFolder::at(rollFolder.path()));
-        FeatureActions actions(settings);
-        GlobalKeyBindings bindings(actions, settings, NoGlobalKeys);
-        QCOMPARE(bindings.bindings()[0].key, QKeySequence(u"Ctrl+Alt+Space"_s));
-        bindings.setKey(0, QKeySequence(Qt::Key_PageDown));
-        GlobalKeysWindow window(bindings);
-        QVERIFY(warning(window));
-    }
+    Settings(RollFolder::at(rollFolder.path())).setBytes(globalKeyTable()[0].setting, saved);
     Settings settings(RollFolder::at(rollFolder.path()));
     FeatureActions actions(settings);
     GlobalKeyBindings bindings(actions, settings, NoGlobalKeys);
-    QCOMPARE(bindings.bindings()[0].key, QKeySequence(Qt::Key_PageDown));
+    QCOMPARE(bindings.bindings()[0].key, bound);
     GlobalKeysWindow window(bindings);
+    QCOMPARE(notes(window).contains(u"收不到这个键"), !warning.isEmpty());
+    QVERIFY(notes(window).contains(warning));
+    auto* edit = window.findChild<QKeySequenceEdit*>(u"GlobalKey0"_s);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(edit->keySequence(), bound);
+    bindings.setKey(0, QKeySequence(Qt::Key_PageDown));
+    QVERIFY(notes(window).contains(u"“PgDown”不带 Ctrl 或 Alt"));
     bindings.resetKeys();
-    QVERIFY(!warning(window));
+    QVERIFY(!notes(window).contains(u"收不到这个键"));
 }
 
 QTEST_MAIN(TestFrontKeys)

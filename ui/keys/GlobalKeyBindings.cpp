@@ -22,10 +22,17 @@ GlobalKeyBindings::GlobalKeyBindings(FeatureActions& actions, Settings& settings
     , m_settings(settings)
 {
     for (const GlobalKeyRow& row : globalKeyTable()) {
+        const QKeySequence fallback =
+            QKeySequence::fromString(row.defaultKey.toString(), QKeySequence::PortableText);
         const QByteArray chosen = settings.bytes(row.setting);
-        const QString text =
-            chosen.isEmpty() ? row.defaultKey.toString() : QString::fromUtf8(chosen);
-        m_bindings.append({row, QKeySequence::fromString(text, QKeySequence::PortableText), {}});
+        const QKeySequence key =
+            chosen.isEmpty()
+                ? fallback
+                : QKeySequence::fromString(QString::fromUtf8(chosen), QKeySequence::PortableText);
+        if (takesAKeyFromEveryone(key))
+            m_bindings.append({row, fallback, {}, key});
+        else
+            m_bindings.append({row, key, {}, {}});
     }
     if (!keys) {
         m_unavailable = keys.error();
@@ -53,6 +60,7 @@ void GlobalKeyBindings::setOn(bool on)
 void GlobalKeyBindings::setKey(qsizetype index, const QKeySequence& key)
 {
     m_bindings[index].key = key;
+    m_bindings[index].refused = QKeySequence();
     m_settings.setBytes(m_bindings[index].row.setting,
                         key.toString(QKeySequence::PortableText).toUtf8());
     takeKeys();
@@ -63,6 +71,7 @@ void GlobalKeyBindings::resetKeys()
     for (Binding& binding : m_bindings) {
         binding.key =
             QKeySequence::fromString(binding.row.defaultKey.toString(), QKeySequence::PortableText);
+        binding.refused = QKeySequence();
         m_settings.setBytes(binding.row.setting, QByteArray());
     }
     takeKeys();
@@ -89,6 +98,12 @@ bool takesAKeyFromEveryone(const QKeySequence& key)
 {
     const Qt::KeyboardModifiers shared = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     return !key.isEmpty() && !(key[0].keyboardModifiers() & shared);
+}
+
+QString takesAKeyWarning(const QKeySequence& key)
+{
+    return u"“"_s + key.toString(QKeySequence::NativeText) +
+           u"”不带 Ctrl 或 Alt：启用后，其他程序（包括幻灯片）将收不到这个键。"_s;
 }
 
 } // namespace mirello

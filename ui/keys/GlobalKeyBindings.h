@@ -28,6 +28,9 @@ public:
         QKeySequence key;
         // Why the key does not work now; nothing when it does.
         std::optional<Error> problem;
+        // A key the settings file named that takes a key from every program: any
+        // copy of the file could set it, so it is not bound and the default stays.
+        QKeySequence refused;
     };
 
     GlobalKeyBindings(FeatureActions& actions, Settings& settings, GlobalKeysOrWhyNot keys,
@@ -57,5 +60,7 @@ private:
 
 // A key without Ctrl, Alt or the Windows key: every other program loses it while taken.
 bool takesAKeyFromEveryone(const QKeySequence& key);
+// What the teacher is told of such a key.
+QString takesAKeyWarning(const QKeySequence& key);
 
 } // namespace mirello

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +15,12 @@
 using namespace Qt::StringLiterals;
 
 namespace mirello {
+
+namespace {
+
+constexpr char BindingProperty[] = "binding";
+
+} // namespace
 
 GlobalKeysWindow::GlobalKeysWindow(GlobalKeyBindings& bindings, QWidget* parent)
     : QWidget(parent, Qt::Tool)
@@ -33,6 +40,8 @@ GlobalKeysWindow::GlobalKeysWindow(GlobalKeyBindings& bindings, QWidget* parent)
     for (int i = 0; i < int(rows.size()); ++i) {
         auto* edit = new QKeySequenceEdit(rows[i].key, this);
         edit->setObjectName(u"GlobalKey"_s + QString::number(i));
+        edit->setProperty(BindingProperty, i);
+        edit->installEventFilter(this);
         // A global key is one key with its modifiers; what follows it is dropped.
         connect(edit, &QKeySequenceEdit::editingFinished, this, [this, edit, i] {
             const QKeySequence typed = edit->keySequence();
@@ -59,6 +68,21 @@ GlobalKeysWindow::GlobalKeysWindow(GlobalKeyBindings& bindings, QWidget* parent)
     closeOnEscape(*this);
 }
 
+// Esc in a key's field gives up the change, as in any other field; it is never a
+// key from any program.
+bool GlobalKeysWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* edit = qobject_cast<QKeySequenceEdit*>(watched);
+    if (edit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        edit->setKeySequence(
+            m_bindings.bindings().value(edit->property(BindingProperty).toInt()).key);
+        edit->clearFocus();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void GlobalKeysWindow::showStates()
 {
     QStringList notes;
@@ -72,9 +96,13 @@ void GlobalKeysWindow::showStates()
         m_states[i]->setText(rows[i].problem ? rows[i].problem->message
                              : working       ? u"可用"_s
                                              : u"未启用"_s);
-        if (takesAKeyFromEveryone(rows[i].key)) {
-            notes.append(u"“"_s + rows[i].key.toString(QKeySequence::NativeText) +
-                         u"”不带 Ctrl 或 Alt：启用后，其他程序（包括幻灯片）将收不到这个键。"_s);
+        if (takesAKeyFromEveryone(rows[i].key))
+            notes.append(takesAKeyWarning(rows[i].key) + u"下次启动时不会自动启用。"_s);
+        if (!rows[i].refused.isEmpty()) {
+            notes.append(u"设置文件中的"_s + takesAKeyWarning(rows[i].refused) +
+                         u"所以没有启用它，仍用“"_s +
+                         rows[i].key.toString(QKeySequence::NativeText) +
+                         u"”；要用它，请在上面重新按下这个键。"_s);
         }
     }
     m_note->setText(notes.join(u'\n'));

@@ -20,6 +20,9 @@ class GlobalKeysWindow final : public QWidget
 public:
     explicit GlobalKeysWindow(GlobalKeyBindings& bindings, QWidget* parent = nullptr);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showStates();
 
