@@ -1,17 +1,13 @@
 #include "ClassImport.h"
 
-#include "platform/AtomicReplace.h"
 #include "platform/Csv.h"
-#include "platform/FileLock.h"
-#include "platform/FileNames.h"
-#include "platform/FileOperations.h"
-#include "platform/Paths.h"
 #include "roll/RollFolder.h"
 
 #include <algorithm>
 #include <array>
 #include <QHash>
 #include <QRegularExpression>
+#include <variant>
 
 using namespace Qt::StringLiterals;
 
@@ -217,25 +213,27 @@ ImportColumns guessColumns(const CellTable& table)
     // Most telling first: a list with 序号 and 学号 numbers students by the latter.
     static const QStringList NumberTitles{u"学号"_s, u"学籍号"_s, u"考号"_s, u"编号"_s,
                                           u"号码"_s, u"id"_s,     u"no."_s,  u"序号"_s};
+    // A sheet's own title, a date or the teacher's name may stand above the titles.
+    constexpr qsizetype TitleSearchRows = 10;
     ImportColumns columns;
-    if (table.isEmpty())
-        return columns;
-
-    const QStringList& first = table.first().cells;
-    qsizetype numberRank = NumberTitles.size();
-    for (int k = 0; k < first.size(); ++k) {
-        const QString title = first[k].trimmed().toLower();
-        const qsizetype rank = NumberTitles.indexOf(title);
-        if (NameTitles.contains(title) && !columns.titleRow) {
-            columns.titleRow = true;
-            columns.name = k;
-        } else if (rank >= 0 && rank < numberRank) {
-            columns.number = k;
-            numberRank = rank;
+    for (qsizetype row = 0; row < std::min(table.size(), TitleSearchRows); ++row) {
+        const QStringList& cells = table[row].cells;
+        qsizetype numberRank = NumberTitles.size();
+        for (int k = 0; k < cells.size(); ++k) {
+            const QString title = cells[k].trimmed().toLower();
+            const qsizetype rank = NumberTitles.indexOf(title);
+            if (NameTitles.contains(title) && columns.titleRows == 0) {
+                columns.titleRows = int(row) + 1;
+                columns.name = k;
+            } else if (rank >= 0 && rank < numberRank) {
+                columns.number = k;
+                numberRank = rank;
+            }
         }
+        if (columns.titleRows > 0)
+            return columns;
+        columns.number.reset();
     }
-    if (columns.titleRow)
-        return columns;
     columns.number.reset();
 
     // Without titles: the first column that mostly holds names (text without
@@ -280,13 +278,18 @@ std::optional<QString> ImportPlan::blocked() const
     }
     if (!tooLong.isEmpty()) {
         return u"第 "_s + rowList(tooLong) +
-               u" 行的学号超过 9 个字符，无法写入班级文件。请在表格中改短这些学号，"
-               u"或在“学号在”中选“不导入学号”。"_s;
+               u" 行的学号超过 9 个字符，无法写入班级文件；只用后 9 位也不行，会有重复："_s +
+               collisions.join(u"、"_s) +
+               u"。请在表格中改短这些学号，或在“学号在”中选“不导入学号”。"_s;
     }
     if (!invisible.isEmpty()) {
         return u"第 "_s + rowList(invisible) +
                u" 行含有看不见的格式字符（例如 U+202E 反转文字方向、U+200B 零宽空格），"
                u"名字会显示得和写入的不一样。请在表格中删去这些字符后再导入。"_s;
+    }
+    if (const ImportRow* cut = firstShortened(); cut && !shorteningAccepted) {
+        return u"学号超过 9 位：班级文件只能存 9 位，可以改用后 9 位（例如 "_s + cut->fullNumber +
+               u" → "_s + cut->number + u"），改后没有重复。勾选“学号改用后 9 位”即可导入。"_s;
     }
     if (tooLarge) {
         return u"这份名单写成的班级文件会超过 "_s +
@@ -294,6 +297,21 @@ std::optional<QString> ImportPlan::blocked() const
                u" MB（一个班级文件的上限），Mirello 将无法打开它，所以没有导入。"_s;
     }
     return std::nullopt;
+}
+
+std::optional<QString> ImportPlan::shortening() const
+{
+    const ImportRow* cut = firstShortened();
+    if (!cut)
+        return std::nullopt;
+    return u"学号超过 9 位：已改用后 9 位，例如 "_s + cut->fullNumber + u" → "_s + cut->number;
+}
+
+const ImportRow* ImportPlan::firstShortened() const
+{
+    const auto cut = std::find_if(rows.begin(), rows.end(),
+                                  [](const ImportRow& row) { return !row.fullNumber.isEmpty(); });
+    return cut == rows.end() ? nullptr : &*cut;
 }
 
 qsizetype ImportPlan::writtenCount() const
@@ -328,21 +346,63 @@ std::optional<std::pair<TextEncoding, QByteArray>> classFileOf(const QList<Impor
     return file;
 }
 
-ImportPlan planImport(const CellTable& table, const ImportColumns& columns, const QSet<int>& kept)
+// The last nine characters of each number too long, when none of them is also the
+// number of another row; otherwise the rows that would share one.
+std::variant<QHash<int, QString>, QStringList> cutNumbers(const CellTable& table,
+                                                          const ImportColumns& columns)
+{
+    QHash<int, QString> cut;
+    QHash<QString, int> rowWith;
+    QStringList collisions;
+    const auto take = [&](const QString& number, int row) {
+        const auto other = rowWith.constFind(number);
+        if (other == rowWith.cend()) {
+            rowWith.insert(number, row);
+        } else if ((cut.contains(row) || cut.contains(*other)) && collisions.size() < 10) {
+            collisions.append(u"第 "_s + QString::number(*other) + u" 行与第 "_s +
+                              QString::number(row) + u" 行（"_s + number + u"）"_s);
+        }
+    };
+    for (qsizetype i = columns.titleRows; i < table.size(); ++i) {
+        const QString number = cellAt(table[i], columns.number);
+        if (number.size() > LeadLength)
+            cut.insert(table[i].number, number.right(LeadLength).trimmed());
+    }
+    for (qsizetype i = columns.titleRows; i < table.size() && !cut.isEmpty(); ++i) {
+        const int row = table[i].number;
+        const QString number = cut.value(row, cellAt(table[i], columns.number));
+        if (!number.isEmpty())
+            take(number, row);
+    }
+    if (!collisions.isEmpty())
+        return collisions;
+    return cut;
+}
+
+ImportPlan planImport(const CellTable& table, const ImportColumns& columns, const QSet<int>& kept,
+                      bool acceptShortened)
 {
     ImportPlan plan;
+    plan.shorteningAccepted = acceptShortened;
+    auto cut = cutNumbers(table, columns);
+    if (QStringList* collisions = std::get_if<QStringList>(&cut))
+        plan.collisions = std::move(*collisions);
+    const QHash<int, QString>* shortened = std::get_if<QHash<int, QString>>(&cut);
     QHash<QString, int> firstWithName;
-    for (qsizetype i = columns.titleRow ? 1 : 0; i < table.size(); ++i) {
+    for (qsizetype i = columns.titleRows; i < table.size(); ++i) {
         const TableRow& source = table[i];
         ImportRow row;
         row.sourceRow = source.number;
         row.number = cellAt(source, columns.number);
         row.name = cellAt(source, columns.name);
         const QString name = withoutControls(row.name);
+        const bool format = std::any_of(row.number.begin(), row.number.end(), isFormat) ||
+                            std::any_of(row.name.begin(), row.name.end(), isFormat);
+        if (row.number.size() > LeadLength && shortened)
+            row.fullNumber = std::exchange(row.number, shortened->value(row.sourceRow));
         if (row.number.size() > LeadLength) {
             row.problem = RowProblem::NumberTooLong;
-        } else if (std::any_of(row.number.begin(), row.number.end(), isFormat) ||
-                   std::any_of(row.name.begin(), row.name.end(), isFormat)) {
+        } else if (format) {
             row.problem = RowProblem::FormatCharacter;
         } else if (hasControl(row.number) || hasControl(row.name)) {
             row.problem = RowProblem::ControlCharacter;
@@ -366,108 +426,6 @@ ImportPlan planImport(const CellTable& table, const ImportColumns& columns, cons
     else
         plan.tooLarge = true;
     return plan;
-}
-
-QString classFileNameFor(const QString& className)
-{
-    const QString name = className.trimmed();
-    if (name.isEmpty() || name.endsWith(u".txt", Qt::CaseInsensitive))
-        return name;
-    return name + u".txt";
-}
-
-std::optional<QString> classFileNameProblem(const QString& fileName)
-{
-    static const QRegularExpression Reserved(
-        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QString shown = u"“" + fileName + u"”";
-    if (fileName.isEmpty() || fileName.compare(u".txt", Qt::CaseInsensitive) == 0)
-        return QStringLiteral("请填写班级名称。");
-    if (fileName.size() > LongestClassName) {
-        return u"班级名称" + shown + u"太长：最多 " + QString::number(LongestClassName) +
-               u" 个字符。";
-    }
-    if (fileName.contains(u'/') || fileName.contains(u'\\'))
-        return u"班级名称" + shown + u"不能含有“/”或“\\”。";
-    for (const QChar c : u"<>:\"|?*") {
-        if (fileName.contains(c))
-            return u"班级名称" + shown + u"不能含有 < > : \" | ? * 这些字符（Windows 不允许）。";
-    }
-    if (hasControl(fileName) ||
-        std::any_of(fileName.begin(), fileName.end(), [](QChar c) { return c.isSurrogate(); })) {
-        return u"班级名称" + shown + u"含有控制字符或无效字符。";
-    }
-    if (fileName.startsWith(u'.'))
-        return u"班级名称" + shown + u"不能以“.”开头：这样的文件是隐藏的，名册里不会列出。";
-    if (fileName.compare(QStringView(RollFolder::ScratchFileName), Qt::CaseInsensitive) == 0)
-        return u"班级名称" + shown + u"是 Mirello 记录成绩时使用的临时文件名，请换一个名称。";
-    if (Reserved.match(fileName).hasMatch())
-        return u"班级名称" + shown + u"是 Windows 保留的名称，请换一个名称。";
-    if (fileName.endsWith(u'.') || fileName.endsWith(u' '))
-        return u"班级名称" + shown + u"不能以“.”或空格结尾。";
-    return std::nullopt;
-}
-
-Result<void> writeNewClass(const RollFolder& folder, const QString& fileName, QByteArrayView bytes,
-                           FileOperations& files)
-{
-    if (std::optional<QString> problem = classFileNameProblem(fileName))
-        return Error{Refused + *problem, QString()};
-    if (bytes.size() > RollFolder::LargestClassFileBytes) {
-        return Error{Refused + u"新的班级文件会超过 " +
-                         QString::number(RollFolder::LargestClassFileBytes >> 20) +
-                         u" MB（一个班级文件的上限），Mirello 将无法打开它，所以没有建立。",
-                     QString()};
-    }
-    const QString shown = u"“" + fileName + u"”";
-    const QString nothing = QStringLiteral("没有建立新的班级文件。");
-
-    FileLock lock(folder.lockFilePath());
-    if (std::optional<Error> locked = lockRollFolder(lock, folder, Refused, nothing))
-        return *locked;
-
-    Result<QList<ListedFile>> classes = folder.listClasses();
-    if (!classes) {
-        return Error{Refused + u"无法读取点名册文件夹“" + shownFileName(folder.path()) + u"”。" +
-                         nothing,
-                     classes.error().reason};
-    }
-    const QString path = folder.classFilePath(fileName);
-    Result<std::optional<FileStatus>> there = files.status(path);
-    if (!there)
-        return Error{Refused + u"无法查看" + shown + u"是否已经存在。" + nothing,
-                     there.error().reason};
-    const bool taken =
-        there.value() ||
-        std::any_of(classes.value().begin(), classes.value().end(), [&](const ListedFile& file) {
-            return file.name.compare(fileName, Qt::CaseInsensitive) == 0;
-        });
-    if (taken) {
-        return Error{Refused + u"点名册文件夹里已经有名为" + shown +
-                         u"的班级（或只差大小写的同名文件），没有覆盖它。请换一个班级名称。",
-                     QString()};
-    }
-
-    Result<FileStatus> keep = newFileStatusIn(files, folder.path());
-    if (!keep) {
-        return Error{Refused + u"无法查看点名册文件夹“" + shownFileName(folder.path()) + u"”。" +
-                         nothing,
-                     keep.error().reason};
-    }
-    const QString scratch = folder.scratchFilePath();
-    if (std::optional<ReplaceFailure> failure =
-            replaceFileAtomically(files, path, scratch, bytes, keep.value())) {
-        if (failure->targetReplaced) {
-            return Error{u"班级" + shown + u"已经建立，但" +
-                             describeReplaceFailure(*failure, fileNameOf(scratch), fileName),
-                         failure->error.reason};
-        }
-        return Error{Refused + nothing +
-                         describeReplaceFailure(*failure, fileNameOf(scratch), fileName),
-                     failure->error.reason};
-    }
-    return {};
 }
 
 } // namespace mirello

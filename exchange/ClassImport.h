@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CellTable.h"
+#include "NewClassFile.h"
 #include "platform/Result.h"
 #include "platform/TextCodec.h"
 
@@ -11,9 +12,6 @@
 #include <QString>
 
 namespace mirello {
-
-class FileOperations;
-class RollFolder;
 
 // The rows of CSV bytes: UTF-8 with or without byte-order mark, or GBK, told apart as
 // class files are; separated by commas, semicolons or tabs (whichever the first line
@@ -27,27 +25,29 @@ Result<CellTable> tableFromCsv(QByteArrayView bytes);
 Result<CellTable> tableFromPastedText(QStringView text);
 
 // Which cells make the class: the columns (from 0) of the student number (none for
-// no number) and of the name, and whether the first row holds column titles.
+// no number) and of the name, and how many rows of the table, from its top, are
+// titles and never students.
 struct ImportColumns
 {
     std::optional<int> number;
     int name = 0;
-    bool titleRow = false;
+    int titleRows = 0;
 
     friend bool operator==(const ImportColumns&, const ImportColumns&) = default;
 };
 
-// A first choice for the teacher: the columns titled 学号 and 姓名 when the first
-// row has such titles, else a column of numbers followed by one of names.
+// A first choice for the teacher: the columns titled 学号 and 姓名 when one of the
+// first rows has such titles (a sheet often has its own title above them), else a
+// column of numbers followed by one of names.
 ImportColumns guessColumns(const CellTable& table);
 
 // Why a row is not written as it stands.
 enum class RowProblem
 {
     None,
-    NumberTooLong,    // the student number has more than nine characters: blocks the import
-    EmptyName,        // left out unless kept
-    Duplicate,        // the same name as an earlier row: left out unless kept
+    NumberTooLong, // more than nine characters, whose last nine are not unique: blocks the import
+    EmptyName,     // left out unless kept
+    Duplicate,     // the same name as an earlier row: left out unless kept
     ControlCharacter, // a line break, tab or other control character: left out unless kept
     FormatCharacter   // an invisible or reversing character (U+202E, U+200B): blocks the import
 };
@@ -55,7 +55,10 @@ enum class RowProblem
 struct ImportRow
 {
     int sourceRow = 0;
+    // The class file keeps nine characters: a longer number is cut to its last nine
+    // when those stay unique in the class, and `fullNumber` keeps it as listed.
     QString number;
+    QString fullNumber;
     QString name;
     RowProblem problem = RowProblem::None;
     // For a duplicate: the source row of the first one with the name.
@@ -79,38 +82,28 @@ struct ImportPlan
 
     // Whether the written lines would make a class file over the class-file limit.
     bool tooLarge = false;
+    // Whether the teacher took the numbers cut to nine characters.
+    bool shorteningAccepted = false;
+    // Of numbers too long whose last nine characters are not unique: which rows would
+    // share one, "第 3 行与第 7 行（010100123）".
+    QStringList collisions;
 
-    // Why nothing can be written, in Chinese: numbers too long, invisible characters
-    // (each naming its rows), or a file over the class-file limit. None when it can.
+    // Why nothing can be written, in Chinese: numbers too long (cut ones until the
+    // teacher takes them), invisible characters (each naming its rows), or a file over
+    // the class-file limit. None when it can.
     std::optional<QString> blocked() const;
+    // "学号超过 9 位：已改用后 9 位，例如 2023010100123 → 010100123" once taken; none
+    // when no number was cut.
+    std::optional<QString> shortening() const;
+    // The first row whose number was cut; none when none was.
+    const ImportRow* firstShortened() const;
     qsizetype writtenCount() const;
 };
 
 // The lines the rows of `table` make with `columns`; rows with a problem are written
-// when their source row is in `kept` (one that blocks the import never is).
+// when their source row is in `kept` (one that blocks the import never is). Numbers
+// cut to nine characters are written once `acceptShortened`.
 ImportPlan planImport(const CellTable& table, const ImportColumns& columns,
-                      const QSet<int>& kept = {});
-
-// The file name of the class the teacher named: the name with ".txt" added when it
-// has no extension of its own (trimmed of surrounding blanks).
-QString classFileNameFor(const QString& className);
-
-// Why `fileName` cannot be the name of a new class file, in Chinese; none when it can.
-// Refused: empty, a path separator or a character Windows forbids in names, a
-// control character, a hidden name, the program's own scratch or lock file, a name
-// Windows reserves (CON, NUL, COM1 ...), a trailing dot or blank, and names longer
-// than LongestClassName characters (with its backups the path must stay within
-// what Windows allows).
-std::optional<QString> classFileNameProblem(const QString& fileName);
-inline constexpr int LongestClassName = 60;
-
-// Writes the new class file `fileName` into `folder` with `bytes`, under the roll
-// folder's lock and through the scratch file, so that it appears whole or not at
-// all. Never replaces anything: refused when a class of that name is there, also
-// one that differs only in upper and lower case (which is the same file on Windows
-// and on USB sticks). The new file gets the roll folder's owner, and its access
-// bits without execute.
-Result<void> writeNewClass(const RollFolder& folder, const QString& fileName, QByteArrayView bytes,
-                           FileOperations& files);
+                      const QSet<int>& kept = {}, bool acceptShortened = false);
 
 } // namespace mirello

@@ -42,18 +42,21 @@ QString columnLetters(int column)
 
 QString problemText(const ImportRow& row)
 {
+    const QString cut = row.fullNumber.isEmpty()
+                            ? QString()
+                            : u"学号原为 "_s + row.fullNumber + u"，只写后 9 位；"_s;
     switch (row.problem) {
     case RowProblem::None:
-        return QString();
+        return cut.chopped(cut.isEmpty() ? 0 : 1);
     case RowProblem::NumberTooLong:
-        return u"学号超过 9 个字符，无法导入"_s;
+        return u"学号超过 9 个字符，后 9 位又与别的学号重复，无法导入"_s;
     case RowProblem::EmptyName:
-        return u"姓名是空的；勾选则照样写入"_s;
+        return cut + u"姓名是空的；勾选则照样写入"_s;
     case RowProblem::Duplicate:
-        return u"与第 "_s + QString::number(row.firstRow) +
+        return cut + u"与第 "_s + QString::number(row.firstRow) +
                u" 行同名，记录成绩时两行会一起改动；勾选则照样写入"_s;
     case RowProblem::ControlCharacter:
-        return u"含有换行或制表符；勾选则换成空格写入"_s;
+        return cut + u"含有换行或制表符；勾选则换成空格写入"_s;
     case RowProblem::FormatCharacter:
         return u"含有看不见的格式字符，无法导入"_s;
     }
@@ -95,11 +98,16 @@ ImportDialog::ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QW
     m_numberColumn->setObjectName(u"NumberColumn"_s);
     m_nameColumn = new QComboBox(this);
     m_nameColumn->setObjectName(u"NameColumn"_s);
-    m_titleRow = new QCheckBox(u"第一行是标题，不导入"_s, this);
+    m_titleRow = new QCheckBox(this);
+    m_titleRow->setObjectName(u"TitleRows"_s);
+    m_shorten = new QCheckBox(u"学号改用后 9 位（班级文件只能存 9 位）"_s, this);
+    m_shorten->setObjectName(u"ShortenNumbers"_s);
+    m_shorten->hide();
     auto* columns = new QFormLayout;
     columns->addRow(u"学号在"_s, m_numberColumn);
     columns->addRow(u"姓名在"_s, m_nameColumn);
     columns->addRow(QString(), m_titleRow);
+    columns->addRow(QString(), m_shorten);
 
     m_preview = new QTableWidget(0, 3, this);
     m_preview->setObjectName(u"Preview"_s);
@@ -144,6 +152,7 @@ ImportDialog::ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QW
     connect(m_numberColumn, &QComboBox::currentIndexChanged, this, &ImportDialog::takeColumns);
     connect(m_nameColumn, &QComboBox::currentIndexChanged, this, &ImportDialog::takeColumns);
     connect(m_titleRow, &QCheckBox::toggled, this, &ImportDialog::takeColumns);
+    connect(m_shorten, &QCheckBox::toggled, this, [this] { replan(); });
     connect(m_preview, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (m_filling || !(item->flags() & Qt::ItemIsUserCheckable))
             return;
@@ -152,7 +161,7 @@ ImportDialog::ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QW
             m_kept.insert(row);
         else
             m_kept.remove(row);
-        showPlan(planImport(m_table, m_columns, m_kept));
+        replan();
     });
     connect(m_name, &QLineEdit::textChanged, this, &ImportDialog::checkName);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -300,7 +309,13 @@ void ImportDialog::fillColumnChoosers()
     }
     m_numberColumn->setCurrentIndex(m_columns.number ? *m_columns.number + 1 : 0);
     m_nameColumn->setCurrentIndex(m_columns.name);
-    m_titleRow->setChecked(m_columns.titleRow);
+    // The rows down to the titles found, or the first when none were.
+    m_titleRowsFound = std::max(1, m_columns.titleRows);
+    m_titleRow->setText(m_titleRowsFound == 1 ? u"第一行是标题，不导入"_s
+                                              : u"前 "_s + QString::number(m_titleRowsFound) +
+                                                    u" 行是标题，不导入"_s);
+    m_titleRow->setChecked(m_columns.titleRows > 0);
+    m_shorten->setChecked(false);
     m_filling = false;
 }
 
@@ -311,9 +326,15 @@ void ImportDialog::takeColumns()
     const int number = m_numberColumn->currentData().toInt();
     m_columns.number = number >= 0 ? std::optional(number) : std::nullopt;
     m_columns.name = std::max(0, m_nameColumn->currentData().toInt());
-    m_columns.titleRow = m_titleRow->isChecked();
+    m_columns.titleRows = m_titleRow->isChecked() ? m_titleRowsFound : 0;
     m_kept.clear();
-    showPlan(planImport(m_table, m_columns, m_kept));
+    replan();
+}
+
+void ImportDialog::replan()
+{
+    if (!m_filling)
+        showPlan(planImport(m_table, m_columns, m_kept, m_shorten->isChecked()));
 }
 
 void ImportDialog::showPlan(ImportPlan plan)
@@ -346,16 +367,19 @@ void ImportDialog::showPlan(ImportPlan plan)
     m_preview->resizeColumnToContents(1);
     m_filling = false;
 
+    m_shorten->setVisible(m_plan.firstShortened() != nullptr);
     const std::optional<QString> blocked = m_plan.blocked();
     const qsizetype written = m_plan.writtenCount();
     const qsizetype left = m_plan.rows.size() - written;
+    const std::optional<QString> shortening = m_plan.shortening();
     if (blocked) {
         m_summary->setText(*blocked);
     } else if (m_plan.rows.isEmpty()) {
         m_summary->setText(u"选择一个文件，或粘贴名单。"_s);
     } else {
         m_summary->setText(
-            u"将写入 "_s + QString::number(written) + u" 名学生，编码 "_s +
+            (shortening ? *shortening + u"。"_s : QString()) + u"将写入 "_s +
+            QString::number(written) + u" 名学生，编码 "_s +
             (m_plan.encoding == TextEncoding::Gbk ? u"GBK"_s : u"UTF-8（有的字 GBK 写不出）"_s) +
             (left > 0 ? u"；"_s + QString::number(left) + u" 行没有写入，见“说明”。"_s : u"。"_s));
     }

@@ -50,6 +50,7 @@ private:
     void showTable(const ImportPreview& preview);
     void fillColumnChoosers();
     void takeColumns();
+    void replan();
     void showPlan(ImportPlan plan);
     void checkName();
     void importClass();
@@ -63,6 +64,7 @@ private:
     CellTable m_table;
     ImportColumns m_columns;
     QSet<int> m_kept;
+    int m_titleRowsFound = 1;
     ImportPlan m_plan;
     bool m_filling = false;
 
@@ -72,6 +74,7 @@ private:
     QComboBox* m_numberColumn = nullptr;
     QComboBox* m_nameColumn = nullptr;
     QCheckBox* m_titleRow = nullptr;
+    QCheckBox* m_shorten = nullptr;
     QTableWidget* m_preview = nullptr;
     QLabel* m_summary = nullptr;
     QLineEdit* m_name = nullptr;
