@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -24,10 +23,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -205,13 +204,10 @@ int main(int argc, char** argv)
         fetch(net, u"http://"_s + server + u"/pair"_s, R"({"code":")" + code.toLatin1() + R"("})")
             .value(u"request"_s)
             .toString();
-    auto* confirm = window.findChild<QMessageBox*>(u"PhonePairingConfirm"_s);
-    if (request.isEmpty() || !confirm)
+    auto* allow = window.findChild<QPushButton*>(u"PhonePairingAllow"_s);
+    if (request.isEmpty() || !allow)
         fail(u"the pairing was not asked for"_s);
-    for (QAbstractButton* button : confirm->buttons()) {
-        if (confirm->buttonRole(button) == QMessageBox::AcceptRole)
-            button->click();
-    }
+    allow->click();
     const QString token =
         fetch(net, u"http://"_s + server + u"/pair/"_s + request).value(u"token"_s).toString();
 

@@ -64,6 +64,21 @@ bool takeHeader(QByteArrayView line, HttpRequest& request)
     return true;
 }
 
+// What can never become a request: another method (a TLS ClientHello starts with the
+// byte 0x16), or a line ended by a bare line feed, whose blank line would never come.
+bool cannotBecomeRequest(QByteArrayView bytes)
+{
+    const QByteArrayView start = bytes.first(std::min<qsizetype>(bytes.size(), 5));
+    if (!QByteArrayView("GET ").startsWith(start.first(std::min<qsizetype>(start.size(), 4))) &&
+        !QByteArrayView("POST ").startsWith(start))
+        return true;
+    for (qsizetype at = bytes.indexOf('\n'); at >= 0; at = bytes.indexOf('\n', at + 1)) {
+        if (at == 0 || bytes[at - 1] != '\r')
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QByteArray HttpRequest::header(QByteArrayView lowerName) const
@@ -89,6 +104,9 @@ ParsedRequest parseRequestHead(QByteArrayView bytes)
 {
     const qsizetype end =
         bytes.first(std::min(bytes.size(), HttpRequest::LargestHead)).indexOf(HeadEnd);
+    if (end < 0 &&
+        cannotBecomeRequest(bytes.first(std::min(bytes.size(), HttpRequest::LargestHead))))
+        return RequestRefused{400};
     if (end < 0)
         return bytes.size() >= HttpRequest::LargestHead ? ParsedRequest(RequestRefused{431})
                                                         : ParsedRequest(RequestIncomplete{});

@@ -3,9 +3,12 @@
 #include "platform/Clock.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
@@ -15,6 +18,8 @@ namespace mirello {
 namespace {
 
 constexpr int TokenBytes = 32;
+constexpr int KeyBytes = 32;
+constexpr QStringView KeyFile = u"phone-key";
 constexpr qsizetype LongestDescription = 200;
 
 bool isHashHex(const QString& text)
@@ -26,9 +31,49 @@ bool isHashHex(const QString& text)
 
 } // namespace
 
-PairedPhones::PairedPhones(const Clock& clock)
+PairedPhones::PairedPhones(const Clock& clock, QByteArray key)
     : m_clock(clock)
+    , m_key(std::move(key))
 {
+}
+
+QByteArray PairedPhones::randomKey()
+{
+    std::array<quint32, KeyBytes / 4> random{};
+    QRandomGenerator::system()->fillRange(random.data(), random.size());
+    return QByteArray(reinterpret_cast<const char*>(random.data()), KeyBytes);
+}
+
+Result<QByteArray> PairedPhones::keyIn(const QString& folder)
+{
+    const QString path = QDir(folder).filePath(KeyFile.toString());
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray key = QByteArray::fromHex(file.read(2 * KeyBytes + 1));
+        if (key.size() == KeyBytes)
+            return key;
+        file.close();
+        (void)QFile::remove(path); // the phones it signed pair again
+    }
+    const QByteArray key = randomKey();
+    QFile made(path);
+    if (!QDir().mkpath(folder) ||
+        !made.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        made.write(key.toHex()) != 2 * KeyBytes || !made.flush()) {
+        return Error{u"手机遥控的密钥无法保存在“"_s + QDir::toNativeSeparators(path) +
+                         u"”：今天配对的手机在 Mirello 关闭后需要重新配对。"_s,
+                     made.errorString()};
+    }
+    return key;
+}
+
+QByteArray PairedPhones::signatureOf(const Phone& phone) const
+{
+    const QByteArray entry = phone.tokenHash + '\n' + phone.description.toUtf8() + '\n' +
+                             QByteArray::number(phone.pairedAt.toMSecsSinceEpoch()) + '\n' +
+                             QByteArray::number(phone.expiresMs);
+    return QMessageAuthenticationCode::hash(entry, m_key, QCryptographicHash::Sha256).toHex();
 }
 
 QByteArray PairedPhones::hashOf(QByteArrayView token)
@@ -95,7 +140,8 @@ QByteArray PairedPhones::toBytes() const
         list.append(QJsonObject{{u"hash"_s, QString::fromLatin1(phone.tokenHash)},
                                 {u"phone"_s, phone.description},
                                 {u"paired"_s, phone.pairedAt.toMSecsSinceEpoch()},
-                                {u"expires"_s, phone.expires.toMSecsSinceEpoch()}});
+                                {u"expires"_s, phone.expiresMs},
+                                {u"signature"_s, QString::fromLatin1(signatureOf(phone))}});
     }
     return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }
@@ -103,19 +149,22 @@ QByteArray PairedPhones::toBytes() const
 void PairedPhones::takeBytes(QByteArrayView bytes)
 {
     m_phones.clear();
+    const QDateTime at = now();
+    const QDateTime tonight(at.date().addDays(1), QTime(0, 0));
     const QJsonArray list = QJsonDocument::fromJson(bytes.toByteArray()).array();
     for (const QJsonValue& entry : list) {
-        const QJsonObject phone = entry.toObject();
-        const QString hash = phone[u"hash"_s].toString();
-        const QDateTime paired =
-            QDateTime::fromMSecsSinceEpoch(qint64(phone[u"paired"_s].toDouble(-1)));
-        // An expiry is never later than the night after the pairing.
-        const QDateTime expires =
-            std::min(QDateTime::fromMSecsSinceEpoch(qint64(phone[u"expires"_s].toDouble(-1))),
-                     QDateTime(paired.date().addDays(1), QTime(0, 0)));
-        if (isHashHex(hash) && paired.isValid() && m_phones.size() < MostPhones)
-            m_phones.append({hash.toLatin1(), phone[u"phone"_s].toString().left(LongestDescription),
-                             paired, expires, expires.toMSecsSinceEpoch()});
+        const QJsonObject kept = entry.toObject();
+        const QString hash = kept[u"hash"_s].toString();
+        const Phone phone{hash.toLatin1(), kept[u"phone"_s].toString().left(LongestDescription),
+                          QDateTime::fromMSecsSinceEpoch(qint64(kept[u"paired"_s].toDouble(-1))),
+                          QDateTime::fromMSecsSinceEpoch(qint64(kept[u"expires"_s].toDouble(-1))),
+                          qint64(kept[u"expires"_s].toDouble(-1))};
+        const bool signedHere = kept[u"signature"_s].toString().toLatin1() == signatureOf(phone);
+        if (signedHere && isHashHex(hash) && phone.pairedAt.isValid() && phone.pairedAt <= at &&
+            phone.expires <= tonight &&
+            phone.expires <= QDateTime(phone.pairedAt.date().addDays(1), QTime(0, 0)) &&
+            m_phones.size() < MostPhones)
+            m_phones.append(phone);
     }
 }
 

@@ -8,6 +8,9 @@ namespace mirello {
 
 namespace {
 
+// Addresses remembered for their wrong tries; beyond this, those not paused are forgotten.
+constexpr qsizetype MostGuessers = 256;
+
 QString randomHex(int bytes)
 {
     QByteArray random(bytes, Qt::Uninitialized);
@@ -30,41 +33,67 @@ void Pairing::renewCode()
         QString::number(QRandomGenerator::system()->bounded(1'000'000)).rightJustified(6, u'0');
 }
 
+// Steady: a clock set at boot neither ends a pause nor lengthens it.
 qint64 Pairing::nowSeconds() const
 {
-    return m_clock.nanosecondsSinceEpoch() / 1'000'000'000;
+    return m_clock.steadyNanoseconds() / 1'000'000'000;
 }
 
 void Pairing::dropOld()
 {
-    const qint64 oldest = nowSeconds() - RequestLife.count();
-    m_requests.removeIf([&](auto entry) { return entry.value().askedAt < oldest; });
+    const qint64 now = nowSeconds();
+    m_requests.removeIf([&](auto entry) {
+        const Request& request = entry.value();
+        return request.since < now - RequestLife.count() ||
+               (request.state == State::Waiting && request.polled < now - PollGap.count());
+    });
 }
 
-Pairing::Outcome Pairing::tryCode(const QString& code, const QString& phone)
+std::optional<std::chrono::seconds> Pairing::pauseOf(const QString& address, qint64 now) const
+{
+    const qint64 until = std::max(m_allPausedUntil, m_guessers.value(address).pausedUntil);
+    return now < until ? std::optional(std::chrono::seconds(until - now)) : std::nullopt;
+}
+
+Pairing::Outcome Pairing::countWrongTry(const QString& address, qint64 now)
+{
+    if (now - m_windowStart >= WrongTriesWindow.count()) {
+        m_windowStart = now;
+        m_wrongTriesOfAll = 0;
+    }
+    if (++m_wrongTriesOfAll >= WrongTriesOfAllBeforePause) {
+        m_wrongTriesOfAll = 0;
+        m_allPausedUntil = now + FirstPause.count();
+    }
+    if (m_guessers.size() >= MostGuessers)
+        m_guessers.removeIf([now](auto entry) { return entry.value().pausedUntil <= now; });
+    Guesser& guesser = m_guessers[address];
+    if (++guesser.wrongTries >= WrongTriesBeforePause) {
+        guesser.wrongTries = 0;
+        const auto pause =
+            std::min(LongestPause, FirstPause * (1 << std::min(guesser.pauses++, 8)));
+        guesser.pausedUntil = now + pause.count();
+    }
+    if (const auto pause = pauseOf(address, now))
+        return Paused{*pause};
+    return WrongCode{};
+}
+
+Pairing::Outcome Pairing::tryCode(const QString& code, const QString& address, const QString& phone)
 {
     dropOld();
     const qint64 now = nowSeconds();
-    if (now < m_pausedUntil)
-        return Paused{std::chrono::seconds(m_pausedUntil - now)};
-    const auto waiting = std::count_if(m_requests.cbegin(), m_requests.cend(),
-                                       [](const Request& r) { return r.state == State::Waiting; });
-    if (code == m_code && waiting >= MostWaiting)
-        return Paused{std::chrono::seconds(10)}; // the teacher has enough to answer
-    if (code != m_code) {
-        if (++m_wrongTries < WrongTriesBeforePause)
-            return WrongCode{};
-        m_wrongTries = 0;
-        const auto pause = std::min(LongestPause, FirstPause * (1 << std::min(m_pauses++, 8)));
-        m_pausedUntil = now + pause.count();
-        return Paused{pause};
-    }
-    m_wrongTries = 0;
-    m_pauses = 0;
-    renewCode();
+    if (const auto pause = pauseOf(address, now))
+        return Paused{*pause};
+    if (code != m_code)
+        return countWrongTry(address, now);
+    m_guessers.remove(address);
+    if (std::ranges::any_of(m_requests, [](const Request& r) { return r.state == State::Waiting; }))
+        return Busy{BusyRetry};
     const QString request = randomHex(16);
-    m_requests.insert(request, {phone, now, State::Waiting, {}});
-    return Asked{request};
+    const QString check = QString::number(10 + QRandomGenerator::system()->bounded(90));
+    m_requests.insert(request, {address, phone, now, now, State::Waiting, {}});
+    return Asked{request, check};
 }
 
 void Pairing::answer(const QString& request, std::optional<QByteArray> token)
@@ -74,6 +103,11 @@ void Pairing::answer(const QString& request, std::optional<QByteArray> token)
         return;
     found->state = token ? State::Paired : State::Refused;
     found->token = token.value_or(QByteArray());
+    found->since = nowSeconds();
+    if (token)
+        renewCode();
+    else
+        m_guessers[found->address].pausedUntil = found->since + RefusedPause.count();
 }
 
 std::pair<Pairing::State, QByteArray> Pairing::poll(const QString& request)
@@ -82,6 +116,7 @@ std::pair<Pairing::State, QByteArray> Pairing::poll(const QString& request)
     const auto found = m_requests.find(request);
     if (found == m_requests.end())
         return {State::Unknown, {}};
+    found->polled = nowSeconds();
     const std::pair<State, QByteArray> seen{found->state, found->token};
     if (found->state != State::Waiting)
         m_requests.erase(found); // the token goes out once

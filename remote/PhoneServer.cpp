@@ -1,16 +1,14 @@
 #include "PhoneServer.h"
 
 #include "HttpRequest.h"
+#include "PhoneSocket.h"
+#include "platform/Clock.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QUrlQuery>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
 using namespace Qt::StringLiterals;
 
@@ -95,6 +93,15 @@ void refuse(QTcpSocket* socket, int status, const QString& why)
     respondJson(socket, status, {{u"error"_s, why}});
 }
 
+// The peer's address as the teacher reads it: IPv4 without its IPv6 wrapping.
+QString addressOf(QTcpSocket* socket)
+{
+    QHostAddress peer = socket->peerAddress();
+    if (bool ok = false; peer.toIPv4Address(&ok) && ok)
+        peer = QHostAddress(peer.toIPv4Address());
+    return peer.toString();
+}
+
 // "192.168.1.23 · Android 手机上的 Chrome", for the teacher to recognise the phone.
 QString describePhone(QTcpSocket* socket, const HttpRequest& request)
 {
@@ -110,28 +117,26 @@ QString describePhone(QTcpSocket* socket, const HttpRequest& request)
                            : agent.contains(u"Windows"_s)                           ? u"Windows"_s
                            : agent.contains(u"Linux"_s)                             ? u"Linux"_s
                                                                                     : QString();
-    QHostAddress peer = socket->peerAddress();
-    if (bool ok = false; peer.toIPv4Address(&ok) && ok)
-        peer = QHostAddress(peer.toIPv4Address());
-    return peer.toString() + u" · "_s +
+    return addressOf(socket) + u" · "_s +
            (system.isEmpty() ? browser : system + u" 上的 "_s + browser);
 }
 
 } // namespace
 
-PhoneServer::PhoneServer(PairedPhones& phones, Pairing& pairing, CarryOut carryOut, QObject* parent)
+PhoneServer::PhoneServer(PairedPhones& phones, Pairing& pairing, const Clock& clock,
+                         CarryOut carryOut, QObject* parent)
     : QObject(parent)
     , m_phones(phones)
     , m_pairing(pairing)
+    , m_clock(clock)
     , m_carryOut(std::move(carryOut))
     , m_tcp(new QTcpServer(this))
-    , m_webSockets(new QWebSocketServer(u"Mirello"_s, QWebSocketServer::NonSecureMode, this))
+    , m_pings(new QTimer(this))
 {
     m_tcp->setMaxPendingConnections(MostConnections);
-    m_webSockets->setHandshakeTimeout(std::chrono::milliseconds(RequestTimeMs));
-    m_webSockets->setMaxPendingConnections(MostPhoneSockets);
     connect(m_tcp, &QTcpServer::newConnection, this, &PhoneServer::accept);
-    connect(m_webSockets, &QWebSocketServer::newConnection, this, &PhoneServer::takePhoneSocket);
+    m_pings->setInterval(PingInterval);
+    connect(m_pings, &QTimer::timeout, this, &PhoneServer::checkPhones);
 }
 
 PhoneServer::~PhoneServer()
@@ -144,16 +149,23 @@ std::optional<QString> PhoneServer::listen(const QHostAddress& address, quint16 
     close();
     if (!m_tcp->listen(address, port))
         return m_tcp->errorString();
+    m_pings->start();
     return std::nullopt;
 }
 
 void PhoneServer::close()
 {
     m_tcp->close();
-    for (QWebSocket* phone : m_sockets.keys())
-        phone->abort();
+    m_pings->stop();
+    for (PhoneSocket* phone : m_sockets.keys())
+        dismiss(phone, PhoneSocket::GoingAway);
     for (QTcpSocket* socket : m_tcp->findChildren<QTcpSocket*>())
         socket->abort();
+}
+
+qint64 PhoneServer::nowMs() const
+{
+    return m_clock.steadyNanoseconds() / 1'000'000;
 }
 
 bool PhoneServer::isListening() const
@@ -175,18 +187,23 @@ QUrl PhoneServer::pageUrl() const
 void PhoneServer::accept()
 {
     while (QTcpSocket* socket = m_tcp->nextPendingConnection()) {
-        if (m_tcp->findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly).size() > MostConnections) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
         socket->setReadBufferSize(HttpRequest::LargestHead + HttpRequest::LargestBody);
         auto* deadline = new QTimer(socket);
         deadline->setSingleShot(true);
         connect(deadline, &QTimer::timeout, socket, &QTcpSocket::abort);
         deadline->start(RequestTimeMs);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        // Answered at once rather than dropped, so that a phone says why it cannot connect.
+        const QList<QTcpSocket*> open =
+            m_tcp->findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
+        const QHostAddress peer = socket->peerAddress();
+        if (open.size() > MostConnections)
+            refuse(socket, 503, u"连接太多，请稍后再试。"_s);
+        else if (std::ranges::count(open, peer, &QTcpSocket::peerAddress) >
+                 MostConnectionsPerAddress)
+            refuse(socket, 429, u"这台设备的连接太多，请稍后再试。"_s);
+        else
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
     }
 }
 
@@ -281,14 +298,19 @@ void PhoneServer::servePairing(QTcpSocket* socket, const HttpRequest& request,
     if (!request.header("content-type").startsWith("application/json"))
         return refuse(socket, 415, u"请求无效"_s);
     const QString code = QJsonDocument::fromJson(body).object()[u"code"_s].toString();
-    const Pairing::Outcome outcome = m_pairing.tryCode(code, describePhone(socket, request));
+    const Pairing::Outcome outcome =
+        m_pairing.tryCode(code, addressOf(socket), describePhone(socket, request));
     if (const auto* asked = std::get_if<Pairing::Asked>(&outcome)) {
-        respondJson(socket, 202, {{u"request"_s, asked->request}});
-        Q_EMIT pairingAsked(asked->request, m_pairing.phoneOf(asked->request));
+        respondJson(socket, 202, {{u"request"_s, asked->request}, {u"check"_s, asked->check}});
+        Q_EMIT pairingAsked(asked->request, m_pairing.phoneOf(asked->request), asked->check);
     } else if (const auto* paused = std::get_if<Pairing::Paused>(&outcome)) {
         respondJson(socket, 429,
                     {{u"error"_s, u"配对码错误次数太多，请稍后再试。"_s},
                      {u"retryAfter"_s, qint64(paused->retryAfter.count())}});
+    } else if (const auto* busy = std::get_if<Pairing::Busy>(&outcome)) {
+        respondJson(socket, 429,
+                    {{u"error"_s, u"请稍候：老师正在确认另一部手机。"_s},
+                     {u"retryAfter"_s, qint64(busy->retryAfter.count())}});
     } else {
         refuse(socket, 403, u"配对码不对，请看黑板上的六位数字。"_s);
     }
@@ -300,64 +322,101 @@ void PhoneServer::answerPairing(const QString& request, bool accepted)
     if (phone.isEmpty())
         return;
     m_pairing.answer(request, accepted ? std::optional(m_phones.pair(phone)) : std::nullopt);
-    if (accepted)
+    if (accepted) {
+        dropUnpaired(); // the oldest phone may have been pushed out
         Q_EMIT phonesChanged();
+    }
 }
 
 void PhoneServer::upgrade(QTcpSocket* socket, const HttpRequest& request)
 {
-    if (request.path != u"/ws"_s || !tokenOf(request))
+    const std::optional<QByteArray> hash = tokenOf(request);
+    if (request.path != u"/ws"_s || !hash)
         return refuse(socket, 401, u"需要先配对"_s);
+    const QByteArray key = request.header("sec-websocket-key");
+    if (request.header("sec-websocket-version") != "13" ||
+        QByteArray::fromBase64(key, QByteArray::AbortOnBase64DecodingErrors).size() != 16)
+        return refuse(socket, 400, u"请求无效"_s);
+    // A phone back from sleep or another access point: its old socket may be half-open.
+    const QList<PhoneSocket*> same = m_sockets.keys();
+    for (PhoneSocket* old : same) {
+        if (m_sockets.value(old).tokenHash == *hash)
+            dismiss(old, PhoneSocket::GoingAway);
+    }
     if (m_sockets.size() >= MostPhoneSockets)
         return refuse(socket, 503, u"连接的手机太多"_s);
-    // The request's deadline is over: the WebSocket server has a handshake time of its
-    // own, and a phone stays connected for the lesson.
+    // The request's deadline is over: a phone stays connected for the lesson.
     qDeleteAll(socket->findChildren<QTimer*>(Qt::FindDirectChildrenOnly));
-    socket->setReadBufferSize(0);
-    socket->setParent(nullptr); // the WebSocket server takes it over
-    m_webSockets->handleConnection(socket);
+    (void)socket->read(request.headBytes);
+    auto* phone = new PhoneSocket(socket, key, this);
+    m_sockets.insert(phone, {*hash, nowMs(), 0, nowMs()});
+    connect(phone, &PhoneSocket::frameReceived, this, [this, phone] { takeFrame(phone); });
+    connect(phone, &PhoneSocket::textReceived, this,
+            [this, phone](const QString& message) { takeMessage(phone, message); });
+    connect(phone, &PhoneSocket::closed, this, [this, phone] {
+        m_sockets.remove(phone);
+        phone->deleteLater();
+    });
+    phone->sendText(QString::fromUtf8(
+        QJsonDocument(QJsonObject{{u"state"_s, m_state}}).toJson(QJsonDocument::Compact)));
 }
 
-void PhoneServer::takePhoneSocket()
+void PhoneServer::dismiss(PhoneSocket* phone, quint16 code)
 {
-    while (QWebSocket* phone = m_webSockets->nextPendingConnection()) {
-        phone->setParent(this);
-        const std::optional<QByteArray> hash =
-            m_phones.admit(QUrlQuery(phone->requestUrl()).queryItemValue(u"token"_s).toLatin1());
-        if (!hash || m_sockets.size() >= MostPhoneSockets) {
-            phone->close(QWebSocketProtocol::CloseCodePolicyViolated);
-            phone->deleteLater();
-            continue;
-        }
-        phone->setMaxAllowedIncomingFrameSize(LargestMessage);
-        phone->setMaxAllowedIncomingMessageSize(LargestMessage);
-        m_sockets.insert(phone, {*hash});
-        connect(phone, &QWebSocket::textMessageReceived, this,
-                [this, phone](const QString& message) { takeMessage(phone, message); });
-        connect(phone, &QWebSocket::binaryMessageReceived, phone,
-                [phone] { phone->close(QWebSocketProtocol::CloseCodeDatatypeNotSupported); });
-        connect(phone, &QWebSocket::disconnected, this, [this, phone] {
-            m_sockets.remove(phone);
-            phone->deleteLater();
-        });
-        phone->sendTextMessage(QString::fromUtf8(
-            QJsonDocument(QJsonObject{{u"state"_s, m_state}}).toJson(QJsonDocument::Compact)));
+    m_sockets.remove(phone);
+    phone->close(PhoneSocket::CloseCode(code));
+}
+
+void PhoneServer::takeFrame(PhoneSocket* phone)
+{
+    const auto found = m_sockets.find(phone);
+    if (found == m_sockets.end())
+        return;
+    const qint64 now = nowMs();
+    found->heardAt = now;
+    if (now - found->secondStart >= 1000) {
+        found->secondStart = now;
+        found->framesInSecond = 0;
+    }
+    // A flood, of messages or of pings, ends the connection.
+    if (++found->framesInSecond > MostMessagesPerSecond)
+        dismiss(phone, PhoneSocket::PolicyViolated);
+}
+
+void PhoneServer::dropUnpaired()
+{
+    const QList<PhoneSocket*> phones = m_sockets.keys();
+    for (PhoneSocket* phone : phones) {
+        if (!m_phones.holds(m_sockets.value(phone).tokenHash))
+            dismiss(phone, PhoneSocket::PolicyViolated);
     }
 }
 
-void PhoneServer::takeMessage(QWebSocket* phone, const QString& message)
+void PhoneServer::checkPhones()
 {
-    PhoneSocket& sender = m_sockets[phone];
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - sender.secondStart >= 1000)
-        sender = {sender.tokenHash, now, 0};
-    // A flood, or a phone revoked or expired since it connected, ends the connection.
-    if (++sender.messagesInSecond > MostMessagesPerSecond || !m_phones.holds(sender.tokenHash))
-        return phone->close(QWebSocketProtocol::CloseCodePolicyViolated);
+    dropUnpaired();
+    const qint64 now = nowMs();
+    const QList<PhoneSocket*> phones = m_sockets.keys();
+    for (PhoneSocket* phone : phones) {
+        if (now - m_sockets.value(phone).heardAt > std::chrono::milliseconds(SilenceLimit).count())
+            dismiss(phone, PhoneSocket::GoingAway);
+        else
+            phone->ping();
+    }
+}
+
+void PhoneServer::takeMessage(PhoneSocket* phone, const QString& message)
+{
+    const auto found = m_sockets.constFind(phone);
+    if (found == m_sockets.cend())
+        return;
+    const Phone sender = *found;
+    if (!m_phones.holds(sender.tokenHash))
+        return dismiss(phone, PhoneSocket::PolicyViolated);
     const QJsonObject action = QJsonDocument::fromJson(message.toUtf8()).object();
     const QString id = action[u"id"_s].toString();
     if (id.size() < 16 || id.size() > 64)
-        return phone->close(QWebSocketProtocol::CloseCodeProtocolError);
+        return dismiss(phone, PhoneSocket::ProtocolError);
     // A retry after a lost answer gets the answer again, and nothing is done twice.
     const QString key = QString::fromLatin1(sender.tokenHash) + u':' + id;
     QByteArray answer = m_answers.value(key);
@@ -380,25 +439,24 @@ void PhoneServer::takeMessage(QWebSocket* phone, const QString& message)
             m_answers.remove(m_answerOrder.dequeue());
     }
     if (m_sockets.contains(phone))
-        phone->sendTextMessage(QString::fromUtf8(answer));
+        phone->sendText(QString::fromUtf8(answer));
 }
 
+// A phone whose token expired since the last state hears nothing more.
 void PhoneServer::publish(const QJsonObject& state)
 {
+    dropUnpaired();
     m_state = state;
     const QString message = QString::fromUtf8(
         QJsonDocument(QJsonObject{{u"state"_s, state}}).toJson(QJsonDocument::Compact));
-    for (QWebSocket* phone : m_sockets.keys())
-        phone->sendTextMessage(message);
+    for (PhoneSocket* phone : m_sockets.keys())
+        phone->sendText(message);
 }
 
 void PhoneServer::revoke(const QByteArray& tokenHash)
 {
     m_phones.revoke(tokenHash);
-    for (auto it = m_sockets.cbegin(); it != m_sockets.cend(); ++it) {
-        if (it->tokenHash == tokenHash)
-            it.key()->close(QWebSocketProtocol::CloseCodePolicyViolated);
-    }
+    dropUnpaired();
     Q_EMIT phonesChanged();
 }
 

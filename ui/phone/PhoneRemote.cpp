@@ -1,12 +1,16 @@
 #include "PhoneRemote.h"
 
 #include "lesson/Settings.h"
+#include "platform/Paths.h"
 #include "remote/LocalAddresses.h"
 #include "ui/phone/PhoneWindow.h"
 
-#include <QMessageBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -29,16 +33,15 @@ PhoneRemote::PhoneRemote(QWidget* mainWindow, Settings& settings, const Clock& c
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
     , m_settings(settings)
-    , m_phones(clock)
+    , m_phones(clock, {})
     , m_pairing(clock)
     , m_state(std::move(state))
     , m_watch(new QTimer(this))
 {
-    m_phones.takeBytes(m_settings.bytes(PairedKey));
     // What the phone's action changed goes out once the windows have painted it: the
     // projector first.
     m_server = new PhoneServer(
-        m_phones, m_pairing,
+        m_phones, m_pairing, clock,
         [this, carryOut = std::move(carryOut)](const RemoteCommand& command) {
             const QString failure = carryOut(command);
             QMetaObject::invokeMethod(this, &PhoneRemote::publishIfChanged, Qt::QueuedConnection);
@@ -51,8 +54,24 @@ PhoneRemote::PhoneRemote(QWidget* mainWindow, Settings& settings, const Clock& c
     connect(m_watch, &QTimer::timeout, this, &PhoneRemote::publishIfChanged);
 }
 
+// The key that signs the kept phones is read, or made, only once the teacher uses the
+// remote; without it, today's phones last until Mirello closes.
+void PhoneRemote::takeKeptPhones()
+{
+    if (std::exchange(m_phonesTaken, true))
+        return;
+    const QString folder = pathInFolder(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation), u"mirello"_s);
+    Result<QByteArray> key = PairedPhones::keyIn(folder);
+    if (!key)
+        Q_EMIT failed(key.error());
+    m_phones.setKey(key ? std::move(key).value() : PairedPhones::randomKey());
+    m_phones.takeBytes(m_settings.bytes(PairedKey));
+}
+
 void PhoneRemote::showWindow()
 {
+    takeKeptPhones();
     if (!m_server->isListening()) {
         const QString address = QString::fromUtf8(m_settings.bytes(AddressKey));
         const int port = m_settings.bytes(PortKey).toInt();
@@ -104,32 +123,71 @@ void PhoneRemote::switchOff()
     Q_EMIT notice(u"手机遥控已关闭"_s);
 }
 
-// A window of its own that takes no focus from the slides; the board's touch answers it.
-void PhoneRemote::confirm(const QString& request, const QString& phone)
+// A window of its own that never takes the focus from the slides and answers no key:
+// a clicker's arrow or Space, or a letter typed anywhere, lets no phone in; only a
+// click or touch on 允许 does. The two digits match those on the phone in the teacher's hand.
+void PhoneRemote::confirm(const QString& request, const QString& phone, const QString& check)
 {
-    if (m_window)
-        m_window->showServer(m_server->pageUrl(), m_pairing.code());
-    auto* box = new QMessageBox(QMessageBox::Question, u"允许这部手机？"_s,
-                                u"有一部手机请求遥控 Mirello：\n\n"_s + phone +
-                                    u"\n\n这是您自己的手机吗？允许后，它今天可以抽取并记录成绩。"_s,
-                                QMessageBox::NoButton, m_mainWindow);
+    if (m_question)
+        m_question->close(); // its request is gone: one waits at a time
+    auto* box = new QWidget(m_mainWindow,
+                            Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
     box->setObjectName(u"PhonePairingConfirm"_s);
-    box->addButton(u"允许(&A)"_s, QMessageBox::AcceptRole);
-    box->setDefaultButton(box->addButton(u"拒绝(&R)"_s, QMessageBox::RejectRole));
+    box->setWindowTitle(u"允许这部手机？"_s);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowFlag(Qt::WindowStaysOnTopHint);
-    connect(box, &QMessageBox::finished, this, [this, box, request] {
-        m_server->answerPairing(request,
-                                box->buttonRole(box->clickedButton()) == QMessageBox::AcceptRole);
+    box->setFocusPolicy(Qt::NoFocus);
+    auto* text = new QLabel(u"有一部手机请求遥控 Mirello：\n"_s + phone +
+                                u"\n\n请确认它显示的数字与下面相同，并且是您自己的手机。"
+                                u"允许后，它今天可以抽取并记录成绩。"_s,
+                            box);
+    text->setWordWrap(true);
+    auto* digits = new QLabel(check, box);
+    digits->setObjectName(u"PhonePairingCheck"_s);
+    digits->setAlignment(Qt::AlignCenter);
+    QFont large = digits->font();
+    large.setPointSize(large.pointSize() * 4);
+    large.setBold(true);
+    digits->setFont(large);
+    auto* allow = new QPushButton(u"允许"_s, box);
+    allow->setObjectName(u"PhonePairingAllow"_s);
+    auto* refuse = new QPushButton(u"拒绝"_s, box);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {allow, refuse}) {
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoDefault(false);
+        button->setMinimumHeight(56); // a finger on the board
+        buttons->addWidget(button, 1);
+    }
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(text);
+    layout->addWidget(digits);
+    layout->addLayout(buttons);
+    // Closed any other way than by 允许, the phone is refused.
+    auto answered = std::make_shared<bool>(false);
+    connect(allow, &QPushButton::clicked, this, [this, box, request, answered] {
+        *answered = true;
+        m_server->answerPairing(request, true);
+        box->close();
     });
-    box->open();
+    connect(refuse, &QPushButton::clicked, box, &QWidget::close);
+    connect(box, &QObject::destroyed, this, [this, request, answered] {
+        if (!*answered)
+            m_server->answerPairing(request, false);
+    });
+    QTimer::singleShot(Pairing::RequestLife, box, &QWidget::close);
+    m_question = box;
+    box->show();
 }
 
 void PhoneRemote::keepPhones()
 {
     m_settings.setBytes(PairedKey, m_phones.toBytes());
-    if (m_window)
+    if (m_window) {
         m_window->showPhones();
+        m_window->showServer(m_server->isListening() ? m_server->pageUrl() : QUrl(),
+                             m_pairing.code()); // a used code is new
+    }
 }
 
 void PhoneRemote::showCountdown(const QString& text)

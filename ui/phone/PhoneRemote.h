@@ -10,7 +10,6 @@
 #include <QObject>
 #include <QPointer>
 
-class QMessageBox;
 class QTimer;
 class QWidget;
 
@@ -45,7 +44,8 @@ Q_SIGNALS:
 private:
     void switchOn(const QString& address, quint16 port);
     void switchOff();
-    void confirm(const QString& request, const QString& phone);
+    void confirm(const QString& request, const QString& phone, const QString& check);
+    void takeKeptPhones();
     void keepPhones();
     void publishIfChanged();
 
@@ -59,6 +59,8 @@ private:
     QJsonObject m_published;
     QTimer* m_watch;
     QPointer<PhoneWindow> m_window;
+    QPointer<QWidget> m_question;
+    bool m_phonesTaken = false;
 };
 
 } // namespace mirello

@@ -142,8 +142,10 @@ void PhoneWindow::showPhones()
 {
     m_list->clear();
     for (const PairedPhones::Phone& phone : m_phones.phones()) {
-        auto* item = new QTreeWidgetItem({phone.description, phone.pairedAt.toString(u"HH:mm"_s),
-                                          phone.expires.toString(u"M月d日 HH:mm"_s)});
+        // In full: an expiry years ahead must show as such.
+        auto* item =
+            new QTreeWidgetItem({phone.description, phone.pairedAt.toString(u"yyyy-MM-dd HH:mm"_s),
+                                 phone.expires.toString(u"yyyy-MM-dd HH:mm"_s)});
         item->setData(0, Qt::UserRole, phone.tokenHash);
         m_list->addTopLevelItem(item);
     }
