@@ -88,12 +88,19 @@
     $('code').disabled = true;
     let r;
     try { r = await call('POST', '/pair', { code }); } catch (e) { pairForm(NO_NET); return; }
-    if (r.status === 202 && r.data.request) { waitFor(String(r.data.request)); return; }
+    if (r.status === 202 && r.data.request) {
+      waitFor(String(r.data.request), String(r.data.check || ''));
+      return;
+    }
     pairForm(r.data.error || '配对失败，请重试。');
     if (r.status === 429) blockFor(r.data.error || '尝试次数过多。', r.data.retryAfter);
   }
 
-  function waitFor(request) {
+  // The computer's question shows the same two digits: the teacher lets in this phone,
+  // not a student's that asked at the same moment.
+  function waitFor(request, check) {
+    $('check').textContent = check;
+    $('checkLine').hidden = !check;
     $('waiting').hidden = false;
     const poll = async () => {
       let r;
