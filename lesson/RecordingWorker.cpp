@@ -81,17 +81,28 @@ void RecordingWorker::deliver(Outcome outcome)
 
 void RecordingWorker::record(const RecordingRequest& request)
 {
-    post(request.classFileName, [this, request] { recordNow(request); });
+    post(request.classFileName, [this, request] {
+        recordNow(request);
+        deliverUndoable();
+    });
 }
 
-void RecordingWorker::undoLast()
+void RecordingWorker::undoLast(const QString& expected)
 {
-    post(QString(), [this] {
+    post(QString(), [this, expected] {
         if (!m_journal.isEmpty()) {
             QMutexLocker locker(&m_workingLock);
             m_working = m_journal.last().classFileName;
         }
-        undoNow();
+        undoNow(expected);
+        deliverUndoable();
+    });
+}
+
+void RecordingWorker::deliverUndoable()
+{
+    deliver([this, id = m_journal.isEmpty() ? QString() : m_journal.last().recordingId] {
+        Q_EMIT undoableChanged(id);
     });
 }
 
@@ -195,7 +206,8 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         return;
     }
     RecordedGrade recording{request.classFileName,     request.personName, request.gradeText,
-                            std::move(change).value(), request.drawId,     QString()};
+                            std::move(change).value(), request.drawId,     QString(),
+                            request.recordingId};
     const QList<ChangedLine> changes =
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
@@ -221,9 +233,11 @@ void RecordingWorker::logChange(HistoryAction action, const RecordedGrade& recor
         deliver([this, error = *missing] { Q_EMIT warned(error); });
 }
 
-void RecordingWorker::undoNow()
+// An undo for one recording that is no longer the last does nothing: the phone that
+// asked saw another lesson.
+void RecordingWorker::undoNow(const QString& expected)
 {
-    if (m_journal.isEmpty()) {
+    if (m_journal.isEmpty() || (!expected.isEmpty() && m_journal.last().recordingId != expected)) {
         deliver([this] { Q_EMIT nothingToUndo(); });
         return;
     }

@@ -26,6 +26,8 @@ struct RecordingRequest
     QString gradeText;
     // The draw that stopped on the name: all recordings of one draw are one call.
     QString drawId;
+    // This recording, for an undo that names it.
+    QString recordingId;
 };
 
 // The one queue of every write to the roll folder: recordings and their undo, the
@@ -45,8 +47,9 @@ public:
     ~RecordingWorker() override;
 
     void record(const RecordingRequest& request);
-    // Undoes the most recent recording of this run that is not undone yet.
-    void undoLast();
+    // Undoes the most recent recording of this run that is not undone yet; with
+    // `expected`, only when that is the recording of this id.
+    void undoLast(const QString& expected = QString());
     void saveState(const QString& classFileName, const ClassState& state);
     // Notes in the history that `student` is absent today, or no longer.
     void logAbsence(const QString& classFileName, const StudentKey& student, bool absent);
@@ -72,6 +75,8 @@ Q_SIGNALS:
     void undone(const mirello::RecordedGrade& recording,
                 const QList<mirello::ChangedLine>& changes);
     void nothingToUndo();
+    // The recording an undo would take back now changed: its id, empty when none.
+    void undoableChanged(const QString& recordingId);
     // A change is in, but a step after it failed (the history line, the flush): the
     // teacher is told, the change stands.
     void warned(const mirello::Error& warning);
@@ -91,7 +96,9 @@ private:
     void deliver(Outcome outcome);
 
     void recordNow(const RecordingRequest& request);
-    void undoNow();
+    void undoNow(const QString& expected);
+    // Tells the window which recording an undo would take back, after each change.
+    void deliverUndoable();
     void changeClassNow(const QString& classFileName, const QString& what,
                         const std::function<Result<LoggedChange>()>& change,
                         const QPointer<QObject>& context, const ClassChangeDone& done);

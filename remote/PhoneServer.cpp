@@ -424,8 +424,7 @@ void PhoneServer::takeMessage(PhoneSocket* phone, const QString& message)
         return; // still being carried out, behind a dialog of the window's
     if (answer.isNull()) {
         m_answers.insert(key, QByteArray(""));
-        const std::optional<RemoteCommand> command =
-            commandNamed(action[u"do"_s].toString(), action[u"arg"_s].toString());
+        const std::optional<RemoteCommand> command = phoneCommand(action);
         // Only the computer opens the remote's own window.
         const bool allowed = command && command->kind != RemoteCommand::Kind::PhoneRemote;
         const QString failure = allowed ? m_carryOut(*command) : u"不认识的操作"_s;

@@ -66,6 +66,23 @@ std::optional<RemoteCommand> commandNamed(QStringView name, const QString& value
     return RemoteCommand{option->kind, value};
 }
 
+std::optional<RemoteCommand> phoneCommand(const QJsonObject& action)
+{
+    std::optional<RemoteCommand> command =
+        commandNamed(action[u"do"_s].toString(), action[u"arg"_s].toString());
+    if (!command)
+        return std::nullopt;
+    const auto field = [&](QStringView name) {
+        const QString value = action[name].toString();
+        return value.size() <= 256 ? value : QString();
+    };
+    command->aim = {field(u"class"), field(u"draw"), field(u"recording"), field(u"grade"),
+                    action[u"drawing"_s].toBool()};
+    if (!command->aim->grade.isEmpty() && !validValue(Grade, command->aim->grade))
+        return std::nullopt;
+    return command;
+}
+
 // "--grade 2" and "--grade=2" alike; commands stay in the order given.
 ParsedCommandLine parseCommandLine(const QStringList& arguments)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,21 @@ struct RemoteCommand
     // The grade 1 to 4 for Grade, the class as the chooser lists it for Class, the
     // seconds (1 to 5999) for Countdown.
     QString argument;
+    // What a phone showed when the teacher tapped: its action is for that draw of that
+    // class (for Undo, that recording), or for nobody. None from the command line, which
+    // acts on what is on screen as the keys do.
+    struct Aim
+    {
+        QString classFile;
+        QString draw;
+        QString recording;
+        // For Record: the grade 1 to 4 the phone showed as chosen, else "".
+        QString grade;
+        // Whether names flickered on the phone: Start/Pause then does what it showed.
+        bool drawing = false;
+        bool operator==(const Aim&) const = default;
+    };
+    std::optional<Aim> aim = std::nullopt;
 
     bool operator==(const RemoteCommand&) const = default;
 };
@@ -51,6 +67,10 @@ using ParsedCommandLine = std::variant<QList<RemoteCommand>, UsageAsked, Command
 // The command of an option's name ("grade") and value, as a phone sends it; nothing
 // for an unknown name or a value the option does not take.
 std::optional<RemoteCommand> commandNamed(QStringView name, const QString& value);
+
+// A phone's action: {"do": name, "arg": value} with what it aimed at ("class",
+// "draw", "recording", "grade"); nothing for one that is not an action.
+std::optional<RemoteCommand> phoneCommand(const QJsonObject& action);
 
 // `arguments` without the program's own name.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);

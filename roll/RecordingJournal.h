@@ -19,6 +19,7 @@ struct RecordedGrade
     // What changed the whole class file after this recording ("恢复为备份",
     // "开始新学期"), which an undo then names; empty while nothing did.
     QString replacedBy;
+    QString recordingId;
 };
 
 // This run's recordings that are not undone, newest last, for undo. Each keeps two

@@ -42,7 +42,8 @@ constexpr QStringView LastGradeKey = u"lesson/lastGrade";
 // How long closing waits for the writes asked for; a recording takes milliseconds.
 constexpr std::chrono::seconds QuitWait{5};
 
-// Grades given on one draw are one call, however often OK is pressed.
+// Grades given on one draw are one call, however often OK is pressed; each recording
+// has an id of its own too, for an undo that names it.
 QString newDrawId()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -212,7 +213,8 @@ void FrmMain::recordGradeOnScreen()
 {
     // A grade given while names flicker is a draw of its own.
     const QString draw = m_picks.empty() ? newDrawId() : m_picks[m_pickAt].drawId;
-    m_recorder->record({m_loadedClass, m_lblName->text(), m_comboResult->currentText(), draw});
+    m_recorder->record(
+        {m_loadedClass, m_lblName->text(), m_comboResult->currentText(), draw, newDrawId()});
 }
 
 // The loaded class takes the new counters, so that the draws show what the file
@@ -358,6 +360,11 @@ void FrmMain::showAbout()
 
 void FrmMain::report(const Error& error)
 {
+    if (m_remoteFailures) {
+        m_remoteFailures->append(error.text());
+        m_statusBar->showNotice(error.message, 2 * NoticeTime);
+        return;
+    }
     m_reporter.report(this, error);
 }
 

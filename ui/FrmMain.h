@@ -7,6 +7,7 @@
 #include "lesson/Features.h"
 #include "platform/GlobalKeys.h"
 #include "platform/RandomSource.h"
+#include "remote/CommandAim.h"
 #include "remote/RemoteCommand.h"
 #include "roll/ChangedLines.h"
 #include "roll/NameList.h"
@@ -136,10 +137,13 @@ private:
     // An undone recording of a warm call puts its student next again.
     void takeBackUndone(const RecordedGrade& recording);
     static Feature featureOf(const RemoteCommand& command);
+    QString carryOutOne(const RemoteCommand& command);
+    OnScreen onScreen() const;
     QString chooseClassNamed(const QString& name);
     QString switchAbsenceOnScreen();
     void setDrawMode(bool oncePerRound);
-    void passStudentOnScreen();
+    // What went wrong, or nothing.
+    QString passStudentOnScreen();
     void startNewRound();
     void showOverview();
     // The groups window, or with it open a new grouping: one key away.
@@ -182,6 +186,12 @@ private:
     // The student of each draw of the warm call in this run, for an undo to put back.
     QHash<QString, StudentKey> m_warmDraws;
     RecordingWorker* m_recorder = nullptr;
+    // The recording an undo would take back, as the recorder last said.
+    QString m_undoable;
+    // While another program's command is carried out, what went wrong goes back to it
+    // and to the status bar, never into a box: a box would run an event loop inside
+    // the caller's call.
+    std::optional<QStringList> m_remoteFailures;
     Settings* m_settings = nullptr;
     DrawSession m_session;
     QPixmap m_background;

@@ -52,7 +52,7 @@ void FrmMain::handleFeatures()
     }
     features.handle(Undo, [this](bool) { m_recorder->undoLast(); });
     features.handle(OncePerRound, [this](bool on) { setDrawMode(on); });
-    features.handle(Pass, [this](bool) { passStudentOnScreen(); });
+    features.handle(Pass, [this](bool) { (void)passStudentOnScreen(); });
     features.handle(NewRound, [this](bool) { startNewRound(); });
     features.handle(SeveralAtOnce, [this](bool) { askSeveralCount(); });
     features.handle(PreviousPick, [this](bool) { stepPick(-1); });
@@ -99,16 +99,16 @@ void FrmMain::setDrawMode(bool oncePerRound)
 
 // Only the student the draw stopped on may pass, and only once: they go back into
 // the round (in either mode the pass is counted).
-void FrmMain::passStudentOnScreen()
+QString FrmMain::passStudentOnScreen()
 {
-    if (m_timerName->isActive()) {
-        m_statusBar->showNotice(u"请先暂停，再跳过抽到的学生"_s, NoticeTime);
-        return;
-    }
-    if (m_picks.empty() || !m_picks[m_pickAt].passable || !m_shownLine ||
-        !m_session.pass(*m_shownLine)) {
-        m_statusBar->showNotice(u"没有可以跳过的学生"_s, NoticeTime);
-        return;
+    const QString refused = m_timerName->isActive() ? u"请先暂停，再跳过抽到的学生"_s
+                            : m_picks.empty() || !m_picks[m_pickAt].passable || !m_shownLine ||
+                                    !m_session.pass(*m_shownLine)
+                                ? u"没有可以跳过的学生"_s
+                                : QString();
+    if (!refused.isEmpty()) {
+        m_statusBar->showNotice(refused, NoticeTime);
+        return refused;
     }
     m_picks[m_pickAt].passable = false;
     m_statusBar->showNotice(
@@ -117,6 +117,7 @@ void FrmMain::passStudentOnScreen()
         NoticeTime);
     showAnnouncement();
     drawStateChanged();
+    return QString();
 }
 
 void FrmMain::startNewRound()
@@ -180,24 +181,60 @@ void FrmMain::refreshOverview()
         m_overview->refresh();
 }
 
-// Another program's commands, through the keys they stand for.
+// Another program's commands, through the keys they stand for; each only where it
+// still concerns what is on screen. The first that fails ends them, and says why.
 QString FrmMain::carryOut(const QList<RemoteCommand>& commands)
 {
-    using enum RemoteCommand::Kind;
     for (const RemoteCommand& command : commands) {
-        QString failure;
-        if (command.kind == Class)
-            failure = chooseClassNamed(command.argument);
-        else if (command.kind == Absent)
-            failure = switchAbsenceOnScreen();
-        else if (command.kind == Countdown)
-            m_countdown->start(std::chrono::seconds(command.argument.toInt()));
+        m_remoteFailures.emplace();
+        QString failure = refusalOf(command, onScreen()).value_or(QString());
+        if (failure.isEmpty())
+            failure = carryOutOne(command);
+        if (failure.isEmpty())
+            failure = m_remoteFailures->join(u'\n');
         else
-            m_features->actions().trigger(featureOf(command));
+            m_statusBar->showNotice(failure, 2 * NoticeTime);
+        m_remoteFailures.reset();
         if (!failure.isEmpty())
             return failure;
     }
     return QString();
+}
+
+QString FrmMain::carryOutOne(const RemoteCommand& command)
+{
+    using enum RemoteCommand::Kind;
+    switch (command.kind) {
+    case Class:
+        return chooseClassNamed(command.argument);
+    case Absent:
+        return switchAbsenceOnScreen();
+    case Pass:
+        return passStudentOnScreen();
+    case Undo:
+        m_recorder->undoLast(command.aim ? command.aim->recording : QString());
+        return QString();
+    case Countdown:
+        m_countdown->start(std::chrono::seconds(command.argument.toInt()));
+        return QString();
+    case Record:
+        // The grade the phone showed, so that a grade tapped at the board meanwhile
+        // does not change what the phone's OK records.
+        if (command.aim && !command.aim->grade.isEmpty())
+            m_comboResult->setCurrentIndex(command.aim->grade.toInt() - 1);
+        recordGradeOnScreen();
+        return QString();
+    default:
+        m_features->actions().trigger(featureOf(command));
+        return QString();
+    }
+}
+
+OnScreen FrmMain::onScreen() const
+{
+    const bool drawing = m_timerName->isActive();
+    return {m_loadedClass, drawing || m_picks.empty() ? QString() : m_picks[m_pickAt].drawId,
+            drawing, !m_lblName->text().isEmpty(), m_undoable};
 }
 
 Feature FrmMain::featureOf(const RemoteCommand& command)
@@ -206,12 +243,8 @@ Feature FrmMain::featureOf(const RemoteCommand& command)
     switch (command.kind) {
     case Grade:
         return Feature(int(Feature::ChooseExcellent) + command.argument.toInt() - 1);
-    case Record:
-        return Feature::Record;
     case Undo:
         return Feature::Undo;
-    case Pass:
-        return Feature::Pass;
     case RoundMode:
         return Feature::OncePerRound;
     case NewRound:
@@ -272,9 +305,12 @@ QJsonObject FrmMain::phoneState() const
     for (const Pick& pick : m_picks)
         picks.append(pick.line ? textsOfLine(*m_nameList, *pick.line).name.value_or(QString())
                                : QString());
+    const OnScreen now = onScreen();
     return {{u"classes"_s, classes},
             {u"class"_s, m_loadedClass},
             {u"running"_s, running},
+            {u"draw"_s, now.draw},
+            {u"undo"_s, now.undoable},
             {u"name"_s, student ? m_lblName->text() : QString()},
             {u"calls"_s, student ? m_lblAnsCount->text() : QString()},
             {u"tallies"_s, student ? m_statusBar->panelText() : QString()},

@@ -212,6 +212,8 @@ void FrmMain::createRecorder(FileOperations& files)
                 takeChange(recording, changes, recording.change.before, u"已撤销："_s);
                 takeBackUndone(recording);
             });
+    connect(m_recorder, &RecordingWorker::undoableChanged, this,
+            [this](const QString& recording) { m_undoable = recording; });
     connect(m_recorder, &RecordingWorker::nothingToUndo, this,
             [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
     connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);

@@ -142,8 +142,21 @@
     return Array.from(b, (x) => (x < 16 ? '0' : '') + x.toString(16)).join('');
   }
 
+  // What a tap was for, as this page showed it: the computer acts on that student (or
+  // that recording) or on nobody, however late the tap arrives.
+  function aimOf(action) {
+    const s = state || {};
+    return {
+      class: typeof s.class === 'string' ? s.class : '',
+      draw: typeof s.draw === 'string' ? s.draw : '',
+      recording: action === 'undo' && typeof s.undo === 'string' ? s.undo : '',
+      grade: action === 'record' && s.grade >= 0 && s.grade < 4 ? String(s.grade + 1) : '',
+      drawing: !!s.running,
+    };
+  }
+
   function send(action, arg) {
-    const msg = { id: newId(), do: action };
+    const msg = Object.assign({ id: newId(), do: action }, aimOf(action));
     if (arg !== undefined) msg.arg = String(arg);
     const text = JSON.stringify(msg);
     pending.set(msg.id, text);
@@ -293,7 +306,7 @@
 
     // Recording needs a still name on screen.
     const noName = !name || running;
-    const blocked = { startPause: !cls, ok: noName, pass: noName, absent: noName,
+    const blocked = { startPause: !cls, ok: noName, pass: noName, absent: noName, undo: !s.undo,
       g1: noName, g2: noName, g3: noName, g4: noName };
     document.querySelectorAll('#remote button').forEach((b) => {
       b.disabled = !online || !!blocked[b.id];

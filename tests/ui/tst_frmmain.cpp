@@ -11,6 +11,8 @@
 using namespace mirello;
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(mirello::RemoteCommand)
+
 namespace {
 
 const QString OnlyLine = u"S20230107王小明-03\\1201"_s;
@@ -33,6 +35,8 @@ private Q_SLOTS:
     void zoomsTheWholeLayoutAndFitsEveryName();
     void aCutStatusTextIsWholeInItsTooltip_data();
     void aCutStatusTextIsWholeInItsTooltip();
+    void anotherProgramIsToldWhatWasNotDone_data();
+    void anotherProgramIsToldWhatWasNotDone();
 };
 
 void TestFrmMain::startUpStateAndAFailedLoad()
@@ -228,6 +232,34 @@ void TestFrmMain::aCutStatusTextIsWholeInItsTooltip()
     QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), bar.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&bar, &help);
     QTRY_COMPARE(QToolTip::text(), tooltip);
+}
+
+void TestFrmMain::anotherProgramIsToldWhatWasNotDone_data()
+{
+    using Kind = RemoteCommand::Kind;
+    QTest::addColumn<RemoteCommand>("command");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("a class that cannot be read")
+        << RemoteCommand{Kind::Class, u"10班"_s} << u"10班.txt"_s;
+    QTest::newRow("no such class") << RemoteCommand{Kind::Class, u"9班"_s} << u"9班"_s;
+    QTest::newRow("OK with nobody drawn") << RemoteCommand{Kind::Record, {}} << u"还没有抽到"_s;
+    QTest::newRow("pass with nobody drawn") << RemoteCommand{Kind::Pass, {}} << u"还没有抽到"_s;
+    QTest::newRow("undo with nothing recorded") << RemoteCommand{Kind::Undo, {}} << u"撤销"_s;
+}
+
+// The answer goes back to the caller and to the status bar, never into a box: a box
+// would run an event loop inside the command's call, which may end meanwhile.
+void TestFrmMain::anotherProgramIsToldWhatWasNotDone()
+{
+    QFETCH(RemoteCommand, command);
+    QFETCH(QString, answer);
+    const TestProgramFolder folder({{u"2班.txt"_s, OneStudent}, {u"10班.txt"_s, QByteArray()}});
+    WindowUnderTest w(folder);
+    QVERIFY(QFile::remove(folder.rollFolder() + u"/10班.txt"_s));
+    const QString failure = w.window.carryOut({command, {RemoteCommand::Kind::StartPause, {}}});
+    QVERIFY2(failure.contains(answer), qPrintable(failure));
+    QVERIFY(w.reporter.errors.isEmpty() && !w.drawing()); // and the next command is not done
+    QVERIFY(w.get<PanelStatusBar>(u"StatusBar1"_s)->shownText().contains(answer));
 }
 
 QTEST_MAIN(TestFrmMain)

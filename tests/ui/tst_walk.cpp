@@ -19,6 +19,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QInputDialog>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -60,11 +61,15 @@ enum class Kind
     Several,    // how many students one Pause draws, 1 to 3
     NextPick,   // the next of the students one Pause drew
     WarmCall,   // the next student announced, or no longer
+    PhoneLook,  // the phone is shown the lesson as it is now
+    PhoneOk,    // the phone's OK with a grade, for what it was shown last
+    PhoneUndo,  // the phone's undo, of the recording it was shown last
 };
 constexpr const char* KindNames[] = {
-    "skip",      "choose", "startpause", "tick",     "grade",    "ok",      "okflight",
-    "undo",      "pass",   "round",      "newround", "edit",     "newterm", "failrename",
-    "failflush", "absent", "restore",    "several",  "nextpick", "warmcall"};
+    "skip",     "choose",     "startpause", "tick",    "grade",    "ok",
+    "okflight", "undo",       "pass",       "round",   "newround", "edit",
+    "newterm",  "failrename", "failflush",  "absent",  "restore",  "several",
+    "nextpick", "warmcall",   "phonelook",  "phoneok", "phoneundo"};
 
 struct Step
 {
@@ -216,6 +221,7 @@ struct WalkFiles final : faulttest::FaultInjectingFileOperations
 
 struct Undoable
 {
+    int id;
     int klass;
     Class before; // lines and line ends
     QStringList after;
@@ -254,6 +260,11 @@ private:
     void restore();
     void drawSeveral(int count);
     void nextPick();
+    void recordShown();
+    void undoLast();
+    // A phone's tap for what it was shown last, as the phone sends it; whether it was
+    // carried out.
+    bool phoneSends(const QString& action, const QString& grade = {});
     // The students the last Pause drew, as the projector lists them.
     QStringList picksShown() const;
     QString announced() const;
@@ -349,7 +360,18 @@ private:
     int m_grade = 0;
     int m_reports = 0;
     std::vector<Undoable> m_journal;
+    int m_recordings = 0;
     QMap<HistoryAction, int> m_history;
+    // Counts every change of who is on screen to be recorded for: a phone's tap from
+    // before it acts on nobody.
+    int m_drawEpoch = 0;
+    struct PhoneView
+    {
+        QJsonObject state;
+        int drawEpoch = -1;
+        bool picked = false;
+        int undoable = -1;
+    } m_phoneSaw;
 };
 
 void Walk::take(const Step& step)
@@ -433,6 +455,31 @@ void Walk::take(const Step& step)
         // The walk leaves the warm call's own order to the draw session's tests.
         m_classes[m_loaded].unsure = m_classes[m_loaded].unsure || m_round;
         break;
+    case Kind::PhoneLook:
+        settle(); // the phone hears of what the queue has done
+        m_phoneSaw = {m_window.window.phoneState(), m_drawEpoch, !m_drawing && !m_picks.isEmpty(),
+                      m_journal.empty() ? -1 : m_journal.back().id};
+        break;
+    case Kind::PhoneOk: {
+        const bool meant = m_phoneSaw.picked && m_phoneSaw.drawEpoch == m_drawEpoch;
+        const bool done = phoneSends(u"record"_s, QString::number(step.arg % 4 + 1));
+        expect(done == meant, done ? u"a late OK from the phone was recorded"_s
+                                   : u"the phone's OK for the student on screen was refused"_s);
+        if (done) {
+            m_grade = step.arg % 4;
+            recordShown();
+        }
+        break;
+    }
+    case Kind::PhoneUndo: {
+        const bool meant = !m_journal.empty() && m_journal.back().id == m_phoneSaw.undoable;
+        const bool done = phoneSends(u"undo"_s);
+        expect(done == meant, done ? u"a late undo from the phone was done"_s
+                                   : u"the phone's undo of the last recording was refused"_s);
+        if (done)
+            undoLast();
+        break;
+    }
     case Kind::Restore:
         // A recording held half-way has kept its backup once it waits at the rename, or
         // was refused before; it goes on then, as the restore waits behind it.
@@ -458,6 +505,7 @@ void Walk::choose(int index)
     Q_EMIT chooser->activated(index);
     m_shown.clear();
     m_picks.clear();
+    ++m_drawEpoch;
     m_ticked = m_lineUnsure = false;
     if (!m_classes[index].readable()) {
         ++m_reports;
@@ -478,6 +526,7 @@ void Walk::startPause()
     if (m_drawing) {
         m_ticked = false;
         m_picks.clear();
+        ++m_drawEpoch;
         // A round that called everyone present gives way to a new one.
         const bool anyonePresent = std::ranges::any_of(m_view, [&](const QString& line) {
             return !nameOf(line).isEmpty() && c.absent.value(nameOf(line)) < copies(nameOf(line));
@@ -490,6 +539,7 @@ void Walk::startPause()
         return;
     // The first is the one announced, else the one the last tick showed.
     m_picks = picksShown();
+    ++m_drawEpoch;
     expect(m_picks.size() <= m_several && !m_picks.isEmpty(),
            u"a Pause drew %1 students"_s.arg(m_picks.size()));
     expect(!m_warmCall || next.isEmpty() || m_picks.value(0) == next,
@@ -531,6 +581,19 @@ void Walk::nextPick()
         return;
     m_pickAt = (m_pickAt + 1) % m_picks.size();
     m_shown = m_picks[m_pickAt];
+    ++m_drawEpoch;
+}
+
+bool Walk::phoneSends(const QString& action, const QString& grade)
+{
+    const QJsonObject& saw = m_phoneSaw.state;
+    const std::optional<RemoteCommand> command = phoneCommand({{u"do"_s, action},
+                                                               {u"class"_s, saw[u"class"_s]},
+                                                               {u"draw"_s, saw[u"draw"_s]},
+                                                               {u"recording"_s, saw[u"undo"_s]},
+                                                               {u"grade"_s, grade},
+                                                               {u"drawing"_s, saw[u"running"_s]}});
+    return command && m_window.window.carryOut({*command}).isEmpty();
 }
 
 QStringList Walk::picksShown() const
@@ -602,6 +665,11 @@ void Walk::changed(int index, const QStringList& before, const QStringList& afte
 void Walk::record()
 {
     key(Qt::Key_Return);
+    recordShown();
+}
+
+void Walk::recordShown()
+{
     Class& c = m_classes[m_loaded];
     QStringList after = c.lines;
     bool found = false, full = false;
@@ -616,7 +684,7 @@ void Walk::record()
         return void(++m_reports);
     if (!changes(c))
         return;
-    m_journal.push_back({m_loaded, c, after});
+    m_journal.push_back({m_recordings++, m_loaded, c, after});
     ++m_history[HistoryAction::Recording];
     c.lineEnd = "\r\n";
     c.finalLineEnd = true;
@@ -628,6 +696,11 @@ void Walk::record()
 void Walk::undo()
 {
     key(Qt::Key_Z, Qt::ControlModifier);
+    undoLast();
+}
+
+void Walk::undoLast()
+{
     if (m_journal.empty())
         return;
     const Undoable last = m_journal.back();
@@ -896,6 +969,10 @@ void TestWalk::walksThatFailedOnce_data()
         << qint64(0)
         << u"warmcall 0, choose 2, round 0, absent 0, newround 0, startpause 0, tick 0, "
            u"startpause 0"_s;
+    QTest::newRow("a phone's tap that arrives after the board drew again acts on nobody")
+        << qint64(0)
+        << u"startpause 0, tick 0, startpause 0, phonelook 0, startpause 0, tick 1, "
+           u"startpause 0, phoneok 1, phonelook 0, phoneok 2, phoneundo 0, ok 0, phoneundo 0"_s;
     // One to replay by hand, step by step: MIRELLO_WALK="ok 0, …" MIRELLO_WALK_SEED=N.
     if (qEnvironmentVariableIsSet("MIRELLO_WALK")) {
         QTest::newRow("MIRELLO_WALK") << qEnvironmentVariable("MIRELLO_WALK_SEED").toLongLong()
