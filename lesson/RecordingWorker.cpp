@@ -124,7 +124,7 @@ void RecordingWorker::logAbsence(const QString& classFileName, const StudentKey&
             m_files);
         if (std::optional<Error> missing =
                 missingHistory(u"班级“"_s + shown + u"”的缺席标记已保存"_s, appended))
-            deliver([this, error = *missing] { Q_EMIT warned(error); });
+            deliver([this, error = *missing] { Q_EMIT historyMissing(error); });
     });
 }
 
@@ -230,7 +230,7 @@ void RecordingWorker::logChange(HistoryAction action, const RecordedGrade& recor
         m_folder, recording.classFileName, action, recording.personName, recording.gradeText,
         recording.drawId, classBytes, QDateTime::currentDateTime(), done, m_files);
     if (missing)
-        deliver([this, error = *missing] { Q_EMIT warned(error); });
+        deliver([this, error = *missing] { Q_EMIT historyMissing(error); });
 }
 
 // An undo for one recording that is no longer the last does nothing: the phone that

@@ -80,6 +80,8 @@ Q_SIGNALS:
     // A change is in, but a step after it failed (the history line, the flush): the
     // teacher is told, the change stands.
     void warned(const mirello::Error& warning);
+    // A change is in, but its line in the history could not be written.
+    void historyMissing(const mirello::Error& warning);
     void failed(const mirello::Error& error);
     // The class file now holds `bytes` after a restore or a new term.
     void classReplaced(const QString& classFileName, const QByteArray& bytes);

@@ -207,6 +207,7 @@ private:
     PhoneRemote* m_phone = nullptr;
     // A recording came while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;
+    bool m_historyWarned = false;
     // Closing ends the program even with the floating button kept open.
     bool m_quitting = false;
 

@@ -218,6 +218,12 @@ void FrmMain::createRecorder(FileOperations& files)
             [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
     connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
     connect(m_recorder, &RecordingWorker::warned, this, &FrmMain::report);
+    // Said once a run, in the status bar: a box after every grade would stand in front
+    // of the class, and the grades themselves are in.
+    connect(m_recorder, &RecordingWorker::historyMissing, this, [this](const Error& warning) {
+        if (!std::exchange(m_historyWarned, true))
+            m_statusBar->showNotice(warning.text(), 10 * NoticeTime);
+    });
     connect(m_recorder, &RecordingWorker::classReplaced, this, &FrmMain::takeClassFile);
     connect(m_recorder, &RecordingWorker::stateSaved, this, [this](const Result<void>& saved) {
         if (std::optional<Error> failure = m_session.saved(saved))
