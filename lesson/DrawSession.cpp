@@ -164,6 +164,27 @@ bool DrawSession::pass(qsizetype line)
     return true;
 }
 
+// Round mode switched on after a student already called was announced would hold the
+// order on them: every Pause would announce them again and never stop on them.
+void DrawSession::setMode(DrawMode mode)
+{
+    m_draw.setMode(mode);
+    alignWarmCall();
+}
+
+void DrawSession::alignWarmCall()
+{
+    std::vector<qsizetype> stale;
+    std::ranges::copy_if(m_warmCall.upNext(), std::back_inserter(stale),
+                         [this](qsizetype student) { return !m_draw.mayStopOn(student); });
+    if (stale.empty())
+        return;
+    for (const qsizetype student : stale)
+        m_warmCall.remove(student);
+    keepOrder();
+    save();
+}
+
 void DrawSession::setWarmCall(bool on)
 {
     m_warmCallOn = on;
@@ -246,15 +267,16 @@ void DrawSession::keepOrder()
     m_state.afterRound = keys(m_warmCall.afterRound());
 }
 
-// Students no longer in the class, or absent, leave the order.
+// Students no longer in the class, or absent, leave the order; so do those announced
+// who were called in this round since (a kept order may name them).
 void DrawSession::takeOrder()
 {
-    const auto students = [this](const QList<StudentKey>& keys) {
+    const auto students = [this](const QList<StudentKey>& keys, bool announced) {
         std::vector<qsizetype> found;
         for (const StudentKey& key : keys) {
             const std::optional<qsizetype> line = lineOfKey(key);
             const qsizetype student = line ? *m_draw.studentOn(*line) : -1;
-            if (line && !m_draw.isAbsent(student) &&
+            if (line && !m_draw.isAbsent(student) && (!announced || m_draw.mayStopOn(student)) &&
                 std::find(found.begin(), found.end(), student) == found.end())
                 found.push_back(student);
         }
@@ -262,7 +284,7 @@ void DrawSession::takeOrder()
     };
     m_lastCalled.clear();
     if (m_warmCallOn)
-        m_warmCall.restore(students(m_state.upNext), students(m_state.afterRound));
+        m_warmCall.restore(students(m_state.upNext, true), students(m_state.afterRound, false));
     else
         m_warmCall.restore({}, {});
 }

@@ -36,7 +36,7 @@ public:
     const QString& classFileName() const { return m_classFile; }
 
     DrawMode mode() const { return m_draw.mode(); }
-    void setMode(DrawMode mode) { m_draw.setMode(mode); }
+    void setMode(DrawMode mode);
 
     DrawTexts tick(const std::optional<NameList>& names, RandomSource& random) const
     {
@@ -100,6 +100,8 @@ private:
     std::optional<qsizetype> announceNext(RandomSource& random);
     // The warm call's order into the state, and from it.
     void keepOrder();
+    // Those announced whom the draw may no longer stop on leave the order.
+    void alignWarmCall();
     void takeOrder();
     void save();
 

@@ -44,6 +44,12 @@ struct Lesson
     DrawSession session;
 };
 
+// The key of line `line` of classOf(), as a kept state names it.
+StudentKey classOfKey(int line)
+{
+    return {u"S20230%1学生%1-"_s.arg(line, 3, 10, QChar(u'0')), 1};
+}
+
 } // namespace
 
 class TestDrawSession : public QObject
@@ -55,6 +61,8 @@ private Q_SLOTS:
     void severalNeverRepeat();
     void warmCallCallsInTheOrderAnnounced_data();
     void warmCallCallsInTheOrderAnnounced();
+    void warmCallLeavesThoseCalledInTheRound_data();
+    void warmCallLeavesThoseCalledInTheRound();
 };
 
 void TestDrawSession::severalNeverRepeat_data()
@@ -215,6 +223,43 @@ void TestDrawSession::warmCallCallsInTheOrderAnnounced()
     again.session.setWarmCall(true);
     QVERIFY(!again.session.classLoaded(u"班.txt"_s, *again.names));
     QCOMPARE(again.session.announce(again.random), announced);
+}
+
+void TestDrawSession::warmCallLeavesThoseCalledInTheRound_data()
+{
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("round mode switched on") << false;
+    QTest::newRow("a kept order naming them") << true;
+}
+
+// One already called in the round is announced (before round mode came on, or in a
+// kept order): they leave the order, so that each Pause stops on the one announced.
+void TestDrawSession::warmCallLeavesThoseCalledInTheRound()
+{
+    QFETCH(bool, kept);
+    const QTemporaryDir folder;
+    ClassState state;
+    state.students.insert(classOfKey(0), {true, false, 0});
+    if (kept)
+        state.upNext = {classOfKey(0)};
+    Lesson lesson(5, folder.path(), state);
+    DrawSession& session = lesson.session;
+    session.setMode(kept ? DrawMode::OncePerRound : DrawMode::EveryTick);
+    session.setWarmCall(true);
+    QVERIFY(!session.classLoaded(u"班.txt"_s, *lesson.names));
+    for (int pause = 0; !kept && session.announce(lesson.random) != 0 && pause < 100; ++pause)
+        session.stop(session.tick(lesson.names, lesson.random).line, 1, lesson.random);
+    if (!kept)
+        QCOMPARE(session.announce(lesson.random), 0);
+    session.setMode(DrawMode::OncePerRound);
+    for (int pause = 0; pause < 4; ++pause) {
+        const std::optional<qsizetype> announced = session.announce(lesson.random);
+        QVERIFY(announced && *announced != 0);
+        session.beginDrawing();
+        const std::vector<qsizetype> called =
+            session.stop(session.tick(lesson.names, lesson.random).line, 1, lesson.random);
+        QCOMPARE(called, std::vector{*announced});
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDrawSession)
