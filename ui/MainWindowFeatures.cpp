@@ -163,6 +163,7 @@ void MainWindowFeatures::drawingSwitched(bool on, const QString& name)
 
 void MainWindowFeatures::closeWindows()
 {
+    m_closingAll = true;
     if (m_projector)
         m_projector->close();
     if (m_floating)
@@ -250,6 +251,7 @@ void MainWindowFeatures::toggleFloatingButton()
     connect(m_floating, &FloatingButton::mainWindowAsked, this,
             &MainWindowFeatures::showMainWindow);
     connect(m_floating, &FloatingButton::quitAsked, this, &MainWindowFeatures::quitAsked);
+    connect(m_floating, &QObject::destroyed, this, &MainWindowFeatures::floatingButtonClosed);
     m_floating->showName(m_name);
     m_floating->setDrawing(m_drawing);
     m_floating->showGrade(m_grade);
@@ -325,6 +327,23 @@ bool MainWindowFeatures::askToKeepFloatingButton()
     if (box.checkBox()->isChecked())
         m_settings.setBytes(KeepFloatingKey, kept ? "yes" : "no");
     return kept;
+}
+
+// The last window the teacher could see is gone: a copy with none would go on taking
+// keys from every program unseen. Where the tray shows it, it stays and says so.
+void MainWindowFeatures::floatingButtonClosed()
+{
+    if (m_closingAll || m_mainWindow->isVisible())
+        return;
+    auto* tray = findChild<QSystemTrayIcon*>();
+    if (!tray || !tray->isVisible()) {
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT quitAsked(); }, Qt::QueuedConnection);
+        return;
+    }
+    tray->showMessage(
+        u"Mirello 仍在运行"_s,
+        u"全局快捷键仍然有效。点托盘里的 Mirello 图标可以打开主窗口，右键可以退出。"_s);
 }
 
 // Where the system has a tray, the feature menu stays a click away with the main

@@ -86,6 +86,7 @@ private:
     GlobalKeyBindings& globalKeys();
     void showTrayIcon();
     void showMainWindow();
+    void floatingButtonClosed();
 
     QWidget* m_mainWindow;
     Speaker& m_speaker;
@@ -107,6 +108,8 @@ private:
     QString m_announcement;
     QString m_countdownText;
     bool m_countdownEnded = false;
+    // The main window closes them all as the program ends.
+    bool m_closingAll = false;
 };
 
 } // namespace mirello
