@@ -6,6 +6,7 @@
 #include "lesson/Settings.h"
 #include "platform/FileOperations.h"
 #include "ui/FittedText.h"
+#include "ui/MainWindowFeatures.h"
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSpinBox>
 
 using namespace mirello;
@@ -238,6 +240,10 @@ void TestProjector::floatingButtonDrawsAndRecordsByFinger()
     });
     w.window.close();
     QVERIFY(!w.window.isVisible() && floating->isVisible());
+    // With no window left to see and no tray, closing the floating button ends Mirello.
+    QSignalSpy quit(w.window.findChild<MainWindowFeatures*>(), &MainWindowFeatures::quitAsked);
+    floating->close();
+    QTRY_COMPARE(quit.count(), 1);
 }
 
 // The digits show on the projector and the floating button, pause with T, end in the
