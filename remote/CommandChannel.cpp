@@ -1,6 +1,7 @@
 #include "CommandChannel.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -18,85 +19,125 @@ constexpr int ConnectWaitMs = 500;
 // A message ends in an empty line; an answer is one line.
 constexpr QByteArrayView MessageEnd = "\n\n";
 
-QString userName()
+QLocalSocket::SocketOptions socketOptions(const LocalChannelAddress& address)
 {
-    const QString user = qEnvironmentVariable("USER");
-    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+    return address.abstractName ? QLocalSocket::AbstractNamespaceOption : QLocalSocket::NoOptions;
 }
 
 } // namespace
 
-QString channelName(const QString& rollFolder)
+LocalChannelAddress channelAddress(const QString& rollFolder)
 {
-    const QByteArray identity =
-        (userName() + u'\0' + QDir(rollFolder).canonicalPath().toLower()).toUtf8();
-    return u"mirello-"_s +
-           QString::fromLatin1(
-               QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex().left(24));
+    const QByteArray folder = QDir(rollFolder).canonicalPath().toLower().toUtf8();
+    return userChannelAddress(
+        u"mirello-"_s +
+        QString::fromLatin1(
+            QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex().left(24)));
 }
 
-std::optional<QString> sendToRunningCopy(const QString& name, const QList<RemoteCommand>& commands,
+std::optional<QString> sendToRunningCopy(const LocalChannelAddress& address,
+                                         const QList<RemoteCommand>& commands,
                                          std::chrono::milliseconds wait)
 {
     QLocalSocket socket;
-    socket.connectToServer(name);
+    socket.setSocketOptions(socketOptions(address));
+    socket.connectToServer(address.serverName);
     if (!socket.waitForConnected(ConnectWaitMs))
         return std::nullopt;
+    // Another user's program could otherwise take the teacher's commands and answer "done".
+    if (const std::optional<QString> foreign =
+            foreignChannelEnd(socket.socketDescriptor(), ChannelEnd::Server))
+        return u"命令没有交出：Mirello 的通道被占用，"_s + *foreign +
+               u"。请关闭那个程序，或注销后重新登录再试。"_s;
     socket.write(encodeCommands(commands) + '\n');
     QByteArray answer;
-    while (!answer.endsWith('\n') && socket.waitForReadyRead(int(wait.count())))
+    const QDeadlineTimer deadline(wait);
+    while (!answer.endsWith('\n') && socket.waitForReadyRead(int(deadline.remainingTime())))
         answer += socket.readAll();
+    answer += socket.readAll();
     if (!answer.endsWith('\n'))
         return u"正在运行的 Mirello 没有回应："_s + socket.errorString();
     return QString::fromUtf8(answer.chopped(1));
 }
 
-CommandServer::CommandServer(const QString& name, CarryOut carryOut, QObject* parent)
+CommandServer::CommandServer(const LocalChannelAddress& address, CarryOut carryOut, QObject* parent)
     : QObject(parent)
-    , m_name(name)
+    , m_address(address)
     , m_carryOut(std::move(carryOut))
     , m_server(new QLocalServer(this))
 {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::SocketOptions options = QLocalServer::NoOptions;
+    if (address.abstractName)
+        options |= QLocalServer::AbstractNamespaceOption;
+    if (address.userOnlyAccess)
+        options |= QLocalServer::UserAccessOption;
+    m_server->setSocketOptions(options);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* connection = m_server->nextPendingConnection())
             take(connection);
     });
 }
 
+// Asks first: where a live copy answers, listening would take its channel (Windows
+// even adds a pipe of the same name). Only a name that refuses is a dead copy's.
 std::optional<QString> CommandServer::listen()
 {
-    if (m_server->listen(m_name))
-        return std::nullopt;
-    // No copy answered under this name, or this one would not be listening: what is
-    // left there is a dead copy's.
-    QLocalServer::removeServer(m_name);
-    if (m_server->listen(m_name))
+    QLocalSocket probe;
+    probe.setSocketOptions(socketOptions(m_address));
+    probe.connectToServer(m_address.serverName);
+    if (probe.waitForConnected(ConnectWaitMs)) {
+        const std::optional<QString> foreign =
+            foreignChannelEnd(probe.socketDescriptor(), ChannelEnd::Server);
+        return foreign ? u"通道被占用，"_s + *foreign : u"另一个 Mirello 正在使用这个通道"_s;
+    }
+    if (probe.error() == QLocalSocket::ConnectionRefusedError)
+        QLocalServer::removeServer(m_address.serverName);
+    if (m_server->listen(m_address.serverName))
         return std::nullopt;
     return m_server->errorString();
 }
 
+// The socket is only ever deleted later and reached through a QPointer: the carrying
+// out may run an event loop in which the client gives up and the socket goes.
 void CommandServer::take(QLocalSocket* connection)
 {
     connection->setParent(this);
-    connection->setReadBufferSize(MaxMessage);
-    QTimer::singleShot(ConnectionTime, connection, &QLocalSocket::abort);
     connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
+    if (foreignChannelEnd(connection->socketDescriptor(), ChannelEnd::Client)) {
+        connection->abort();
+        connection->deleteLater();
+        return;
+    }
+    connection->setReadBufferSize(MaxMessage);
+    auto* deadline = new QTimer(connection);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, connection, &QLocalSocket::abort);
+    deadline->start(ConnectionTime);
     auto message = std::make_shared<QByteArray>();
-    connect(connection, &QLocalSocket::readyRead, this, [this, connection, message] {
-        *message += connection->read(MaxMessage - message->size());
-        if (message->endsWith(MessageEnd) || *message == "\n")
-            answer(connection, message->chopped(1));
-        else if (message->size() >= MaxMessage)
-            connection->abort();
-    });
+    connect(connection, &QLocalSocket::readyRead, this,
+            [this, socket = QPointer(connection), deadline, message] {
+                *message += socket->read(MaxMessage - message->size());
+                if (message->endsWith(MessageEnd) || *message == "\n") {
+                    // One message a connection, however long carrying it out takes.
+                    deadline->stop();
+                    socket->disconnect(this);
+                    answer(socket, message->chopped(1));
+                } else if (message->size() >= MaxMessage) {
+                    socket->abort();
+                }
+            });
 }
 
-void CommandServer::answer(QLocalSocket* connection, const QByteArray& message)
+void CommandServer::answer(QPointer<QLocalSocket> connection, const QByteArray& message)
 {
     const std::optional<QList<RemoteCommand>> commands = decodeCommands(message);
     const QString said = commands ? m_carryOut(*commands) : u"看不懂的命令"_s;
-    connection->write(said.simplified().toUtf8() + '\n');
+    if (!connection || connection->state() != QLocalSocket::ConnectedState)
+        return;
+    // An answer of blanks is still a failure, never "done".
+    const QString line = said.simplified();
+    connection->write(
+        (line.isEmpty() && !said.isEmpty() ? u"执行失败，原因不明"_s : line).toUtf8() + '\n');
     connection->flush();
     connection->disconnectFromServer();
 }

@@ -49,14 +49,14 @@ QString rollFolderPath()
 
 } // namespace
 
-// With options, a copy already running for this roll folder carries them out and this
-// start ends; without one, this copy starts and then carries them out itself.
+// A copy already running for this roll folder carries out the options (or, with none,
+// brings its window forward) and this start ends; without one, this copy starts and
+// then carries them out itself.
 int main(int argc, char* argv[])
 {
     mirello::useStartingConsole();
     QList<mirello::RemoteCommand> commands;
-    // A plain start goes straight to the window.
-    if (argc > 1) {
+    {
         const QCoreApplication client(argc, argv);
         const mirello::ParsedCommandLine parsed =
             mirello::parseCommandLine(client.arguments().mid(1));
@@ -69,14 +69,13 @@ int main(int argc, char* argv[])
             return 2;
         }
         commands = std::get<QList<mirello::RemoteCommand>>(parsed);
-        if (!commands.isEmpty()) {
-            const std::optional<QString> answer = mirello::sendToRunningCopy(
-                mirello::channelName(rollFolderPath()), commands, AnswerWait);
-            if (answer && !answer->isEmpty())
-                print(stderr, *answer + u'\n');
-            if (answer)
-                return answer->isEmpty() ? 0 : 1;
-        }
+        // A second plain start too: it must leave the running copy its channel.
+        const std::optional<QString> answer = mirello::sendToRunningCopy(
+            mirello::channelAddress(rollFolderPath()), commands, AnswerWait);
+        if (answer && !answer->isEmpty())
+            print(stderr, *answer + u'\n');
+        if (answer)
+            return answer->isEmpty() ? 0 : 1;
     }
     preferX11OnWayland();
     QApplication application(argc, argv);
@@ -91,9 +90,18 @@ int main(int argc, char* argv[])
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
     mirello::CommandServer server(
-        mirello::channelName(rollFolder),
+        mirello::channelAddress(rollFolder),
         [window = QPointer(window)](const QList<mirello::RemoteCommand>& asked) {
-            return window ? window->carryOut(asked) : u"Mirello 正在退出"_s;
+            if (!window)
+                return u"Mirello 正在退出"_s;
+            if (!asked.isEmpty())
+                return window->carryOut(asked);
+            // A plain start while this copy runs: the teacher is looking for its window.
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->show();
+            window->raise();
+            window->activateWindow();
+            return QString();
         });
     if (const std::optional<QString> failure = server.listen())
         print(stderr, u"其他程序无法调用 Mirello：本地通道无法建立（"_s + *failure + u"）\n"_s);
