@@ -1,7 +1,7 @@
 // The class features from the main window's menu, through their dialogs: a list
 // imported from a workbook appears in the chooser, an export is written where the
 // teacher last put one, a recording shows in the overview's history, and a new term
-// in the overview and the next draw.
+// in the overview and the next draw; a phone is let in by a click on 允许 alone.
 
 #include "exchange/XlsxReader.h"
 #include "ui/windows/ImportDialog.h"
@@ -16,8 +16,11 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
+#include <QTcpSocket>
 #include <QTimer>
+#include <QTreeWidget>
 
 using namespace mirello;
 
@@ -65,6 +68,7 @@ private Q_SLOTS:
     void importsIntoTheChooser();
     void exportsWhereTheTeacherSays();
     void showsTheHistoryAndTheNewTerm();
+    void phoneIsLetInByAClickAlone();
 };
 
 void TestClassWindows::importsIntoTheChooser()
@@ -173,6 +177,37 @@ void TestClassWindows::showsTheHistoryAndTheNewTerm()
     QVERIFY(w.reporter.errors.last().message.contains(u"之后已开始新学期"_s));
     w.startPause();
     QTRY_COMPARE(w.text(u"LblAnsCount"_s), u"已被点到过00次"_s);
+}
+
+// The question about a new phone answers no key, even where the system gives it the
+// focus: a clicker's arrow or Space, Enter, or a letter typed anywhere lets nobody in.
+void TestClassWindows::phoneIsLetInByAClickAlone()
+{
+    QStandardPaths::setTestModeEnabled(true); // the key it keeps stays out of the user's own
+    const auto restore = qScopeGuard([] { QStandardPaths::setTestModeEnabled(false); });
+    TestProgramFolder folder({{u"1班.txt"_s, Class}});
+    WindowUnderTest w(folder);
+    w.window.carryOut({{RemoteCommand::Kind::PhoneRemote, {}}});
+    auto* phones = w.window.findChild<QTreeWidget*>(u"PairedPhones"_s);
+    const QUrl page(w.text(u"PhoneAddress"_s));
+    QTcpSocket phone;
+    phone.connectToHost(page.host(), quint16(page.port()));
+    QVERIFY(phone.waitForConnected(2000));
+    const QByteArray body = "{\"code\":\"" + w.text(u"PhoneCode"_s).toLatin1() + "\"}";
+    phone.write("POST /pair HTTP/1.1\r\nHost: " + page.authority().toLatin1() +
+                "\r\nContent-Type: application/json\r\nContent-Length: " +
+                QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    QTRY_VERIFY(w.get(u"PhonePairingConfirm"_s) && w.get(u"PhonePairingConfirm"_s)->isVisible());
+    QWidget* question = w.get(u"PhonePairingConfirm"_s);
+    for (const int key :
+         {int(Qt::Key_Right), int(Qt::Key_Space), int(Qt::Key_A), int(Qt::Key_Return)}) {
+        QTest::keyClick(question, Qt::Key(key));
+        QTest::keyClick(question, Qt::Key(key), Qt::AltModifier);
+    }
+    QTest::qWait(300);
+    QCOMPARE(phones->topLevelItemCount(), 0);
+    QTest::mouseClick(w.get<QPushButton>(u"PhonePairingAllow"_s), Qt::LeftButton);
+    QTRY_COMPARE(phones->topLevelItemCount(), 1);
 }
 
 QTEST_MAIN(TestClassWindows)

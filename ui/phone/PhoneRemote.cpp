@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -177,6 +178,9 @@ void PhoneRemote::confirm(const QString& request, const QString& phone, const QS
     });
     QTimer::singleShot(Pairing::RequestLife, box, &QWidget::close);
     m_question = box;
+    box->adjustSize();
+    // In the middle of the teacher's screen: the main window may be small, in a corner.
+    box->move(m_mainWindow->screen()->availableGeometry().center() - box->rect().center());
     box->show();
 }
 

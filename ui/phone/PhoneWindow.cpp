@@ -58,6 +58,7 @@ PhoneWindow::PhoneWindow(const PairedPhones& phones, QWidget* parent)
     large.setPointSize(large.pointSize() * 3);
     large.setBold(true);
     m_code->setFont(large);
+    m_address->setObjectName(u"PhoneAddress"_s);
     m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_address->setAlignment(Qt::AlignCenter);
     auto* off = new QPushButton(u"关闭手机遥控"_s, this);
