@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "platform/AtomicReplace.h"
+#include "platform/FileLock.h"
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"
@@ -23,6 +24,8 @@ namespace mirello {
 namespace {
 
 constexpr QStringView FileName = u"settings.ini";
+// What a copy set (a value) or removed (none) since its last write.
+using Changes = QMap<QString, std::optional<QVariant>>;
 // A few switches and a window's place: anything larger is not ours.
 constexpr qint64 LargestSettingsBytes = 64 * 1024;
 // How long the start waits for the file; a slower drive leaves the defaults.
@@ -88,7 +91,10 @@ std::optional<QByteArray> iniBytes(const QMap<QString, QVariant>& values)
         if (ini.status() != QSettings::NoError)
             return std::nullopt;
     }
+    // Nothing to keep: QSettings then makes no file at all.
     QFile written(path);
+    if (values.isEmpty() && !written.exists())
+        return QByteArray();
     if (!written.open(QIODevice::ReadOnly))
         return std::nullopt;
     return written.readAll();
@@ -148,10 +154,40 @@ Result<void> writeSettings(const RollFolder& folder, FileOperations& files, cons
     return {};
 }
 
+// Two copies on one roll folder each write only what they changed, under the folder's
+// lock, onto what the file holds then; the settings beside the user's configuration
+// have a lock file of their own.
+Result<void> writeChanges(const RollFolder& folder, FileOperations& files, const Place& place,
+                          const Changes& changes, const QMap<QString, QVariant>& ours)
+{
+    FileLock lock(place.inRollFolder ? folder.lockFilePath() : place.path + u".lock"_s);
+    if (place.inRollFolder) {
+        if (std::optional<Error> locked = lockRollFolder(
+                lock, folder, settingsError(place, u"无法保存："_s, {}).message, QStringView()))
+            return *locked;
+    } else if (lock.acquire(RollFolderLockWait) != FileLock::Outcome::Locked) {
+        return settingsError(place, u"无法保存：另一个 Mirello 正在保存设置，或无法锁定它。"_s,
+                             lock.failureReason());
+    }
+    // A file damaged since the start is replaced by what this copy holds.
+    Result<QMap<QString, QVariant>> now = readSettings(folder, files, place);
+    QMap<QString, QVariant> values = now ? std::move(now).value() : ours;
+    for (auto change = changes.cbegin(); change != changes.cend(); ++change) {
+        if (change.value())
+            values.insert(change.key(), *change.value());
+        else
+            values.remove(change.key());
+    }
+    const std::optional<QByteArray> bytes = iniBytes(values);
+    if (!bytes)
+        return settingsError(place, u"无法保存：无法生成设置内容。"_s, u"临时文件夹不可用"_s);
+    return writeSettings(folder, files, place, *bytes);
+}
+
 } // namespace
 
-// The thread that writes: only the newest values are written, one write at a time,
-// and a write still blocked when the program closes is left behind, not waited for.
+// The thread that writes: the changes made meanwhile go in one write, one write at a
+// time, and a write still blocked when the program closes is left behind, not waited for.
 struct Settings::Writer
 {
     Writer(const RollFolder& folder, FileOperations& files, const Place& place, Settings* owner)
@@ -169,7 +205,9 @@ struct Settings::Writer
 
     std::mutex mutex;
     std::condition_variable changed;
-    std::optional<QMap<QString, QVariant>> pending;
+    Changes changes;
+    QMap<QString, QVariant> values;
+    bool due = false;
     bool writing = false;
     bool closing = false;
 
@@ -177,20 +215,22 @@ struct Settings::Writer
     {
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock, [&] { return pending || closing; });
-            if (!pending)
+            changed.wait(lock, [&] { return due || closing; });
+            if (!due)
                 return;
-            const QMap<QString, QVariant> values = std::move(*pending);
-            pending.reset();
+            due = false;
+            const Changes batch = std::exchange(changes, {});
+            const QMap<QString, QVariant> ours = values;
             writing = true;
             lock.unlock();
-            const std::optional<QByteArray> bytes = iniBytes(values);
-            const Result<void> written =
-                bytes ? writeSettings(folder, files, place, *bytes)
-                      : Result<void>(settingsError(place, u"无法保存：无法生成设置内容。"_s,
-                                                   u"临时文件夹不可用"_s));
+            const Result<void> written = writeChanges(folder, files, place, batch, ours);
             lock.lock();
             writing = false;
+            // Not written: tried again with the next change, under any newer value.
+            for (auto change = batch.cbegin(); !written && change != batch.cend(); ++change) {
+                if (!changes.contains(change.key()))
+                    changes.insert(change.key(), change.value());
+            }
             changed.notify_all();
             if (!written && !closing) {
                 QMetaObject::invokeMethod(
@@ -238,7 +278,7 @@ Settings::~Settings()
 {
     std::unique_lock lock(m_writer->mutex);
     m_writer->changed.wait_for(lock, LastWriteWait,
-                               [&] { return !m_writer->pending && !m_writer->writing; });
+                               [&] { return !m_writer->due && !m_writer->writing; });
     m_writer->closing = true;
     m_writer->changed.notify_all();
 }
@@ -256,8 +296,8 @@ bool Settings::flag(QStringView key, bool fallback) const
 
 void Settings::setFlag(QStringView key, bool on)
 {
-    m_values.insert(key.toString(), on);
-    save();
+    if (!m_values.contains(key.toString()) || flag(key) != on)
+        change(key.toString(), on);
 }
 
 QByteArray Settings::bytes(QStringView key) const
@@ -268,16 +308,23 @@ QByteArray Settings::bytes(QStringView key) const
 
 void Settings::setBytes(QStringView key, const QByteArray& value)
 {
-    m_values.insert(key.toString(), value);
-    save();
+    if (bytes(key) != value || m_values.contains(key.toString()) != !value.isEmpty())
+        change(key.toString(), value.isEmpty() ? std::optional<QVariant>() : QVariant(value));
 }
 
-void Settings::save()
+// Only what this copy changes is written, so that it undoes no other copy's change.
+void Settings::change(const QString& key, const std::optional<QVariant>& value)
 {
+    if (value)
+        m_values.insert(key, *value);
+    else
+        m_values.remove(key);
     std::lock_guard lock(m_writer->mutex);
     if (m_writer->closing)
         return;
-    m_writer->pending = m_values;
+    m_writer->changes.insert(key, value);
+    m_writer->values = m_values;
+    m_writer->due = true;
     m_writer->changed.notify_all();
 }
 

@@ -22,7 +22,8 @@ namespace mirello {
 // a link nor blocking on a named pipe, and never on the window's thread: the reading
 // waits a moment at most, the writes go to a thread of their own. A damaged,
 // unreadable or slow file is ignored: every value then has its default, and failed()
-// says why, once.
+// says why, once. A copy writes only the keys it changed, onto what the file holds
+// then, so that two copies on one roll folder keep each other's changes.
 class Settings final : public QObject
 {
     Q_OBJECT
@@ -36,6 +37,7 @@ public:
     bool flag(QStringView key, bool fallback = false) const;
     void setFlag(QStringView key, bool on);
     QByteArray bytes(QStringView key) const;
+    // An empty value removes the key.
     void setBytes(QStringView key, const QByteArray& value);
 
     // What went wrong reading the file at start, if anything.
@@ -46,7 +48,7 @@ Q_SIGNALS:
     void failed(const mirello::Error& error);
 
 private:
-    void save();
+    void change(const QString& key, const std::optional<QVariant>& value);
 
     struct Writer;
     std::shared_ptr<Writer> m_writer;
