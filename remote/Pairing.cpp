@@ -87,9 +87,10 @@ Pairing::Outcome Pairing::tryCode(const QString& code, const QString& address, c
         return Paused{*pause};
     if (code != m_code)
         return countWrongTry(address, now);
-    m_guessers.remove(address);
     if (std::ranges::any_of(m_requests, [](const Request& r) { return r.state == State::Waiting; }))
         return Busy{BusyRetry};
+    // Only a request the teacher sees forgives the wrong tries before it.
+    m_guessers[address].wrongTries = 0;
     const QString request = randomHex(16);
     const QString check = QString::number(10 + QRandomGenerator::system()->bounded(90));
     m_requests.insert(request, {address, phone, now, now, State::Waiting, {}});

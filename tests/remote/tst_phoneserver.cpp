@@ -268,6 +268,7 @@ void TestPhoneServer::pairingGuards_data()
     QTest::newRow("many addresses pause everyone, briefly") << u"x-W*19 x-P t+P wait31 t+A"_s;
     QTest::newRow("one phone waits at a time; a refusal spends no code")
         << u"s+A t+B refuse tfA accept xfW x+A"_s;
+    QTest::newRow("asking while another waits forgives no wrong try") << u"s-W*4 t+A s+B s-P"_s;
     QTest::newRow("a refused phone waits before asking again") << u"s+A refuse s+P wait61 s+A"_s;
     QTest::newRow("a phone that stops asking frees its turn") << u"s+A wait16 t+A"_s;
     QTest::newRow("a phone that keeps asking keeps it") << u"s+A wait10 poll wait10 t+B"_s;
