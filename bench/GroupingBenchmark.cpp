@@ -41,7 +41,7 @@ std::vector<Groups> earlierGroupings(const std::vector<double>& scores, RandomSo
     std::vector<Groups> earlier;
     for (int round = 0; round < 3; ++round)
         earlier.insert(earlier.begin(),
-                       makeGroups(scores, earlier, {0, GroupSize, true}, random).groups);
+                       makeGroups(scores, earlier, {0, GroupSize, true}, random).value().groups);
     return earlier;
 }
 
@@ -53,7 +53,7 @@ void groupingBenchmark(benchmark::State& state, int groupSize)
     const std::vector<Groups> earlier = earlierGroupings(scores, random);
     int repeated = 0;
     for (auto _ : state) {
-        const Grouping grouping = makeGroups(scores, earlier, {0, groupSize, true}, random);
+        const Grouping grouping = makeGroups(scores, earlier, {0, groupSize, true}, random).value();
         repeated += grouping.repeatedPairs;
         benchmark::DoNotOptimize(grouping);
     }

@@ -1,19 +1,28 @@
 #include "Grouping.h"
 
 #include "AffineGroups.h"
+#include "GroupArrangement.h"
 #include "RandomPick.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <numeric>
+#include <QHash>
+#include <queue>
+#include <tuple>
 
 namespace mirello {
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using SteadyClock = std::chrono::steady_clock;
-using Labels = std::vector<int>;
+using grouping::Arrangement;
+using grouping::Labels;
+using grouping::PairHistory;
 
 constexpr double MiddleScore = 2.5;
 constexpr int EarlierKept = 3;
@@ -35,176 +44,28 @@ int totalDistance(int students, int groups, int groupSize)
     return total;
 }
 
-// For each earlier grouping the group of every student now present, -1 for none.
+// For each earlier grouping the group of every student now present, -1 for none; the
+// groups holding anyone now are numbered from 0, so every label is below `students`.
 std::vector<Labels> earlierLabels(std::span<const Groups> earlier, int students)
 {
     std::vector<Labels> labels;
     for (const Groups& grouping :
          earlier.first(std::min<std::size_t>(earlier.size(), EarlierKept))) {
         Labels& groupOf = labels.emplace_back(std::size_t(students), -1);
-        for (std::size_t group = 0; group < grouping.size(); ++group) {
-            for (const int student : grouping[group]) {
-                if (student >= 0 && student < students && groupOf[std::size_t(student)] < 0)
-                    groupOf[std::size_t(student)] = int(group);
+        int numbered = 0;
+        for (const std::vector<int>& group : grouping) {
+            bool anyone = false;
+            for (const int student : group) {
+                if (student >= 0 && student < students && groupOf[std::size_t(student)] < 0) {
+                    groupOf[std::size_t(student)] = numbered;
+                    anyone = true;
+                }
             }
+            numbered += anyone;
         }
     }
     return labels;
 }
-
-// Which pairs of students were together in an earlier grouping.
-class PairHistory
-{
-public:
-    PairHistory(const std::vector<Labels>& earlier, int students)
-        : m_students(students)
-        , m_met(std::size_t(students) * std::size_t(students), 0)
-    {
-        for (const Labels& groupOf : earlier) {
-            for (int a = 0; a < students; ++a) {
-                for (int b = a + 1; b < students; ++b) {
-                    const int group = groupOf[std::size_t(a)];
-                    if (group >= 0 && group == groupOf[std::size_t(b)])
-                        m_met[index(a, b)] = m_met[index(b, a)] = 1;
-                }
-            }
-        }
-    }
-
-    int met(int a, int b) const { return m_met[index(a, b)]; }
-
-private:
-    std::size_t index(int a, int b) const
-    {
-        return std::size_t(a) * std::size_t(m_students) + std::size_t(b);
-    }
-
-    int m_students;
-    std::vector<quint8> m_met;
-};
-
-// Students' groups, with what a swap of two students would change kept at hand:
-// for every student and group, how many there they met before, and every group's
-// distance from its share of the class's total score. With `spread` finite no
-// group's distance may pass it.
-class Arrangement
-{
-public:
-    Arrangement(const PairHistory& history, std::span<const double> scores, int groups,
-                double spread)
-        : m_history(history)
-        , m_scores(scores)
-        , m_groups(groups)
-        , m_spread(spread)
-        , m_mean(std::accumulate(scores.begin(), scores.end(), 0.0) / double(scores.size()))
-    {
-    }
-
-    void assign(Labels labels)
-    {
-        m_groupOf = std::move(labels);
-        const int students = int(m_groupOf.size());
-        m_metIn.assign(std::size_t(students * m_groups), 0);
-        m_distance.assign(std::size_t(m_groups), 0.0);
-        m_repeats = 0;
-        for (int a = 0; a < students; ++a) {
-            m_distance[std::size_t(groupOf(a))] += m_scores[std::size_t(a)] - m_mean;
-            for (int b = 0; b < students; ++b)
-                metIn(a, groupOf(b)) += m_history.met(a, b);
-            m_repeats += metIn(a, groupOf(a));
-        }
-        m_repeats /= 2;
-    }
-
-    int students() const { return int(m_scores.size()); }
-    int groups() const { return m_groups; }
-    const Labels& labels() const { return m_groupOf; }
-    int groupOf(int student) const { return m_groupOf[std::size_t(student)]; }
-    int repeats() const { return m_repeats; }
-    int conflicts(int student) const { return metIn(student, groupOf(student)); }
-    double distance(int group) const { return m_distance[std::size_t(group)]; }
-
-    int repeatChange(int a, int b) const
-    {
-        const int groupA = groupOf(a);
-        const int groupB = groupOf(b);
-        const int together = m_history.met(a, b);
-        return metIn(b, groupA) - metIn(a, groupA) + metIn(a, groupB) - metIn(b, groupB) -
-               2 * together;
-    }
-
-    double scoreChange(int a, int b) const
-    {
-        return m_scores[std::size_t(b)] - m_scores[std::size_t(a)];
-    }
-
-    bool withinSpread(double distance) const
-    {
-        return std::abs(distance) <= m_spread * (1 + 1e-9) + 1e-12;
-    }
-
-    bool keepsBalance(int a, int b) const
-    {
-        const double change = scoreChange(a, b);
-        return withinSpread(distance(groupOf(a)) + change) &&
-               withinSpread(distance(groupOf(b)) - change);
-    }
-
-    bool isBalanced() const
-    {
-        return std::all_of(m_distance.begin(), m_distance.end(),
-                           [&](double distance) { return withinSpread(distance); });
-    }
-
-    void swap(int a, int b)
-    {
-        const int groupA = groupOf(a);
-        const int groupB = groupOf(b);
-        m_repeats += repeatChange(a, b);
-        const double change = scoreChange(a, b);
-        m_distance[std::size_t(groupA)] += change;
-        m_distance[std::size_t(groupB)] -= change;
-        for (int x = 0; x < students(); ++x) {
-            const int gain = m_history.met(x, a) - m_history.met(x, b);
-            metIn(x, groupA) -= gain;
-            metIn(x, groupB) += gain;
-        }
-        m_groupOf[std::size_t(a)] = groupB;
-        m_groupOf[std::size_t(b)] = groupA;
-    }
-
-    Grouping result() const
-    {
-        Grouping grouping;
-        grouping.groups.resize(std::size_t(m_groups));
-        for (int student = 0; student < students(); ++student)
-            grouping.groups[std::size_t(groupOf(student))].push_back(student);
-        grouping.repeatedPairs = m_repeats;
-        for (int group = 0; group < m_groups; ++group) {
-            const double size = double(grouping.groups[std::size_t(group)].size());
-            grouping.largestBalanceGap =
-                std::max(grouping.largestBalanceGap, std::abs(distance(group)) / size);
-        }
-        return grouping;
-    }
-
-private:
-    int& metIn(int student, int group) { return m_metIn[std::size_t(student * m_groups + group)]; }
-    int metIn(int student, int group) const
-    {
-        return m_metIn[std::size_t(student * m_groups + group)];
-    }
-
-    const PairHistory& m_history;
-    std::span<const double> m_scores;
-    int m_groups;
-    double m_spread;
-    double m_mean;
-    Labels m_groupOf;
-    std::vector<int> m_metIn;
-    std::vector<double> m_distance;
-    int m_repeats = 0;
-};
 
 Labels randomDeal(const Labels& sizes, RandomSource& random)
 {
@@ -231,38 +92,58 @@ Labels byScore(std::span<const double> scores, RandomSource& random)
 // student may come no sooner than place floor((k-1)n/m) + 1 and no later than
 // ceil(kn/m); dealing to the earliest due group meets every such window, as no
 // stretch of places has more students due in it than it has places. A group's
-// average then differs from the class's by less than the spread over its size.
+// average then differs from the class's by less than the spread over its size. The
+// groups wait in one heap by when their next place opens and are chosen from another by
+// when it is due, the ties at random, so a class of many groups is dealt in n log n.
 Labels balancedDeal(std::span<const double> scores, const Labels& sizes, RandomSource& random)
 {
+    struct Slot
+    {
+        qint64 order; // when it opens while waiting, when it is due once open
+        double tie;
+        int group;
+        bool operator>(const Slot& other) const
+        {
+            return std::tie(order, tie) > std::tie(other.order, other.tie);
+        }
+    };
+    using Heap = std::priority_queue<Slot, std::vector<Slot>, std::greater<>>;
     const qint64 students = qint64(scores.size());
+    const auto opens = [&](int group, qint64 next) {
+        return (next - 1) * students / sizes[std::size_t(group)] + 1;
+    };
+    const auto due = [&](int group, qint64 next) {
+        const qint64 size = sizes[std::size_t(group)];
+        return (next * students + size - 1) / size;
+    };
     Labels groupOf(scores.size(), 0);
     Labels dealt(sizes.size(), 0);
+    Heap waiting;
+    Heap open;
+    for (int group = 0; group < int(sizes.size()); ++group) {
+        if (sizes[std::size_t(group)] > 0)
+            waiting.push({opens(group, 1), 0, group});
+    }
     qint64 place = 0;
     for (const int student : byScore(scores, random)) {
         ++place;
-        int chosen = -1;
-        qint64 chosenDue = 0;
-        int ties = 0;
-        for (std::size_t group = 0; group < sizes.size(); ++group) {
-            const qint64 size = sizes[group];
-            const qint64 next = dealt[group] + 1;
-            if (next > size || (next - 1) * students / size + 1 > place)
-                continue;
-            const qint64 due = (next * students + size - 1) / size;
-            if (chosen < 0 || due < chosenDue) {
-                chosen = int(group);
-                chosenDue = due;
-                ties = 1;
-            } else if (due == chosenDue && randomBelow(random, ++ties) == 0) {
-                chosen = int(group);
-            }
+        for (; !waiting.empty() && waiting.top().order <= place; waiting.pop()) {
+            const int group = waiting.top().group;
+            open.push({due(group, dealt[std::size_t(group)] + 1), random.next(), group});
         }
-        // Never, by the windows above; a slip must still not write outside the groups.
-        for (chosen = std::max(chosen, 0);
-             dealt[std::size_t(chosen)] >= sizes[std::size_t(chosen)];)
-            ++chosen;
+        // Never empty, by the windows above; a slip must still not write outside the groups.
+        int chosen = 0;
+        if (!open.empty()) {
+            chosen = open.top().group;
+            open.pop();
+        } else {
+            while (dealt[std::size_t(chosen)] >= sizes[std::size_t(chosen)])
+                ++chosen;
+        }
         groupOf[std::size_t(student)] = chosen;
-        ++dealt[std::size_t(chosen)];
+        const qint64 next = ++dealt[std::size_t(chosen)] + 1;
+        if (next <= sizes[std::size_t(chosen)])
+            waiting.push({opens(chosen, next), 0, chosen});
     }
     return groupOf;
 }
@@ -274,6 +155,11 @@ struct Limits
 
     bool outOfTime() const { return SteadyClock::now() >= deadline; }
     bool reached(int step) const { return step >= maxSteps || outOfTime(); }
+    // For the inner loops, which in a large class take long between two steps: the
+    // clock is read once in 1024 calls.
+    bool spentNow() const { return (++ticks & 1023) == 0 && outOfTime(); }
+
+    mutable unsigned ticks = 0;
 };
 
 // A few random swaps that keep the balance, to leave a place where the search stalls.
@@ -291,10 +177,11 @@ void shake(Arrangement& arrangement, RandomSource& random)
 }
 
 // A student in a repeated pair, chosen at random.
-int someConflicted(const Arrangement& arrangement, RandomSource& random)
+int someConflicted(const Arrangement& arrangement, const Limits& limits, RandomSource& random)
 {
     int chosen = -1;
-    for (int student = 0, seen = 0; student < arrangement.students(); ++student) {
+    for (int student = 0, seen = 0; student < arrangement.students() && !limits.spentNow();
+         ++student) {
         if (arrangement.conflicts(student) > 0 && randomBelow(random, ++seen) == 0)
             chosen = student;
     }
@@ -309,22 +196,25 @@ void fewerRepeats(Arrangement& arrangement, const Limits& limits, RandomSource& 
 {
     const int students = arrangement.students();
     const int stall = 100 + 10 * students;
-    std::vector<int> tabuUntil(std::size_t(students * arrangement.groups()), 0);
+    // Kept for the moves made only, not for every student and group.
+    QHash<quint64, int> tabuUntil;
+    const auto tabuSlot = [](int student, int group) {
+        return quint64(student) << 32 | quint32(group);
+    };
     Labels best = arrangement.labels();
     int bestRepeats = arrangement.repeats();
     for (int step = 1, lastGain = 0; bestRepeats > 0 && !limits.reached(step); ++step) {
-        const int a = someConflicted(arrangement, random);
+        const int a = someConflicted(arrangement, limits, random);
         if (a < 0)
             break;
         int chosen = -1;
         int chosenChange = std::numeric_limits<int>::max();
-        for (int b = 0, ties = 0; b < students; ++b) {
+        for (int b = 0, ties = 0; b < students && !limits.spentNow(); ++b) {
             if (arrangement.groupOf(b) == arrangement.groupOf(a) || !arrangement.keepsBalance(a, b))
                 continue;
             const int change = arrangement.repeatChange(a, b);
-            const bool tabu =
-                tabuUntil[std::size_t(a * arrangement.groups() + arrangement.groupOf(b))] > step ||
-                tabuUntil[std::size_t(b * arrangement.groups() + arrangement.groupOf(a))] > step;
+            const bool tabu = tabuUntil.value(tabuSlot(a, arrangement.groupOf(b))) > step ||
+                              tabuUntil.value(tabuSlot(b, arrangement.groupOf(a))) > step;
             if (tabu && arrangement.repeats() + change >= bestRepeats)
                 continue;
             if (change < chosenChange) {
@@ -337,10 +227,8 @@ void fewerRepeats(Arrangement& arrangement, const Limits& limits, RandomSource& 
         }
         if (chosen >= 0) {
             const int tenure = 4 + randomBelow(random, 1 + students / 4);
-            tabuUntil[std::size_t(a * arrangement.groups() + arrangement.groupOf(a))] =
-                step + tenure;
-            tabuUntil[std::size_t(chosen * arrangement.groups() + arrangement.groupOf(chosen))] =
-                step + tenure;
+            tabuUntil.insert(tabuSlot(a, arrangement.groupOf(a)), step + tenure);
+            tabuUntil.insert(tabuSlot(chosen, arrangement.groupOf(chosen)), step + tenure);
             arrangement.swap(a, chosen);
         }
         if (arrangement.repeats() < bestRepeats) {
@@ -367,6 +255,8 @@ void evenOut(Arrangement& arrangement, const Limits& limits)
         improved = false;
         for (int a = 0; a < arrangement.students(); ++a) {
             for (int b = a + 1; b < arrangement.students(); ++b) {
+                if (limits.spentNow())
+                    return;
                 const int groupA = arrangement.groupOf(a);
                 const int groupB = arrangement.groupOf(b);
                 const double change = arrangement.scoreChange(a, b);
@@ -430,12 +320,18 @@ int groupCountFor(int students, int groupSize)
                : fewer;
 }
 
-Grouping makeGroups(std::span<const double> scores, std::span<const Groups> earlier,
-                    const GroupingRequest& request, RandomSource& random)
+Result<Grouping> makeGroups(std::span<const double> scores, std::span<const Groups> earlier,
+                            const GroupingRequest& request, RandomSource& random)
 {
+    if (scores.size() > std::size_t(LargestGroupedClass)) {
+        return Error{u"无法分组：出席的同学有 "_s + QString::number(scores.size()) +
+                         u" 名，超过分组的上限 "_s + QString::number(LargestGroupedClass) +
+                         u" 名。"_s,
+                     QString()};
+    }
     const int students = int(scores.size());
     if (students == 0)
-        return {};
+        return Grouping{};
     std::vector<double> cleanScores(scores.begin(), scores.end());
     for (double& score : cleanScores) {
         if (!std::isfinite(score))

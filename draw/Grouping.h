@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <chrono>
 #include <climits>
 #include <QtGlobal>
@@ -36,6 +38,10 @@ struct Grouping
     double largestBalanceGap = 0;
 };
 
+// The most students makeGroups splits, as many as an imported list holds. Its memory
+// grows in proportion to the class, and the request's time limit bounds its search.
+inline constexpr int LargestGroupedClass = 50000;
+
 // A student's score from their grade tallies: the average with 优秀 4, 良好 3, 及格 2
 // and 不及格 1, and 2.5, the middle, for a student with no grade.
 double gradeScore(qint64 excellent, qint64 good, qint64 pass, qint64 fail);
@@ -64,7 +70,9 @@ int groupCountFor(int students, int groupSize);
 // score down so that after each of them every group holds its share of those dealt within one
 // student, which keeps each group's average that close. The search for fewer repeats and the
 // evening out of the groups that follows only make swaps that stay within the bound.
-Grouping makeGroups(std::span<const double> scores, std::span<const Groups> earlier,
-                    const GroupingRequest& request, RandomSource& random);
+//
+// Refused, with the reason in Chinese, for more than LargestGroupedClass students.
+Result<Grouping> makeGroups(std::span<const double> scores, std::span<const Groups> earlier,
+                            const GroupingRequest& request, RandomSource& random);
 
 } // namespace mirello

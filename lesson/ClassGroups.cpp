@@ -40,10 +40,13 @@ QString groupName(qsizetype group)
 
 } // namespace
 
-ClassGrouping groupStudents(const NameList& names, std::span<const quint32> lines,
-                            std::span<const qsizetype> present, const QList<StudentGroups>& earlier,
-                            const GroupingRequest& request, RandomSource& random)
+Result<ClassGrouping> groupStudents(const GroupingJob& job, const GroupingRequest& request,
+                                    RandomSource& random)
 {
+    const NameList& names = job.names;
+    const std::vector<quint32>& lines = job.lines;
+    const std::vector<qsizetype>& present = job.present;
+    const QList<StudentGroups>& earlier = job.earlier;
     const std::vector<StudentKey> keys = studentKeys(names, lines);
     QHash<StudentKey, int> numberOf;
     std::vector<double> scores;
@@ -63,7 +66,10 @@ ClassGrouping groupStudents(const NameList& names, std::span<const quint32> line
             }
         }
     }
-    const Grouping made = makeGroups(scores, before, request, random);
+    const Result<Grouping> result = makeGroups(scores, before, request, random);
+    if (!result)
+        return result.error();
+    const Grouping& made = result.value();
     ClassGrouping grouping{{}, made.repeatedPairs, made.largestBalanceGap};
     for (const std::vector<int>& group : made.groups) {
         QList<StudentKey>& members = grouping.groups.emplace_back();

@@ -30,12 +30,23 @@ struct ClassGrouping
     double largestBalanceGap = 0;
 };
 
-// The students `present` (numbers into `lines`) split as `request` asks, scored
-// by their tallies when it asks for balance, keeping apart the pairs of `earlier`
-// (newest last).
-ClassGrouping groupStudents(const NameList& names, std::span<const quint32> lines,
-                            std::span<const qsizetype> present, const QList<StudentGroups>& earlier,
-                            const GroupingRequest& request, RandomSource& random);
+// What a grouping needs of a class, copied, so that it can be made on another thread
+// while the window goes on: the class's lines, the students present (numbers into
+// `lines`) and the kept groupings (newest last).
+struct GroupingJob
+{
+    QString classFile;
+    NameList names;
+    std::vector<quint32> lines;
+    std::vector<qsizetype> present;
+    QList<StudentGroups> earlier;
+};
+
+// The students present split as `request` asks, scored by their tallies when it asks
+// for balance, keeping apart the pairs of the earlier groupings. Refused, in Chinese,
+// for a class larger than groupings take.
+Result<ClassGrouping> groupStudents(const GroupingJob& job, const GroupingRequest& request,
+                                    RandomSource& random);
 
 // A kept grouping with the names its students have in the class now; students no
 // longer in it are left out, and so are groups left empty.

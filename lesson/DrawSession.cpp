@@ -229,22 +229,26 @@ void DrawSession::takeBack(const StudentKey& key)
     save();
 }
 
-ClassGrouping DrawSession::makeGroups(const GroupingRequest& request, RandomSource& random)
+std::optional<GroupingJob> DrawSession::groupingJob() const
 {
-    if (m_classFile.isEmpty())
-        return {};
-    std::vector<qsizetype> present;
+    if (m_classFile.isEmpty() || !m_names)
+        return std::nullopt;
+    GroupingJob job{m_classFile, *m_names, m_draw.lines(), {}, m_state.groupings};
     for (qsizetype student = 0; student < m_draw.studentCount(); ++student) {
         if (!m_draw.isAbsent(student))
-            present.push_back(student);
+            job.present.push_back(student);
     }
-    ClassGrouping grouping =
-        groupStudents(*m_names, m_draw.lines(), present, m_state.groupings, request, random);
-    m_state.groupings.append(grouping.groups);
+    return job;
+}
+
+void DrawSession::keepGrouping(const QString& classFile, const StudentGroups& groups)
+{
+    if (classFile != m_classFile || groups.isEmpty())
+        return;
+    m_state.groupings.append(groups);
     while (m_state.groupings.size() > ClassState::KeptGroupings)
         m_state.groupings.removeFirst();
     save();
-    return grouping;
 }
 
 QList<NamedGroups> DrawSession::groupings() const

@@ -77,9 +77,12 @@ public:
     // The student on `line`, and the line of a student, while the class holds them.
     std::optional<StudentKey> keyOnLine(qsizetype line) const;
     std::optional<qsizetype> lineOfKey(const StudentKey& key) const;
-    // The students present split into groups, kept as the newest of the last
-    // groupings, whose pairs the next one keeps apart.
-    ClassGrouping makeGroups(const GroupingRequest& request, RandomSource& random);
+    // What a grouping of the students present needs, copied so that it is made off
+    // the window's thread (groupStudents); none without a class.
+    std::optional<GroupingJob> groupingJob() const;
+    // Keeps `groups`, made from the job of `classFile`, as the newest of the last
+    // groupings, whose pairs the next one keeps apart; not when another class is loaded.
+    void keepGrouping(const QString& classFile, const StudentGroups& groups);
     // The kept groupings, newest last, with the names the class has now.
     QList<NamedGroups> groupings() const;
 

@@ -45,6 +45,7 @@ private Q_SLOTS:
     void balancedGroupsWithinBound();
     void fewestRepeatedPairs_data();
     void fewestRepeatedPairs();
+    void groupsAClassAtTheLimit();
 };
 
 void TestGrouping::everyoneOnceInEvenGroups_data()
@@ -74,7 +75,8 @@ void TestGrouping::everyoneOnceInEvenGroups()
     ClockSeededRandom random(clock);
     const std::vector<double> scores(std::size_t(students), 3.0);
     for (const bool balanced : {false, true}) {
-        const Grouping grouping = makeGroups(scores, {}, {groupCount, groupSize, balanced}, random);
+        const Grouping grouping =
+            makeGroups(scores, {}, {groupCount, groupSize, balanced}, random).value();
         QCOMPARE(int(grouping.groups.size()), expectedGroups);
         QVERIFY(isEvenPartition(grouping.groups, students));
         QCOMPARE(grouping.repeatedPairs, 0);
@@ -111,9 +113,9 @@ void TestGrouping::balancedGroupsWithinBound()
                                                        tally(random) - 2));
         std::vector<Groups> earlier;
         for (int round = 0; withHistory && round < 3; ++round)
-            earlier.push_back(makeGroups(scores, {}, {groupCount}, random).groups);
+            earlier.push_back(makeGroups(scores, {}, {groupCount}, random).value().groups);
         const Grouping grouping =
-            makeGroups(scores, earlier, {groupCount, 0, true, 10s, 2000}, random);
+            makeGroups(scores, earlier, {groupCount, 0, true, 10s, 2000}, random).value();
         QVERIFY(isEvenPartition(grouping.groups, students));
         const auto [lowest, highest] = std::ranges::minmax(scores);
         const double mean = std::accumulate(scores.begin(), scores.end(), 0.0) / students;
@@ -164,7 +166,7 @@ void TestGrouping::fewestRepeatedPairs()
         std::vector<Groups> earlier;
         std::vector<int> together(std::size_t(students * students), 0);
         for (int round = 0; round < rounds; ++round) {
-            const Grouping grouping = makeGroups(scores, earlier, request, random);
+            const Grouping grouping = makeGroups(scores, earlier, request, random).value();
             QVERIFY(isEvenPartition(grouping.groups, students));
             int repeated = 0;
             for (const std::vector<int>& group : grouping.groups) {
@@ -179,6 +181,27 @@ void TestGrouping::fewestRepeatedPairs()
             earlier.resize(std::min<std::size_t>(earlier.size(), 3));
         }
     }
+}
+
+// Pair bookkeeping in proportion to the class and the time limit over every step: a
+// class at the limit is grouped against a grouping before it; one more is refused.
+void TestGrouping::groupsAClassAtTheLimit()
+{
+    const SteppedClock clock(17);
+    ClockSeededRandom random(clock);
+    std::vector<double> scores;
+    for (int student = 0; student < LargestGroupedClass; ++student)
+        scores.push_back(gradeScore(tally(random), tally(random), tally(random), tally(random)));
+    std::vector<Groups> earlier;
+    for (const bool balanced : {false, true}) {
+        const Result<Grouping> grouping = makeGroups(scores, earlier, {0, 5, balanced}, random);
+        QVERIFY(grouping.ok() && grouping.value().groups.size() == LargestGroupedClass / 5);
+        QVERIFY(isEvenPartition(grouping.value().groups, LargestGroupedClass));
+        earlier.push_back(grouping.value().groups);
+    }
+    scores.push_back(2.5);
+    const Result<Grouping> refused = makeGroups(scores, earlier, {0, 5, false}, random);
+    QVERIFY(!refused.ok() && refused.error().message.contains(u"超过分组的上限 50000 名"));
 }
 
 QTEST_GUILESS_MAIN(TestGrouping)

@@ -4,8 +4,10 @@
 #include "exchange/ClassExport.h"
 #include "lesson/DrawSession.h"
 #include "lesson/Settings.h"
+#include "platform/Clock.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
+#include "platform/RandomSource.h"
 #include "ui/ErrorReporter.h"
 #include "ui/ProgramIcon.h"
 
@@ -25,6 +27,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -59,6 +62,17 @@ QString report(const ClassGrouping& made, qsizetype students, bool balanced)
     return text;
 }
 
+// Seeds the grouping's own random source: the window's is not read from two threads.
+struct SeedClock final : Clock
+{
+    explicit SeedClock(qint64 value)
+        : seed(value)
+    {
+    }
+    qint64 nanosecondsSinceEpoch() const override { return seed; }
+    qint64 seed;
+};
+
 } // namespace
 
 GroupsWindow::GroupsWindow(DrawSession& session, RandomSource& random, Settings& settings,
@@ -75,6 +89,14 @@ GroupsWindow::GroupsWindow(DrawSession& session, RandomSource& random, Settings&
     createContents();
     closeOnEscape(*this);
     refresh();
+}
+
+// The grouping ends within its time limit: the window waits for it, not the thread for
+// a window that is gone.
+GroupsWindow::~GroupsWindow()
+{
+    if (m_grouping)
+        m_grouping->wait();
 }
 
 void GroupsWindow::createContents()
@@ -94,10 +116,10 @@ void GroupsWindow::createContents()
     m_balanced = new QCheckBox(u"按成绩均衡（每组平均成绩接近全班）"_s);
     m_balanced->setChecked(m_settings.bytes(BalancedKey) == "1");
     layout->addWidget(m_balanced, 2, 0, 1, 4);
-    auto* regroup = new QPushButton(u"重新分组（G）"_s);
-    regroup->setObjectName(u"Regroup"_s);
-    regroup->setMinimumHeight(48);
-    layout->addWidget(regroup, 0, 3, 2, 1);
+    m_regroup = new QPushButton(u"重新分组（G）"_s);
+    m_regroup->setObjectName(u"Regroup"_s);
+    m_regroup->setMinimumHeight(48);
+    layout->addWidget(m_regroup, 0, 3, 2, 1);
     m_report = new QLabel;
     m_report->setObjectName(u"GroupsReport"_s);
     m_report->setWordWrap(true);
@@ -124,7 +146,7 @@ void GroupsWindow::createContents()
     button(u"导出 CSV…"_s, [this] { exportAs(false); });
     button(u"导出 Excel…"_s, [this] { exportAs(true); });
     layout->addLayout(buttons, 6, 0, 1, 4);
-    connect(regroup, &QPushButton::clicked, this, &GroupsWindow::regroup);
+    connect(m_regroup, &QPushButton::clicked, this, &GroupsWindow::regroup);
     connect(m_earlier, &QComboBox::activated, this, [this](int index) {
         const QList<NamedGroups> kept = m_session.groupings();
         if (index >= 0 && index < kept.size())
@@ -133,23 +155,63 @@ void GroupsWindow::createContents()
     resize(520, 480);
 }
 
+// The grouping runs on a thread of its own, on a copy of the class, with a random
+// source seeded from the window's; its result comes back through the thread's
+// finished signal, on this one. Asked again meanwhile, it waits for the one running.
 void GroupsWindow::regroup()
 {
+    if (m_grouping)
+        return;
     remember();
     GroupingRequest request;
     (m_byCount->isChecked() ? request.groupCount : request.groupSize) =
         (m_byCount->isChecked() ? m_count : m_size)->value();
     request.balanced = m_balanced->isChecked();
-    const ClassGrouping made = m_session.makeGroups(request, m_random);
-    if (made.groups.isEmpty()) {
+    std::optional<GroupingJob> job = m_session.groupingJob();
+    if (!job) {
         m_report->setText(u"没有可以分组的同学：请先选择班级，或检查缺席标记。"_s);
         return;
     }
+    const qint64 seed = qint64(m_random.next() * 9007199254740992.0);
+    auto made = std::make_shared<std::optional<Result<ClassGrouping>>>();
+    m_grouping = QThread::create([job = *job, request, seed, made] {
+        const SeedClock clock{seed};
+        ClockSeededRandom random(clock);
+        made->emplace(groupStudents(job, request, random));
+    });
+    m_grouping->setParent(this);
+    connect(m_grouping, &QThread::finished, this,
+            [this, classFile = job->classFile, request, made] {
+                m_grouping->deleteLater();
+                m_grouping = nullptr;
+                m_regroup->setEnabled(true);
+                showMade(classFile, std::move(**made), request.balanced);
+            });
+    m_regroup->setEnabled(false);
+    m_report->setText(u"正在分组…"_s);
+    m_grouping->start();
+}
+
+void GroupsWindow::showMade(const QString& classFile, Result<ClassGrouping> made, bool balanced)
+{
+    if (!made) {
+        m_report->setText(made.error().message);
+        return;
+    }
+    if (made.value().groups.isEmpty()) {
+        m_report->setText(u"没有可以分组的同学：请先选择班级，或检查缺席标记。"_s);
+        return;
+    }
+    if (classFile != m_session.classFileName()) {
+        m_report->setText(u"分组期间换了班级，这次分组没有保留。"_s);
+        return;
+    }
+    m_session.keepGrouping(classFile, made.value().groups);
     qsizetype students = 0;
-    for (const QList<StudentKey>& group : made.groups)
+    for (const QList<StudentKey>& group : made.value().groups)
         students += group.size();
     refresh();
-    m_report->setText(report(made, students, request.balanced));
+    m_report->setText(report(made.value(), students, balanced));
     Q_EMIT shown(m_groups);
 }
 

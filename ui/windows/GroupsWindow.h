@@ -8,6 +8,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
+class QThread;
 class QRadioButton;
 class QSpinBox;
 
@@ -29,8 +31,10 @@ class GroupsWindow final : public QWidget
 public:
     GroupsWindow(DrawSession& session, RandomSource& random, Settings& settings,
                  ErrorReporter& reporter, QWidget* parent);
+    ~GroupsWindow() override;
 
-    // A new grouping as the window is set, at once.
+    // A new grouping as the window is set, made off the window's thread; 正在分组…
+    // shows meanwhile.
     void regroup();
     // The kept groupings of the class now loaded.
     void refresh();
@@ -42,6 +46,7 @@ Q_SIGNALS:
 private:
     void createContents();
     void remember();
+    void showMade(const QString& classFile, Result<ClassGrouping> made, bool balanced);
     void display(const NamedGroups& groups);
     void exportAs(bool xlsx);
 
@@ -54,6 +59,8 @@ private:
     QSpinBox* m_count = nullptr;
     QSpinBox* m_size = nullptr;
     QCheckBox* m_balanced = nullptr;
+    QPushButton* m_regroup = nullptr;
+    QThread* m_grouping = nullptr;
     QLabel* m_report = nullptr;
     QPlainTextEdit* m_text = nullptr;
     QComboBox* m_earlier = nullptr;
