@@ -31,7 +31,10 @@ PhoneSocket::PhoneSocket(QTcpSocket* socket, const QByteArray& key, QObject* par
                     accept + "\r\n\r\n");
     connect(m_socket, &QTcpSocket::readyRead, this, &PhoneSocket::read);
     connect(m_socket, &QTcpSocket::disconnected, this, &PhoneSocket::closed);
-    if (m_socket->bytesAvailable() > 0)
+    // What came with the request, or its end, would be told of no more.
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        QMetaObject::invokeMethod(this, &PhoneSocket::closed, Qt::QueuedConnection);
+    else if (m_socket->bytesAvailable() > 0)
         QMetaObject::invokeMethod(this, &PhoneSocket::read, Qt::QueuedConnection);
 }
 
