@@ -42,7 +42,8 @@ using ParsedRequest = std::variant<RequestIncomplete, RequestRefused, HttpReques
 // Reads the head of the request at the start of `bytes`: request line, headers and
 // the body's length. Refuses what a browser never sends: other methods than GET and
 // POST, a chunked or oversized body, folded or repeated framing headers, a head over
-// LargestHead, bytes outside printable ASCII in the head.
+// LargestHead, bytes outside printable ASCII in the head; and before the head is whole,
+// what can never become a request (another method, a line ended by a bare line feed).
 ParsedRequest parseRequestHead(QByteArrayView bytes);
 
 } // namespace mirello
