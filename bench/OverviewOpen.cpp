@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <vector>
 
@@ -38,7 +40,9 @@ struct ExitingReporter final : ErrorReporter
     }
 };
 
-// Counts the paints of the table's and the chart's drawing areas.
+// Counts the paints of the table's and the chart's drawing areas. It must go before
+// the window: the window's destruction deletes the sentence while events still reach
+// the filter, so what it reads is guarded and the filters are removed first.
 class PaintCounter final : public QObject
 {
 public:
@@ -54,23 +58,31 @@ public:
             m_painted.push_back(painted);
         }
     }
+    ~PaintCounter() override
+    {
+        for (const QPointer<QObject>& painted : m_painted) {
+            if (painted)
+                painted->removeEventFilter(this);
+        }
+    }
     bool bothPainted() const { return m_seen.size() == m_painted.size(); }
-    void reset() { m_seen.clear(); }
+    void startAgain() { m_seen.clear(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() != QEvent::Paint || !m_sentence)
+            return false;
         // The window reads the class off its thread: what counts are the paints after.
         const bool read = !m_sentence->text().startsWith(u"正在读取"_s);
-        if (event->type() == QEvent::Paint && read &&
-            std::find(m_seen.begin(), m_seen.end(), watched) == m_seen.end())
+        if (read && std::find(m_seen.begin(), m_seen.end(), watched) == m_seen.end())
             m_seen.push_back(watched);
         return false;
     }
 
 private:
-    const QLabel* m_sentence;
-    std::vector<QObject*> m_painted;
+    QPointer<const QLabel> m_sentence;
+    std::vector<QPointer<QObject>> m_painted;
     std::vector<QObject*> m_seen;
 };
 
@@ -111,18 +123,19 @@ int main(int argc, char** argv)
             QElapsedTimer timer;
             timer.start();
             auto* window = new OverviewWindow(session, folder, reporter);
-            PaintCounter counter(*window);
+            auto counter = std::make_unique<PaintCounter>(*window);
             window->refresh();
             window->show();
-            waitForPaints(counter);
+            waitForPaints(*counter);
             opens.push_back(double(timer.nsecsElapsed()) * 1e-9);
 
             QCoreApplication::processEvents();
-            counter.reset();
+            counter->startAgain();
             timer.restart();
             window->refresh();
-            waitForPaints(counter);
+            waitForPaints(*counter);
             refreshes.push_back(double(timer.nsecsElapsed()) * 1e-9);
+            counter.reset();
             delete window;
         }
         std::printf("%s\"overview_open/%lld\": %.6f, \"overview_refresh/%lld\": %.6f",
