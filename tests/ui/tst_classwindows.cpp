@@ -12,9 +12,11 @@
 #include <memory>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
@@ -75,14 +77,20 @@ void TestClassWindows::importsIntoTheChooser()
 {
     TestProgramFolder folder({{u"高一3班.txt"_s, Class}});
     WindowUnderTest w(folder);
-    choose(w, u"导入班级…"_s, {[](QWidget* dialog) {
-               auto* import = qobject_cast<ImportDialog*>(dialog);
-               QVERIFY(import);
-               import->openFile(QStringLiteral(MIRELLO_TEST_DATA "/saved-class.xlsx"));
-               dialog->findChild<QLineEdit*>(u"ClassName"_s)->setText(u"高一7班"_s);
-               QTRY_VERIFY(buttonTitled(dialog, u"导入"_s)->isEnabled());
-               buttonTitled(dialog, u"导入"_s)->click();
-           }});
+    choose(
+        w, u"导入班级…"_s, {[](QWidget* dialog) {
+            auto* import = qobject_cast<ImportDialog*>(dialog);
+            QVERIFY(import);
+            // A number too long is taken cut to nine once ticked, before the file.
+            dialog->findChild<QLineEdit*>(u"ClassName"_s)->setText(u"高一7班"_s);
+            dialog->findChild<QPlainTextEdit*>(u"Pasted"_s)->setPlainText(u"2023010100123 李华"_s);
+            QVERIFY(!buttonTitled(dialog, u"导入"_s)->isEnabled());
+            dialog->findChild<QCheckBox*>(u"ShortenNumbers"_s)->click();
+            QVERIFY(buttonTitled(dialog, u"导入"_s)->isEnabled());
+            import->openFile(QStringLiteral(MIRELLO_TEST_DATA "/saved-class.xlsx"));
+            QTRY_VERIFY(buttonTitled(dialog, u"导入"_s)->isEnabled());
+            buttonTitled(dialog, u"导入"_s)->click();
+        }});
     QVERIFY2(w.reporter.errors.isEmpty(), qPrintable(w.reporter.errors.value(0).text()));
     QCOMPARE(
         folder.classBytes(u"高一7班.txt"_s),
