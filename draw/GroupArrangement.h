@@ -78,8 +78,10 @@ private:
 };
 
 // Students' groups, with what a swap of two students would change at hand: for every
-// set of earlier groupings, how many in each group share each key, and every group's
-// distance from its share of the class's total score. With `spread` finite no group's
+// set of earlier groupings, how many in each group share each key (in a class of up to
+// DenseClass, for every student and group how many there they met before, and for
+// every pair whether they were together: tables of at most 5 MB read without hashing), and every
+// group's distance from its share of the class's total score. With `spread` finite no group's
 // distance may pass it.
 class Arrangement
 {
@@ -92,19 +94,35 @@ public:
         , m_spread(spread)
         , m_mean(std::accumulate(scores.begin(), scores.end(), 0.0) / double(scores.size()))
     {
+        if (!dense())
+            return;
+        m_met.resize(std::size_t(students()) * std::size_t(students()));
+        for (int a = 0; a < students(); ++a) {
+            for (int b = 0; b < students(); ++b)
+                m_met[std::size_t(a * students() + b)] = a != b && m_history.met(a, b);
+        }
     }
+
+    static constexpr int DenseClass = 1024;
 
     void assign(Labels labels)
     {
         m_groupOf = std::move(labels);
         m_counts.assign(std::size_t(m_history.sets()), {});
         m_distance.assign(std::size_t(m_groups), 0.0);
+        m_table.assign(dense() ? std::size_t(students()) * std::size_t(m_groups) : 0, 0);
         for (int a = 0; a < students(); ++a) {
             m_distance[std::size_t(groupOf(a))] += m_scores[std::size_t(a)] - m_mean;
             count(a, groupOf(a), 1);
         }
-        // Pairs in one group now that share a key, added and taken away set by set.
         qint64 repeats = 0;
+        if (dense()) {
+            for (int a = 0; a < students(); ++a)
+                repeats += metIn(a, groupOf(a));
+            m_repeats = int(repeats / 2);
+            return;
+        }
+        // Pairs in one group now that share a key, added and taken away set by set.
         for (int set = 0; set < m_history.sets(); ++set) {
             for (const int together : std::as_const(m_counts[std::size_t(set)]))
                 repeats += m_history.sign(set) * qint64(together) * (together - 1) / 2;
@@ -123,6 +141,8 @@ public:
     // How many in `group`, the student aside, were together with them before.
     int metIn(int student, int group) const
     {
+        if (dense())
+            return m_table[cell(student, group)];
         int together = 0;
         for (int set = 0; set < m_history.sets(); ++set) {
             const int key = m_history.key(set, student);
@@ -137,7 +157,7 @@ public:
     {
         const int groupA = groupOf(a);
         const int groupB = groupOf(b);
-        const int together = m_history.met(a, b);
+        const int together = met(a, b);
         return metIn(b, groupA) - metIn(a, groupA) + metIn(a, groupB) - metIn(b, groupB) -
                2 * together;
     }
@@ -172,10 +192,18 @@ public:
         const double change = scoreChange(a, b);
         m_distance[std::size_t(groupA)] += change;
         m_distance[std::size_t(groupB)] -= change;
-        count(a, groupA, -1);
-        count(b, groupB, -1);
         m_groupOf[std::size_t(a)] = groupB;
         m_groupOf[std::size_t(b)] = groupA;
+        if (dense()) {
+            for (int x = 0; x < students(); ++x) {
+                const int gain = met(x, a) - met(x, b);
+                m_table[cell(x, groupA)] -= gain;
+                m_table[cell(x, groupB)] += gain;
+            }
+            return;
+        }
+        count(a, groupA, -1);
+        count(b, groupB, -1);
         count(a, groupB, 1);
         count(b, groupA, 1);
     }
@@ -196,9 +224,23 @@ public:
 
 private:
     static quint64 slot(int group, int key) { return quint64(group) << 32 | quint32(key); }
+    bool dense() const { return students() <= DenseClass; }
+    int met(int a, int b) const
+    {
+        return dense() ? m_met[std::size_t(a * students() + b)] : m_history.met(a, b);
+    }
+    std::size_t cell(int student, int group) const
+    {
+        return std::size_t(student) * std::size_t(m_groups) + std::size_t(group);
+    }
 
     void count(int student, int group, int change)
     {
+        if (dense()) {
+            for (int other = 0; other < students(); ++other)
+                m_table[cell(other, group)] += change * met(other, student);
+            return;
+        }
         for (int set = 0; set < m_history.sets(); ++set) {
             const int key = m_history.key(set, student);
             if (key < 0)
@@ -219,6 +261,9 @@ private:
     double m_mean;
     Labels m_groupOf;
     std::vector<QHash<quint64, int>> m_counts;
+    std::vector<int> m_table;
+    std::vector<quint8> m_met; // a class of up to DenseClass: whether two were together
+
     std::vector<double> m_distance;
     int m_repeats = 0;
 };

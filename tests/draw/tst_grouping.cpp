@@ -184,7 +184,8 @@ void TestGrouping::fewestRepeatedPairs()
 }
 
 // Pair bookkeeping in proportion to the class and the time limit over every step: a
-// class at the limit is grouped against a grouping before it; one more is refused.
+// class at the limit is grouped against the groupings before it, with its repeats
+// counted right; one more is refused.
 void TestGrouping::groupsAClassAtTheLimit()
 {
     const SteppedClock clock(17);
@@ -193,11 +194,27 @@ void TestGrouping::groupsAClassAtTheLimit()
     for (int student = 0; student < LargestGroupedClass; ++student)
         scores.push_back(gradeScore(tally(random), tally(random), tally(random), tally(random)));
     std::vector<Groups> earlier;
-    for (const bool balanced : {false, true}) {
+    std::vector<std::vector<int>> groupOf;
+    for (const bool balanced : {false, true, true}) {
         const Result<Grouping> grouping = makeGroups(scores, earlier, {0, 5, balanced}, random);
         QVERIFY(grouping.ok() && grouping.value().groups.size() == LargestGroupedClass / 5);
         QVERIFY(isEvenPartition(grouping.value().groups, LargestGroupedClass));
-        earlier.push_back(grouping.value().groups);
+        int repeated = 0;
+        for (const std::vector<int>& group : grouping.value().groups) {
+            for (const int a : group) {
+                for (const int b : group)
+                    repeated += a < b && std::ranges::any_of(groupOf, [&](const auto& before) {
+                                    return before[std::size_t(a)] == before[std::size_t(b)];
+                                });
+            }
+        }
+        QCOMPARE(grouping.value().repeatedPairs, repeated);
+        earlier.insert(earlier.begin(), grouping.value().groups);
+        std::vector<int>& labels = groupOf.emplace_back(std::size_t(LargestGroupedClass));
+        for (std::size_t group = 0; group < earlier.front().size(); ++group) {
+            for (const int student : earlier.front()[group])
+                labels[std::size_t(student)] = int(group);
+        }
     }
     scores.push_back(2.5);
     const Result<Grouping> refused = makeGroups(scores, earlier, {0, 5, false}, random);
