@@ -29,50 +29,59 @@ Q_DECLARE_METATYPE(QList<RemoteCommand>)
 
 namespace {
 
+const QList<RemoteCommand> Asked{{Kind::Grade, u"4"_s}, {Kind::Record, {}}};
+
 // A later start's answer, asked from a thread of its own while this one's events turn.
-std::optional<QString> ask(const LocalChannelAddress& address,
-                           const QList<RemoteCommand>& commands = {},
-                           std::chrono::milliseconds wait = std::chrono::seconds(5))
+std::optional<QString> ask(const LocalChannelAddress& address, int waitMs = 5000)
 {
     std::optional<QString> answer;
     std::atomic<bool> done = false;
     std::thread client([&] {
-        answer = sendToRunningCopy(address, commands, wait);
+        answer = sendToRunningCopy(address, Asked, std::chrono::milliseconds(waitMs));
         done = true;
     });
-    static_cast<void>(QTest::qWaitFor([&] { return done.load(); }, int(wait.count()) + 2000));
+    static_cast<void>(QTest::qWaitFor([&] { return done.load(); }, waitMs + 2000));
     client.join();
     return answer;
 }
 
 #ifndef Q_OS_WIN
-// As the user "nobody" in a child process: listens at `path` or calls there and asks;
-// ends with 0 when nothing came over the channel. Only what fork() allows is done.
-pid_t asNobody(const QByteArray& path, bool listens)
+// In a child process, as the user "nobody": listens at `path` ("listens"), or calls
+// there and asks ("calls"); or, as this user, binds there and ends as a crash leaves it
+// ("dies"). Ends with 0 when nothing came over the channel. Does only what fork() allows.
+pid_t child(const QByteArray& path, QStringView does)
 {
-    sockaddr_un place = {};
-    place.sun_family = AF_UNIX;
+    sockaddr_un place = {AF_UNIX, {}};
     std::strncpy(place.sun_path, path.constData(), sizeof place.sun_path - 1);
+    auto* at = reinterpret_cast<sockaddr*>(&place);
+    const bool calls = does == u"calls", dies = does == u"dies";
     const pid_t child = ::fork();
     if (child != 0)
         return child;
     ::alarm(10);
-    int channel = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    auto* at = reinterpret_cast<sockaddr*>(&place);
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+    ::signal(SIGPIPE, SIG_IGN); // the copy may have hung up already
+    if (!dies && (::setgid(65534) != 0 || ::setuid(65534) != 0))
         ::_exit(3);
-    if (listens) {
-        if (::bind(channel, at, sizeof place) != 0 || ::listen(channel, 1) != 0)
-            ::_exit(4);
-        channel = ::accept(channel, nullptr, nullptr);
-    } else if (::connect(channel, at, sizeof place) == 0) {
-        ::signal(SIGPIPE, SIG_IGN); // the copy may have hung up already
-        static_cast<void>(::write(channel, "undo \n\n", 7));
-    } else {
+    int channel = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (calls ? ::connect(channel, at, sizeof place) != 0 : ::bind(channel, at, sizeof place) != 0)
         ::_exit(4);
-    }
+    if (dies)
+        ::_exit(0);
+    if (calls)
+        static_cast<void>(::write(channel, "undo \n\n", 7));
+    else if (::listen(channel, 1) != 0 || (channel = ::accept(channel, nullptr, nullptr)) < 0)
+        ::_exit(5);
     char heard[64];
     ::_exit(::read(channel, heard, sizeof heard) <= 0 ? 0 : 1);
+}
+
+// The child's exit code, the events turning meanwhile; -1 when it did not end in time.
+int exitCode(pid_t child)
+{
+    int status = -1;
+    const bool ended =
+        QTest::qWaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 10000);
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 #endif
 
@@ -96,6 +105,7 @@ private Q_SLOTS:
     void placesTheChannelWhereOnlyThisUserCan_data();
     void placesTheChannelWhereOnlyThisUserCan();
 };
+
 void TestRemote::readsTheCommandLineInOrder_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -189,8 +199,6 @@ void TestRemote::carriesTheAnswerBack()
     QFETCH(QString, heard);
     QTemporaryDir dir;
     const LocalChannelAddress address = userChannelAddress(u"channel"_s, dir.path(), dir.path());
-    const QList<RemoteCommand> asked{{Kind::Grade, u"4"_s}, {Kind::Record, {}}};
-    QCOMPARE(sendToRunningCopy(address, asked, std::chrono::seconds(1)), std::nullopt);
     QList<RemoteCommand> received;
     bool carried = false;
     CommandServer server(address, [&](const QList<RemoteCommand>& commands) {
@@ -202,14 +210,10 @@ void TestRemote::carriesTheAnswerBack()
         return said;
     });
     QCOMPARE(server.listen(), std::nullopt);
-    const std::optional<QString> answer = ask(address, asked, std::chrono::milliseconds(waitMs));
+    const std::optional<QString> answer = ask(address, waitMs);
     QTRY_VERIFY_WITH_TIMEOUT(carried, carryMs + 1000);
-    QCOMPARE(received, asked);
-    QVERIFY(answer);
-    if (heard.endsWith(u'：'))
-        QVERIFY2(answer->startsWith(heard), qPrintable(*answer));
-    else
-        QCOMPARE(*answer, heard);
+    QCOMPARE(received, Asked);
+    QVERIFY(answer && (heard.endsWith(u'：') ? answer->startsWith(heard) : *answer == heard));
 
     QLocalSocket flood;
     flood.setSocketOptions(address.abstractName ? QLocalSocket::AbstractNamespaceOption
@@ -225,35 +229,28 @@ void TestRemote::takesOverOnlyADeadChannel_data()
 {
     QTest::addColumn<QString>("left");
     QTest::newRow("nothing there") << u"nothing"_s;
-    QTest::newRow("a crashed copy's socket") << u"dead"_s;
-    QTest::newRow("a copy running") << u"live"_s;
+    QTest::newRow("a crashed copy's socket") << u"dies"_s;
+    QTest::newRow("a copy running") << u"runs"_s;
 }
 
-// A second start never takes the channel of the copy running, also not when it ends.
+// A second start never takes the channel of the copy running, not even as it ends.
 void TestRemote::takesOverOnlyADeadChannel()
 {
     QFETCH(QString, left);
     QTemporaryDir dir;
     const LocalChannelAddress address = userChannelAddress(u"channel"_s, dir.path(), dir.path());
     std::optional<CommandServer> first;
-    if (left == u"live") {
+    if (left == u"runs") {
         first.emplace(address, [](const QList<RemoteCommand>&) { return u"第一个"_s; });
         QCOMPARE(first->listen(), std::nullopt);
-    } else if (left == u"dead") {
+    }
 #ifdef Q_OS_WIN
+    if (left == u"dies")
         QSKIP("A pipe ends with the program that made it: none is left behind.");
 #else
-        sockaddr_un place = {};
-        place.sun_family = AF_UNIX;
-        std::strncpy(place.sun_path, QFile::encodeName(address.serverName).constData(),
-                     sizeof place.sun_path - 1);
-        const int channel = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QCOMPARE(::bind(channel, reinterpret_cast<sockaddr*>(&place), sizeof place), 0);
-        ::close(channel);
+    QVERIFY(left != u"dies" || exitCode(child(QFile::encodeName(address.serverName), left)) == 0);
 #endif
-    }
-    const std::optional<QString> firstAnswer =
-        first ? std::optional(u"第一个"_s) : std::optional<QString>();
+    const std::optional<QString> firstAnswer = first ? std::optional(u"第一个"_s) : std::nullopt;
     QCOMPARE(ask(address), firstAnswer);
     {
         CommandServer second(address, [](const QList<RemoteCommand>&) { return u"第二个"_s; });
@@ -265,9 +262,9 @@ void TestRemote::takesOverOnlyADeadChannel()
 
 void TestRemote::refusesAnotherUsersProgram_data()
 {
-    QTest::addColumn<bool>("theyListen");
-    QTest::newRow("another user's program listens") << true;
-    QTest::newRow("another user's program calls") << false;
+    QTest::addColumn<QString>("they");
+    QTest::newRow("another user's program listens") << u"listens"_s;
+    QTest::newRow("another user's program calls") << u"calls"_s;
 }
 
 // Neither end hands anything to a program of another user.
@@ -276,7 +273,7 @@ void TestRemote::refusesAnotherUsersProgram()
 #ifdef Q_OS_WIN
     QSKIP("Windows has no other user to run as here.");
 #else
-    QFETCH(bool, theyListen);
+    QFETCH(QString, they);
     if (::geteuid() != 0)
         QSKIP("Only root can run a program as another user.");
     QTemporaryDir dir;
@@ -288,44 +285,31 @@ void TestRemote::refusesAnotherUsersProgram()
         carried = true;
         return QString();
     });
-    if (!theyListen) {
-        QCOMPARE(server.listen(), std::nullopt);
-        QVERIFY(::chmod(path.constData(), 0777) == 0);
-    }
-    const pid_t child = asNobody(path, theyListen);
+    QVERIFY(they == u"listens" ||
+            (server.listen() == std::nullopt && ::chmod(path.constData(), 0777) == 0));
+    const pid_t other = child(path, they);
     QTRY_VERIFY(QFileInfo::exists(address.serverName));
-    if (theyListen) {
-        const std::optional<QString> answer = ask(address, {{Kind::Undo, {}}});
-        QVERIFY(answer && answer->contains(u"其他用户（用户号 65534）"_s));
-    }
-    int status = -1;
-    pid_t ended = 0;
-    QTRY_VERIFY_WITH_TIMEOUT(ended == child || (ended = ::waitpid(child, &status, WNOHANG)), 10000);
-    QCOMPARE(WEXITSTATUS(status), 0);
+    QVERIFY(they == u"calls" ||
+            ask(address).value_or(QString()).contains(u"其他用户（用户号 65534）"));
+    QCOMPARE(exitCode(other), 0);
     QVERIFY(!carried);
 #endif
 }
 
 void TestRemote::placesTheChannelWhereOnlyThisUserCan_data()
 {
-    // The runtime folder's mode (0: none) and its owner; what is at "mirello-<uid>"
-    // in the shared folder: nothing, ours with `sharedMode`, nobody's, or a link.
-    QTest::addColumn<uint>("runtimeMode");
-    QTest::addColumn<bool>("runtimeOurs");
+    // The runtime folder and what is at "mirello-<uid>" in the shared folder: nothing,
+    // a folder of that mode, ours or nobody's, or a link to a folder of ours.
+    QTest::addColumn<QString>("runtime");
     QTest::addColumn<QString>("shared");
-    QTest::addColumn<uint>("sharedMode");
     QTest::addColumn<QString>("place");
-    QTest::newRow("our runtime folder") << 0700u << true << QString() << 0u << u"runtime"_s;
-    QTest::newRow("a runtime folder others enter")
-        << 0755u << true << QString() << 0u << u"shared"_s;
-    QTest::newRow("another user's runtime folder")
-        << 0700u << false << QString() << 0u << u"shared"_s;
-    QTest::newRow("no runtime folder") << 0u << true << QString() << 0u << u"shared"_s;
-    QTest::newRow("ours, left from before") << 0u << true << u"ours"_s << 0700u << u"shared"_s;
-    QTest::newRow("ours, but others write there")
-        << 0u << true << u"ours"_s << 0733u << u"abstract"_s;
-    QTest::newRow("another user's first") << 0u << true << u"nobody"_s << 0700u << u"abstract"_s;
-    QTest::newRow("a link to ours") << 0u << true << u"link"_s << 0700u << u"abstract"_s;
+    QTest::newRow("our runtime folder") << u"700 ours"_s << QString() << u"runtime"_s;
+    QTest::newRow("a runtime folder others enter") << u"755 ours"_s << QString() << u"shared"_s;
+    QTest::newRow("another user's runtime folder") << u"700 nobody"_s << QString() << u"shared"_s;
+    QTest::newRow("ours, left from before") << QString() << u"700 ours"_s << u"shared"_s;
+    QTest::newRow("ours, but others write there") << QString() << u"733 ours"_s << u"abstract"_s;
+    QTest::newRow("another user's first") << QString() << u"700 nobody"_s << u"abstract"_s;
+    QTest::newRow("a link to ours") << QString() << u"link"_s << u"abstract"_s;
 }
 
 void TestRemote::placesTheChannelWhereOnlyThisUserCan()
@@ -333,36 +317,31 @@ void TestRemote::placesTheChannelWhereOnlyThisUserCan()
 #ifdef Q_OS_WIN
     QSKIP("Windows names a pipe by the user's SID: there are no folders to choose.");
 #else
-    QFETCH(uint, runtimeMode);
-    QFETCH(bool, runtimeOurs);
+    QFETCH(QString, runtime);
     QFETCH(QString, shared);
-    QFETCH(uint, sharedMode);
     QFETCH(QString, place);
-    if (::geteuid() != 0 && (!runtimeOurs || shared == u"nobody"))
+    if (::geteuid() != 0 && QString(runtime + shared).contains(u"nobody"))
         QSKIP("Only root can make a folder of another user.");
     QTemporaryDir dir;
-    const QString runtime = dir.filePath(u"run"_s);
-    const QString temporary = dir.filePath(u"tmp"_s);
-    const QString ours = temporary + u"/mirello-"_s + QString::number(::getuid());
-    const auto make = [](const QString& path, uint mode, bool mine) {
+    const QString runtimeFolder = dir.filePath(u"run"_s);
+    const QString ours = dir.filePath(u"mirello-"_s + QString::number(::getuid()));
+    const auto make = [](const QString& path, const QString& spec) {
         const QByteArray name = QFile::encodeName(path);
-        return ::mkdir(name.constData(), 0700) == 0 && ::chmod(name.constData(), mode) == 0 &&
-               (mine || ::chown(name.constData(), 65534, 65534) == 0);
+        return spec.isEmpty() ||
+               (::mkdir(name.constData(), 0700) == 0 &&
+                ::chmod(name.constData(), spec.first(3).toUInt(nullptr, 8)) == 0 &&
+                (spec.endsWith(u"ours") || ::chown(name.constData(), 65534, 65534) == 0));
     };
-    QVERIFY(make(temporary, 0755, true));
-    QVERIFY(runtimeMode == 0 || make(runtime, runtimeMode, runtimeOurs));
-    QVERIFY(shared.isEmpty() || shared == u"link" || make(ours, sharedMode, shared == u"ours"));
-    const QString elsewhere = dir.filePath(u"elsewhere"_s);
-    QVERIFY(shared != u"link" || (make(elsewhere, 0700, true) && QFile::link(elsewhere, ours)));
+    QVERIFY(make(runtimeFolder, runtime));
+    QVERIFY(shared == u"link" ? QFile::link(dir.path(), ours) : make(ours, shared));
     const LocalChannelAddress address =
-        userChannelAddress(u"x"_s, runtimeMode ? runtime : QString(), temporary);
-    const QString folder = place == u"runtime" ? runtime : ours;
+        userChannelAddress(u"x"_s, runtime.isEmpty() ? QString() : runtimeFolder, dir.path());
     QCOMPARE(address.abstractName, place == u"abstract");
     if (place != u"abstract")
-        QCOMPARE(address.serverName, folder + u"/x"_s);
+        QCOMPARE(address.serverName, (place == u"runtime" ? runtimeFolder : ours) + u"/x"_s);
     struct stat made = {};
-    QVERIFY(place != u"shared" || (::lstat(QFile::encodeName(ours).constData(), &made) == 0 &&
-                                   (made.st_mode & 077) == 0));
+    QVERIFY(place != u"shared" ||
+            (::stat(QFile::encodeName(ours).constData(), &made) == 0 && (made.st_mode & 077) == 0));
 #endif
 }
 
