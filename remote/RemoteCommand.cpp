@@ -118,8 +118,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
 QString commandLineUsage()
 {
     return u"用法：mirello [选项]…\n"
-           u"没有选项时启动 Mirello。有选项时，把它们依次交给同一用户、同一点名册文件夹下\n"
-           u"已经运行的 Mirello；没有运行的，先启动再执行。\n"
+           u"没有选项时启动 Mirello，已经运行的则把它的窗口显示在最前。有选项时，把它们依次\n"
+           u"交给同一用户、同一点名册文件夹下已经运行的 Mirello；没有运行的，先启动再执行。\n"
            u"\n"
            u"  --start-pause    开始或暂停抽取（同空格键）\n"
            u"  --record         给屏幕上的名字记录成绩（同 OK）\n"
