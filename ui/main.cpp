@@ -47,6 +47,14 @@ QString rollFolderPath()
     return mirello::rollFolderPath(Installed, mirello::programFolder(), mirello::userDataFolder());
 }
 
+// The running copy's answer as this start's exit code: 0 done, 1 not, with its reason.
+int answered(const QString& answer)
+{
+    if (!answer.isEmpty())
+        print(stderr, answer + u'\n');
+    return answer.isEmpty() ? 0 : 1;
+}
+
 } // namespace
 
 // A copy already running for this roll folder carries out the options (or, with none,
@@ -70,12 +78,9 @@ int main(int argc, char* argv[])
         }
         commands = std::get<QList<mirello::RemoteCommand>>(parsed);
         // A second plain start too: it must leave the running copy its channel.
-        const std::optional<QString> answer = mirello::sendToRunningCopy(
-            mirello::channelAddress(rollFolderPath()), commands, AnswerWait);
-        if (answer && !answer->isEmpty())
-            print(stderr, *answer + u'\n');
-        if (answer)
-            return answer->isEmpty() ? 0 : 1;
+        if (const std::optional<QString> answer = mirello::sendToRunningCopy(
+                mirello::channelAddress(rollFolderPath()), commands, AnswerWait))
+            return answered(*answer);
     }
     preferX11OnWayland();
     QApplication application(argc, argv);
@@ -85,26 +90,34 @@ int main(int argc, char* argv[])
     mirello::MessageBoxReporter reporter;
     mirello::SystemSpeaker speaker;
     const QString rollFolder = rollFolderPath();
-    auto* window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
-                                        mirello::systemFileOperations(), mirello::systemGlobalKeys);
+    const mirello::LocalChannelAddress channel = mirello::channelAddress(rollFolder);
+    // The channel is taken before the window, which takes a while to make: a second
+    // start meanwhile finds this copy instead of becoming another. Commands wait for
+    // the window in the event loop.
+    QPointer<mirello::FrmMain> window;
+    mirello::CommandServer server(channel, [&window](const QList<mirello::RemoteCommand>& asked) {
+        if (!window)
+            return u"Mirello 正在退出"_s;
+        if (!asked.isEmpty())
+            return window->carryOut(asked);
+        // A plain start while this copy runs: the teacher is looking for its window.
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+        return QString();
+    });
+    if (const std::optional<QString> failure = server.listen()) {
+        // Started at the same moment as another copy, which listened first.
+        if (const std::optional<QString> answer =
+                mirello::sendToRunningCopy(channel, commands, AnswerWait))
+            return answered(*answer);
+        print(stderr, u"其他程序无法调用 Mirello：本地通道无法建立（"_s + *failure + u"）\n"_s);
+    }
+    window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
+                                  mirello::systemFileOperations(), mirello::systemGlobalKeys);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
-    mirello::CommandServer server(
-        mirello::channelAddress(rollFolder),
-        [window = QPointer(window)](const QList<mirello::RemoteCommand>& asked) {
-            if (!window)
-                return u"Mirello 正在退出"_s;
-            if (!asked.isEmpty())
-                return window->carryOut(asked);
-            // A plain start while this copy runs: the teacher is looking for its window.
-            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-            window->show();
-            window->raise();
-            window->activateWindow();
-            return QString();
-        });
-    if (const std::optional<QString> failure = server.listen())
-        print(stderr, u"其他程序无法调用 Mirello：本地通道无法建立（"_s + *failure + u"）\n"_s);
     window->show();
     if (!mirello::chineseFontInstalled())
         reporter.report(window, mirello::missingChineseFont());

@@ -81,7 +81,8 @@ cp -r "$work/Icons" "$bare/"
 printf 'S20230101李四-00\\0000\r\n' | iconv -t GBK >"$bare/checkroll/1班.txt"
 printf '<?xml version="1.0"?>\n<fontconfig></fontconfig>\n' >"$work/fonts.conf"
 FONTCONFIG_FILE=$work/fonts.conf "$bare/mirello" >"$work/bare.log" 2>&1 &
-within "the missing-font message" xdotool search --sync --onlyvisible --name '^Mirello$' >/dev/null
+box=$(within "the missing-font message" xdotool search --sync --onlyvisible --name '^Mirello$' | head -1)
+within "the message's focus" xdotool windowfocus --sync "$box" key Return
 timeout 30 "$bare/mirello" --start-pause || fail "the copy without fonts took no command"
 sleep 1.5
 timeout 30 "$bare/mirello" --start-pause --grade 2 --record || fail "the copy without fonts did not record"
