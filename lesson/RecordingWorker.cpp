@@ -212,25 +212,27 @@ void RecordingWorker::recordNow(const RecordingRequest& request)
         changedLines(recording.change.before, recording.change.after);
     m_journal.add(recording);
     // The history first, so that a window that reads it on the news finds the line.
-    logChange(HistoryAction::Recording, recording, recording.change.after,
-              u"成绩已记入班级文件“" + shownFileName(recording.classFileName) + u"”");
-    deliver([this, recording, changes] {
+    const std::optional<Error> missing =
+        logChange(HistoryAction::Recording, recording, recording.change.after,
+                  u"成绩已记入班级文件“" + shownFileName(recording.classFileName) + u"”");
+    deliver([this, recording, changes, missing] {
         Q_EMIT recorded(recording, changes);
         if (recording.change.unflushed)
             Q_EMIT warned(*recording.change.unflushed);
+        if (missing)
+            Q_EMIT historyMissing(*missing);
     });
 }
 
 // The history line comes after the change; when it cannot be written the change
-// stands and the teacher is told.
-void RecordingWorker::logChange(HistoryAction action, const RecordedGrade& recording,
-                                const QByteArray& classBytes, const QString& done)
+// stands, and the teacher is told after the news of the change, which it outlasts.
+std::optional<Error> RecordingWorker::logChange(HistoryAction action,
+                                                const RecordedGrade& recording,
+                                                const QByteArray& classBytes, const QString& done)
 {
-    std::optional<Error> missing = appendStudentHistory(
-        m_folder, recording.classFileName, action, recording.personName, recording.gradeText,
-        recording.drawId, classBytes, QDateTime::currentDateTime(), done, m_files);
-    if (missing)
-        deliver([this, error = *missing] { Q_EMIT historyMissing(error); });
+    return appendStudentHistory(m_folder, recording.classFileName, action, recording.personName,
+                                recording.gradeText, recording.drawId, classBytes,
+                                QDateTime::currentDateTime(), done, m_files);
 }
 
 // An undo for one recording that is no longer the last does nothing: the phone that
@@ -257,12 +259,15 @@ void RecordingWorker::undoNow(const QString& expected)
     }
     const QList<ChangedLine> changes =
         changedLines(outcome.change.value().before, outcome.change.value().after);
-    logChange(HistoryAction::Undo, recording, outcome.change.value().after,
-              u"已在班级文件“" + shownFileName(recording.classFileName) + u"”中撤销记录");
-    deliver([this, recording, changes, unflushed = outcome.change.value().unflushed] {
+    const std::optional<Error> missing =
+        logChange(HistoryAction::Undo, recording, outcome.change.value().after,
+                  u"已在班级文件“" + shownFileName(recording.classFileName) + u"”中撤销记录");
+    deliver([this, recording, changes, missing, unflushed = outcome.change.value().unflushed] {
         Q_EMIT undone(recording, changes);
         if (unflushed)
             Q_EMIT warned(*unflushed);
+        if (missing)
+            Q_EMIT historyMissing(*missing);
     });
 }
 

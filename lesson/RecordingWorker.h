@@ -104,8 +104,8 @@ private:
     void changeClassNow(const QString& classFileName, const QString& what,
                         const std::function<Result<LoggedChange>()>& change,
                         const QPointer<QObject>& context, const ClassChangeDone& done);
-    void logChange(HistoryAction action, const RecordedGrade& recording,
-                   const QByteArray& classBytes, const QString& done);
+    std::optional<Error> logChange(HistoryAction action, const RecordedGrade& recording,
+                                   const QByteArray& classBytes, const QString& done);
 
     const RollFolder m_folder;
     FileOperations& m_files;
