@@ -43,10 +43,8 @@ void TestRecordingUndo::undoesInReverseOrder()
     QVERIFY(roll.writeClass(Original));
     QList<ClassFileChange> changes;
     for (const auto& [person, grade] :
-         {std::pair{Person, u"优秀"_s}, {Other, u"及格"_s}, {Person, u"不及格"_s}}) {
+         {std::pair{Person, u"优秀"_s}, {Other, u"及格"_s}, {Person, u"不及格"_s}})
         changes.append(recorded(roll, person, grade));
-        QCOMPARE(roll.classBytes(), changes.last().after);
-    }
     QCOMPARE(changes[1].before, changes[0].after);
     for (qsizetype i = changes.size() - 1; i >= 0; --i) {
         const UndoOutcome undo =
@@ -95,26 +93,21 @@ void TestRecordingUndo::refusesAfterAnOutsideChange()
 // try may work.
 void TestRecordingUndo::failsAtEveryFileStep()
 {
-    // Short writes, so that the content is written in several steps.
-    constexpr qsizetype WriteChunk = 16;
-    QStringList steps;
-    {
+    QStringList steps; // named by the first run, which has no fault
+    for (qsizetype k = -1; k < steps.size(); ++k) {
         RollFixture roll;
         QVERIFY(roll.writeClass(Original));
         const ClassFileChange change = recorded(roll, Person, u"良好"_s);
         FaultInjectingFileOperations files;
-        files.writeChunk = WriteChunk;
-        QVERIFY(undoRecording(roll.folder(), roll.className(), change, files).change.ok());
-        steps = files.calls;
-    }
-    for (qsizetype k = 0; k < steps.size(); ++k) {
-        RollFixture roll;
-        QVERIFY(roll.writeClass(Original));
-        const ClassFileChange change = recorded(roll, Person, u"良好"_s);
-        FaultInjectingFileOperations files;
-        files.writeChunk = WriteChunk;
-        files.failAt = {k};
+        files.writeChunk = 16; // short writes, so that the content takes several steps
+        if (k >= 0)
+            files.failAt = {k};
         const UndoOutcome undo = undoRecording(roll.folder(), roll.className(), change, files);
+        if (k < 0) {
+            QVERIFY2(undo.change.ok(), WHY(undo.change));
+            steps = files.calls;
+            continue;
+        }
         const QString context = u"%1 %2: "_s.arg(k).arg(steps[k]);
         // After the rename the undo is in, with a warning; before it another try may work.
         const bool renamed = steps.mid(0, k).contains(u"rename"_s);
