@@ -62,12 +62,17 @@ struct SilentSpeaker final : Speaker
     void stop() override {}
 };
 
-// The size and shape of what the phone's page sends.
-QString action(const QString& name)
+// The size and shape of what the phone's page sends: aimed at what it was `shown`.
+QString action(const QString& name, const QJsonObject& shown = {})
 {
     const QJsonObject message{{u"id"_s, QUuid::createUuid().toString(QUuid::Id128)},
                               {u"do"_s, name},
-                              {u"arg"_s, QString()}};
+                              {u"arg"_s, QString()},
+                              {u"class"_s, shown[u"class"_s]},
+                              {u"draw"_s, shown[u"draw"_s]},
+                              {u"recording"_s, QString()},
+                              {u"grade"_s, QString()},
+                              {u"drawing"_s, shown[u"running"_s]}};
     return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
 }
 
@@ -120,13 +125,13 @@ struct Stopwatch final : QObject
 // The median of `Rounds` texts sent, each timed until `watch` stops. The server closes
 // a phone's connection at more than 20 messages a second: rounds are paced, the echo's
 // alike, so that both wake from the same idle loop.
-double timedMedian(Stopwatch& watch, const std::function<void(const QString&)>& send,
-                   const char* what)
+double timedMedian(Stopwatch& watch, const std::function<QString()>& tap,
+                   const std::function<void(const QString&)>& send, const char* what)
 {
     std::vector<double> seconds;
     for (int i = 0; i < Rounds; ++i) {
         runUntil([] { return false; }, GapMs);
-        const QString text = action(u"next"_s);
+        const QString text = tap();
         watch.start();
         send(text);
         waitFor([&watch] { return watch.stopped(); }, what);
@@ -219,12 +224,13 @@ int main(int argc, char** argv)
     // A Pause before the first tick stops on nobody.
     const auto* name = window.findChild<QLabel*>(u"LblName"_s);
     const QString before = name->text();
-    phone.sendTextMessage(action(u"start-pause"_s));
+    phone.sendTextMessage(action(u"start-pause"_s, window.phoneState()));
     waitFor([&] { return name->text() != before; }, "a name drawn");
-    phone.sendTextMessage(action(u"start-pause"_s));
+    phone.sendTextMessage(action(u"start-pause"_s, window.phoneState()));
     waitFor([&] { return window.phoneState()[u"picks"_s].toArray().size() == 2; }, "two picks");
     const double tap = timedMedian(
-        watch, [&phone](const QString& text) { phone.sendTextMessage(text); }, "a repaint");
+        watch, [&window] { return action(u"next"_s, window.phoneState()); },
+        [&phone](const QString& text) { phone.sendTextMessage(text); }, "a repaint");
     waitFor([&] { return inbox.filter(u"\"ok\":true"_s).size() == Rounds + 2; }, "the answers");
 
     QWebSocketServer echo(u"echo"_s, QWebSocketServer::NonSecureMode);
@@ -239,7 +245,8 @@ int main(int argc, char** argv)
     open(client, u"ws://127.0.0.1:"_s + QString::number(echo.serverPort()),
          [&watch](const QString&) { watch.stop(); });
     const double echoed = timedMedian(
-        watch, [&client](const QString& text) { client.sendTextMessage(text); }, "the echo");
+        watch, [&window] { return action(u"next"_s, window.phoneState()); },
+        [&client](const QString& text) { client.sendTextMessage(text); }, "the echo");
     std::printf("{\"phone_tap_to_projector\": %.9f, \"websocket_echo\": %.9f}\n", tap, echoed);
     return EXIT_SUCCESS;
 }
