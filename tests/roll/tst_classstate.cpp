@@ -28,9 +28,8 @@ private Q_SLOTS:
 
 void TestClassState::survivesARestart()
 {
-    QTemporaryDir program;
-    QVERIFY(QDir(program.path()).mkdir(u"checkroll"_s));
-    const RollFolder folder = RollFolder::besideProgram(program.path());
+    const RollFixture roll;
+    const RollFolder& folder = roll.folder();
 
     ClassState state;
     state.round = 7;
@@ -87,10 +86,9 @@ void TestClassState::damagedFileIsSetAside()
 {
     QFETCH(QByteArray, content);
 
-    QTemporaryDir program;
-    const RollFolder folder = RollFolder::besideProgram(program.path());
-    QVERIFY(QDir().mkpath(folder.stateFolderPath()));
-    ClassStateStore store(folder);
+    const RollFixture roll;
+    QVERIFY(QDir().mkpath(roll.folder().stateFolderPath()));
+    ClassStateStore store(roll.folder());
     const QString path = store.stateFilePath(ClassFile);
     const QString setAside = path + u".damaged-2025-03-14-094107"_s;
     QVERIFY(writeBytes(path, content));
