@@ -35,41 +35,31 @@ constexpr int TimeLimitMs = 120'000;
 
 using Parts = QList<std::pair<QByteArray, QByteArray>>;
 
-QByteArray workbookXml(int sheets, int relationships)
-{
-    QByteArray xml = "<workbook xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main' "
-                     "xmlns:r='http://schemas.openxmlformats.org/officeDocument/2006/"
-                     "relationships'><sheets>";
-    for (int s = 1; s <= sheets; ++s)
-        xml += "<sheet name='S" + QByteArray::number(s) + "' sheetId='" + QByteArray::number(s) +
-               "' r:id='rId" + QByteArray::number(1 + (s - 1) % relationships) + "'/>";
-    return xml + "</sheets></workbook>";
-}
-
-QByteArray relationshipsXml(int count)
-{
-    QByteArray xml = "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/"
-                     "relationships'>";
-    for (int r = 1; r <= count; ++r)
-        xml += "<Relationship Id='rId" + QByteArray::number(r) +
-               "' Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-               "worksheet' Target='worksheets/sheet1.xml'/>";
-    return xml + "</Relationships>";
-}
-
 // A workbook of `sheets` sheets over `relationships` relationships, all to one sheet
 // whose rows are `row(n)` (the cells of row n) and whose shared strings are `strings`.
 Parts workbook(int sheets, int relationships, int rows, const std::function<QByteArray(int)>& row,
                const QByteArrayList& strings = {})
 {
+    QByteArray book = "<workbook xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main' "
+                      "xmlns:r='http://schemas.openxmlformats.org/officeDocument/2006/"
+                      "relationships'><sheets>";
+    for (int s = 1; s <= sheets; ++s)
+        book += "<sheet name='S" + QByteArray::number(s) + "' sheetId='" + QByteArray::number(s) +
+                "' r:id='rId" + QByteArray::number(1 + (s - 1) % relationships) + "'/>";
+    QByteArray links = "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/"
+                       "relationships'>";
+    for (int r = 1; r <= relationships; ++r)
+        links += "<Relationship Id='rId" + QByteArray::number(r) +
+                 "' Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+                 "worksheet' Target='worksheets/sheet1.xml'/>";
     QByteArray sheet = "<worksheet><sheetData>";
     for (int n = 1; n <= rows; ++n)
         sheet += "<row r='" + QByteArray::number(n) + "'>" + row(n) + "</row>";
     QByteArray shared = "<sst>";
     for (const QByteArray& text : strings)
         shared += "<si><t>" + text + "</t></si>";
-    return {{"xl/workbook.xml", workbookXml(sheets, relationships)},
-            {"xl/_rels/workbook.xml.rels", relationshipsXml(relationships)},
+    return {{"xl/workbook.xml", book + "</sheets></workbook>"},
+            {"xl/_rels/workbook.xml.rels", links + "</Relationships>"},
             {"xl/sharedStrings.xml", shared + "</sst>"},
             {"xl/worksheets/sheet1.xml", sheet + "</sheetData></worksheet>"}};
 }
