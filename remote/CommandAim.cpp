@@ -44,8 +44,8 @@ std::optional<QString> refusalOfAimed(const RemoteCommand& command, const Remote
 
 std::optional<QString> refusalOf(const RemoteCommand& command, const OnScreen& now)
 {
-    if (command.aim)
-        return refusalOfAimed(command, *command.aim, now);
+    if (command.aim.given)
+        return refusalOfAimed(command, command.aim, now);
     // From the command line: on what is on screen, as the keys do it, but never
     // reported as done when nothing could be.
     if (command.kind == Undo && now.undoable.isEmpty())

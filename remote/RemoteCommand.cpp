@@ -76,9 +76,13 @@ std::optional<RemoteCommand> phoneCommand(const QJsonObject& action)
         const QString value = action[name].toString();
         return value.size() <= 256 ? value : QString();
     };
-    command->aim = {field(u"class"), field(u"draw"), field(u"recording"), field(u"grade"),
+    command->aim = {true,
+                    field(u"class"),
+                    field(u"draw"),
+                    field(u"recording"),
+                    field(u"grade"),
                     action[u"drawing"_s].toBool()};
-    if (!command->aim->grade.isEmpty() && !validValue(Grade, command->aim->grade))
+    if (!command->aim.grade.isEmpty() && !validValue(Grade, command->aim.grade))
         return std::nullopt;
     return command;
 }

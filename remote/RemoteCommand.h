@@ -35,10 +35,11 @@ struct RemoteCommand
     // seconds (1 to 5999) for Countdown.
     QString argument;
     // What a phone showed when the teacher tapped: its action is for that draw of that
-    // class (for Undo, that recording), or for nobody. None from the command line, which
-    // acts on what is on screen as the keys do.
+    // class (for Undo, that recording), or for nobody. Not given from the command line,
+    // which acts on what is on screen as the keys do.
     struct Aim
     {
+        bool given = false;
         QString classFile;
         QString draw;
         QString recording;
@@ -48,7 +49,7 @@ struct RemoteCommand
         bool drawing = false;
         bool operator==(const Aim&) const = default;
     };
-    std::optional<Aim> aim = std::nullopt;
+    Aim aim = {};
 
     bool operator==(const RemoteCommand&) const = default;
 };

@@ -212,7 +212,7 @@ QString FrmMain::carryOutOne(const RemoteCommand& command)
     case Pass:
         return passStudentOnScreen();
     case Undo:
-        m_recorder->undoLast(command.aim ? command.aim->recording : QString());
+        m_recorder->undoLast(command.aim.recording);
         return QString();
     case Countdown:
         m_countdown->start(std::chrono::seconds(command.argument.toInt()));
@@ -220,8 +220,8 @@ QString FrmMain::carryOutOne(const RemoteCommand& command)
     case Record:
         // The grade the phone showed, so that a grade tapped at the board meanwhile
         // does not change what the phone's OK records.
-        if (command.aim && !command.aim->grade.isEmpty())
-            m_comboResult->setCurrentIndex(command.aim->grade.toInt() - 1);
+        if (!command.aim.grade.isEmpty())
+            m_comboResult->setCurrentIndex(command.aim.grade.toInt() - 1);
         recordGradeOnScreen();
         return QString();
     default:

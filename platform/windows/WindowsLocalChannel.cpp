@@ -1,9 +1,10 @@
 #include "platform/LocalChannel.h"
 #include "Win32.h"
 
-#include <sddl.h>
 #include <vector>
 #include <windows.h>
+// After windows.h, whose macros it uses.
+#include <sddl.h>
 
 using namespace Qt::StringLiterals;
 

@@ -49,10 +49,10 @@ void TestCommandAim::readsWhatAPhoneAimedAt()
     QCOMPARE(command.has_value(), !read.isEmpty());
     if (!command)
         return;
-    QVERIFY(command->aim); // a phone's action never acts on whatever is on screen
+    QVERIFY(command->aim.given); // a phone's action never acts on whatever is on screen
     QCOMPARE(u"%1:%2:%3:%4"_s.arg(int(command->kind))
-                 .arg(command->aim->draw, command->aim->grade)
-                 .arg(int(command->aim->drawing)),
+                 .arg(command->aim.draw, command->aim.grade)
+                 .arg(int(command->aim.drawing)),
              read);
 }
 
@@ -66,7 +66,8 @@ void TestCommandAim::actsOnlyOnWhatWasShown_data()
     QTest::addColumn<bool>("doneFlickering");
     const auto phone = [](Kind kind, QString classFile, QString draw, QString recording = {},
                           bool drawing = false) {
-        return RemoteCommand{kind, {}, RemoteCommand::Aim{classFile, draw, recording, {}, drawing}};
+        return RemoteCommand{
+            kind, {}, RemoteCommand::Aim{true, classFile, draw, recording, {}, drawing}};
     };
     QTest::newRow("OK for the student on screen")
         << phone(Kind::Record, u"1班.txt"_s, u"d2"_s) << true << false;
