@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <future>
 #include <mutex>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -165,6 +166,10 @@ Result<void> writeChanges(const RollFolder& folder, FileOperations& files, const
         if (std::optional<Error> locked = lockRollFolder(
                 lock, folder, settingsError(place, u"无法保存："_s, {}).message, QStringView()))
             return *locked;
+    } else if (!QDir().mkpath(folderOf(place.path))) {
+        // The lock file's folder, and the configuration folder itself, may not be there
+        // yet on a computer new to Mirello.
+        return settingsError(place, u"无法保存：无法建立它所在的文件夹。"_s, QString());
     } else if (lock.acquire(RollFolderLockWait) != FileLock::Outcome::Locked) {
         return settingsError(place, u"无法保存：另一个 Mirello 正在保存设置，或无法锁定它。"_s,
                              lock.failureReason());
