@@ -15,7 +15,9 @@ namespace {
 
 constexpr qsizetype MaxMessage = 4096;
 constexpr std::chrono::seconds ConnectionTime{2};
-constexpr int ConnectWaitMs = 500;
+// Where no copy runs the connection fails at once; a copy that is busy, on a loaded
+// computer, may take a while to take it, and a start that gave up would run beside it.
+constexpr int ConnectWaitMs = 3000;
 // A message ends in an empty line; an answer is one line.
 constexpr QByteArrayView MessageEnd = "\n\n";
 
