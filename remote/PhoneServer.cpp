@@ -193,15 +193,23 @@ void PhoneServer::accept()
         connect(deadline, &QTimer::timeout, socket, &QTcpSocket::abort);
         deadline->start(RequestTimeMs);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        // Answered at once rather than dropped, so that a phone says why it cannot connect.
+        // Answered rather than dropped, so that a phone says why it cannot connect; once
+        // its request is in, since closing on bytes unread resets the connection on
+        // Windows before the answer arrives.
         const QList<QTcpSocket*> open =
             m_tcp->findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
         const QHostAddress peer = socket->peerAddress();
+        const auto refuseOnRequest = [this, socket](int status, const QString& why) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, status, why] {
+                socket->disconnect(this);
+                refuse(socket, status, why);
+            });
+        };
         if (open.size() > MostConnections)
-            refuse(socket, 503, u"连接太多，请稍后再试。"_s);
+            refuseOnRequest(503, u"连接太多，请稍后再试。"_s);
         else if (std::ranges::count(open, peer, &QTcpSocket::peerAddress) >
                  MostConnectionsPerAddress)
-            refuse(socket, 429, u"这台设备的连接太多，请稍后再试。"_s);
+            refuseOnRequest(429, u"这台设备的连接太多，请稍后再试。"_s);
         else
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
     }
