@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
@@ -30,7 +31,14 @@ QLocalSocket::SocketOptions socketOptions(const LocalChannelAddress& address)
 
 LocalChannelAddress channelAddress(const QString& rollFolder)
 {
-    const QByteArray folder = QDir(rollFolder).canonicalPath().toLower().toUtf8();
+    // By the folder it is in, which is there before a first start makes the roll folder
+    // itself: a copy takes its channel before that.
+    const QFileInfo folderInfo(QDir::cleanPath(QDir(rollFolder).absolutePath()));
+    const QString parent = QDir(folderInfo.path()).canonicalPath();
+    const QByteArray folder =
+        ((parent.isEmpty() ? folderInfo.path() : parent) + u'/' + folderInfo.fileName())
+            .toLower()
+            .toUtf8();
     return userChannelAddress(
         u"mirello-"_s +
         QString::fromLatin1(
