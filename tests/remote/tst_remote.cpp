@@ -325,12 +325,12 @@ void TestRemote::placesTheChannelWhereOnlyThisUserCan()
     QTemporaryDir dir;
     const QString runtimeFolder = dir.filePath(u"run"_s);
     const QString ours = dir.filePath(u"mirello-"_s + QString::number(::getuid()));
-    const auto make = [](const QString& path, const QString& spec) {
+    const auto make = [](const QString& path, const QString& mode) {
         const QByteArray name = QFile::encodeName(path);
-        return spec.isEmpty() ||
+        return mode.isEmpty() ||
                (::mkdir(name.constData(), 0700) == 0 &&
-                ::chmod(name.constData(), spec.first(3).toUInt(nullptr, 8)) == 0 &&
-                (spec.endsWith(u"ours") || ::chown(name.constData(), 65534, 65534) == 0));
+                ::chmod(name.constData(), mode.first(3).toUInt(nullptr, 8)) == 0 &&
+                (mode.endsWith(u"ours") || ::chown(name.constData(), 65534, 65534) == 0));
     };
     QVERIFY(make(runtimeFolder, runtime));
     QVERIFY(shared == u"link" ? QFile::link(dir.path(), ours) : make(ours, shared));
