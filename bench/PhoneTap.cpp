@@ -4,8 +4,10 @@
 // bare WebSocket echo in the same process ("websocket_echo").
 // Usage: QT_QPA_PLATFORM=offscreen phone_tap
 #include "BenchFiles.h"
+#include "lesson/Lesson.h"
 #include "platform/Clock.h"
 #include "platform/FileOperations.h"
+#include "remote/PhoneState.h"
 #include "RosterGenerator.h"
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"
@@ -198,7 +200,7 @@ int main(int argc, char** argv)
     waitFor([&watch] { return watch.stopped(); }, "the projector");
 
     // Pairing, as the page does it, with the teacher's 允许 clicked on the computer.
-    window.carryOut({{RemoteCommand::Kind::PhoneRemote, {}}});
+    window.lesson().carryOut({{Feature::PhoneRemote, {}}});
     auto* phoneWindow = window.findChild<QWidget*>(u"PhoneWindow"_s);
     const QString server =
         u"127.0.0.1:"_s + QString::number(phoneWindow->findChild<QSpinBox*>()->value());
@@ -224,12 +226,13 @@ int main(int argc, char** argv)
     // A Pause before the first tick stops on nobody.
     const auto* name = window.findChild<QLabel*>(u"LblName"_s);
     const QString before = name->text();
-    phone.sendTextMessage(action(u"start-pause"_s, window.phoneState()));
+    phone.sendTextMessage(action(u"start-pause"_s, phoneState(window.lesson().view())));
     waitFor([&] { return name->text() != before; }, "a name drawn");
-    phone.sendTextMessage(action(u"start-pause"_s, window.phoneState()));
-    waitFor([&] { return window.phoneState()[u"picks"_s].toArray().size() == 2; }, "two picks");
+    phone.sendTextMessage(action(u"start-pause"_s, phoneState(window.lesson().view())));
+    waitFor([&] { return phoneState(window.lesson().view())[u"picks"_s].toArray().size() == 2; },
+            "two picks");
     const double tap = timedMedian(
-        watch, [&window] { return action(u"next"_s, window.phoneState()); },
+        watch, [&window] { return action(u"next"_s, phoneState(window.lesson().view())); },
         [&phone](const QString& text) { phone.sendTextMessage(text); }, "a repaint");
     waitFor([&] { return inbox.filter(u"\"ok\":true"_s).size() == Rounds + 2; }, "the answers");
 
@@ -245,7 +248,7 @@ int main(int argc, char** argv)
     open(client, u"ws://127.0.0.1:"_s + QString::number(echo.serverPort()),
          [&watch](const QString&) { watch.stop(); });
     const double echoed = timedMedian(
-        watch, [&window] { return action(u"next"_s, window.phoneState()); },
+        watch, [&window] { return action(u"next"_s, phoneState(window.lesson().view())); },
         [&client](const QString& text) { client.sendTextMessage(text); }, "the echo");
     std::printf("{\"phone_tap_to_projector\": %.9f, \"websocket_echo\": %.9f}\n", tap, echoed);
     return EXIT_SUCCESS;

@@ -5,8 +5,8 @@
 
 namespace mirello {
 
-// Everything the keys and the feature menu offer. A new feature is one value here,
-// one row in the table of Features.cpp and one handler in FrmMain::handleFeatures().
+// Everything the keys, the feature menu and other programs ask for. A new feature is
+// one value here, one row in the table of Features.cpp and its verb (see CONTRIBUTING.md).
 enum class Feature
 {
     StartPause,
@@ -52,11 +52,17 @@ enum class Feature
     ExportClasses,
     Backups,
     NewTerm,
+    // Asked for by other programs only.
+    ChooseClass,
+    MarkAbsent,
+    CountdownFor,
 };
 
 // The windows in which a feature's keys work.
 enum class KeyScope
 {
+    // Neither in the menu nor on a key: for other programs only.
+    Nowhere = 0,
     InMain = 1,
     InProjector = 2,
     InBoth = InMain | InProjector,
@@ -75,6 +81,12 @@ struct FeatureRow
     bool groupStart = false;
     // The submenu the entry is in; empty for the menu itself.
     QStringView submenu = {};
+    // The option that asks for it from the command line and the phone, with the
+    // value's name after a space ("grade N"); empty when no other program may.
+    QStringView command = {};
+    // What it sets: the seconds of a countdown, the percent of a zoom, the grade's
+    // number among the rows of one command.
+    int amount = 0;
 };
 
 // Every feature in the order of the menu.

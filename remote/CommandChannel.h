@@ -1,7 +1,7 @@
 #pragma once
 
+#include "CommandLine.h"
 #include "platform/LocalChannel.h"
-#include "RemoteCommand.h"
 
 #include <chrono>
 #include <functional>

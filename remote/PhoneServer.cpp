@@ -434,7 +434,7 @@ void PhoneServer::takeMessage(PhoneSocket* phone, const QString& message)
         m_answers.insert(key, QByteArray(""));
         const std::optional<RemoteCommand> command = phoneCommand(action);
         // Only the computer opens the remote's own window.
-        const bool allowed = command && command->kind != RemoteCommand::Kind::PhoneRemote;
+        const bool allowed = command && command->feature != Feature::PhoneRemote;
         const QString failure = allowed ? m_carryOut(*command) : u"不认识的操作"_s;
         QJsonObject ack{{u"ack"_s, id}, {u"ok"_s, failure.isEmpty()}};
         if (!failure.isEmpty())

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "CommandLine.h"
 #include "PairedPhones.h"
 #include "Pairing.h"
-#include "RemoteCommand.h"
 
 #include <chrono>
 #include <functional>

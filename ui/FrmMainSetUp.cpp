@@ -1,9 +1,9 @@
 #include "ClassFeatures.h"
-#include "CountdownFeature.h"
+#include "ErrorReporter.h"
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "LabelText.h"
-#include "lesson/RecordingWorker.h"
+#include "lesson/Lesson.h"
 #include "lesson/Settings.h"
 #include "MainWindowFeatures.h"
 #include "PanelStatusBar.h"
@@ -13,6 +13,8 @@
 #include "roll/RollFolderLocation.h"
 #include "ui/keys/FeatureActions.h"
 #include "ui/phone/PhoneRemote.h"
+#include "ui/windows/GroupsWindow.h"
+#include "ui/windows/OverviewWindow.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -73,18 +75,14 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     : QWidget(parent)
     , m_reporter(reporter)
     , m_speaker(speaker)
-    , m_rollFolder(RollFolder::at(rollFolder))
-    , m_samplesFolder(samplesFolderPath(programFolder))
-    , m_random(clock)
-    , m_icons(programFolder, [this](const Error& error) { report(error); })
-    , m_session(m_rollFolder, clock,
-                [this](const QString& classFile, const ClassState& state) {
-                    m_recorder->saveState(classFile, state);
-                })
+    , m_lesson(new Lesson(rollFolder, samplesFolderPath(programFolder), clock, files, this))
+    , m_icons(programFolder, [this](const Error& error) { m_lesson->report(error); })
     , m_background(u":/pictures/background.png"_s)
     , m_background2x(drawnAtTwice(u":/pictures/background@2x.png"_s))
     , m_zoom(*this)
 {
+    connect(m_lesson, &Lesson::failed, this,
+            [this](const Error& error) { m_reporter.report(this, error); });
     setUpWindow();
     createChoosers();
     createLabels();
@@ -94,11 +92,16 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     createTimers();
     arrangeTabOrder();
     connectEvents();
-    createRecorder(files);
-    startUp();
-    // After start-up, which may make the roll folder that keeps the settings.
+    m_picSearch->hide();
+    // Makes the roll folder on the first start, which keeps the settings.
+    m_lesson->open();
     createFeatures(std::move(globalKeys), clock);
-    chooseAsLastTime();
+    showZoomed(validZoom(m_lesson->settings().bytes(ZoomKey).toInt()));
+    // The class is loaded before the state words are set, and before the window shows.
+    m_lesson->resume();
+    showLesson();
+    connect(m_lesson, &Lesson::viewChanged, this, &FrmMain::showLesson);
+    m_buttonStates.setStartUpStates();
     // The animation runs from now on; its first tick comes one interval after start-up.
     m_timerSearch->start();
 }
@@ -186,8 +189,13 @@ void FrmMain::arrangeTabOrder()
 void FrmMain::connectEvents()
 {
     // activated, not currentIndexChanged: choosing the class on show again reloads it.
-    connect(m_comboFileChange, &QComboBox::activated, this, &FrmMain::loadSelectedClass);
-    connect(m_timerName, &QTimer::timeout, this, &FrmMain::showNextDraw);
+    connect(m_comboFileChange, &QComboBox::activated, this, [this](int index) {
+        m_lesson->chooseClass(m_comboFileChange->itemData(index).toString());
+        showLoadedClassAsChosen(); // where it could not be loaded
+    });
+    connect(m_comboResult, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_lesson->chooseGrade(index); });
+    connect(m_timerName, &QTimer::timeout, this, [this] { m_lesson->tick(); });
     connect(m_timerSearch, &QTimer::timeout, this, &FrmMain::showNextSearchFrame);
     connect(m_picSP, &PictureButton::mouseMoved, this,
             [this] { handleButtonEvent(ButtonEvent::MoveOverStartPause); });
@@ -195,76 +203,42 @@ void FrmMain::connectEvents()
             [this] { handleButtonEvent(ButtonEvent::ClickOnStartPause); });
     connect(m_picOK, &PictureButton::mouseMoved, this,
             [this] { handleButtonEvent(ButtonEvent::MoveOverOk); });
-    connect(m_picOK, &PictureButton::clicked, this, &FrmMain::recordGradeOnScreen);
-}
-
-// Every write to the roll folder goes through the recorder's one queue; what it did
-// comes back in order, so the screen follows the file.
-void FrmMain::createRecorder(FileOperations& files)
-{
-    m_recorder = new RecordingWorker(m_rollFolder, files, this);
-    connect(m_recorder, &RecordingWorker::recorded, this,
-            [this](const RecordedGrade& recording, const QList<ChangedLine>& changes) {
-                takeChange(recording, changes, recording.change.after, u"已记录："_s);
-            });
-    connect(m_recorder, &RecordingWorker::undone, this,
-            [this](const RecordedGrade& recording, const QList<ChangedLine>& changes) {
-                takeChange(recording, changes, recording.change.before, u"已撤销："_s);
-                takeBackUndone(recording);
-            });
-    connect(m_recorder, &RecordingWorker::undoableChanged, this,
-            [this](const QString& recording) { m_undoable = recording; });
-    connect(m_recorder, &RecordingWorker::nothingToUndo, this,
-            [this] { m_statusBar->showNotice(u"没有可以撤销的记录"_s, NoticeTime); });
-    connect(m_recorder, &RecordingWorker::failed, this, &FrmMain::report);
-    connect(m_recorder, &RecordingWorker::warned, this, &FrmMain::report);
-    // Said once a run, in the status bar: a box after every grade would stand in front
-    // of the class, and the grades themselves are in.
-    connect(m_recorder, &RecordingWorker::historyMissing, this, [this](const Error& warning) {
-        if (!std::exchange(m_historyWarned, true))
-            m_statusBar->showNotice(warning.text(), 10 * NoticeTime);
-    });
-    connect(m_recorder, &RecordingWorker::classReplaced, this, &FrmMain::takeClassFile);
-    connect(m_recorder, &RecordingWorker::stateSaved, this, [this](const Result<void>& saved) {
-        if (std::optional<Error> failure = m_session.saved(saved))
-            report(*failure);
-    });
+    connect(m_picOK, &PictureButton::clicked, this, [this] { m_lesson->record(); });
 }
 
 // The keys and the feature menu. The menu opens on a right
 // press where the window itself does nothing with one.
 void FrmMain::createFeatures(GlobalKeysSource globalKeys, const Clock& clock)
 {
-    m_settings = new Settings(m_rollFolder, this);
-    connect(m_settings, &Settings::failed, this, &FrmMain::report);
-    if (m_settings->readFailure())
-        QMetaObject::invokeMethod(
-            this, [this] { report(*m_settings->readFailure()); }, Qt::QueuedConnection);
-    m_features = new MainWindowFeatures(this, *m_settings, m_speaker, std::move(globalKeys));
-    connect(m_features, &MainWindowFeatures::failed, this, &FrmMain::report);
+    Settings& settings = m_lesson->settings();
+    // The projector first, so that the class sees a change before the teacher's window.
+    m_features =
+        new MainWindowFeatures(this, *m_lesson, settings, m_speaker, std::move(globalKeys));
+    connect(m_features, &MainWindowFeatures::failed, m_lesson, &Lesson::report);
     connect(m_features, &MainWindowFeatures::quitAsked, this, &FrmMain::quit);
-    connect(m_features, &MainWindowFeatures::notice, this,
-            [this](const QString& text) { m_statusBar->showNotice(text, 3 * NoticeTime); });
-    connect(m_comboResult, &QComboBox::currentIndexChanged, m_features,
-            &MainWindowFeatures::showGrade);
-    connect(m_features, &MainWindowFeatures::pickAsked, this,
-            [this](int index) { stepPick(index - int(m_pickAt)); });
-    m_classFeatures = new ClassFeatures(this, m_rollFolder, *m_recorder, m_reporter, *m_settings);
-    connect(m_classFeatures, &ClassFeatures::classAdded, this, &FrmMain::listClassesAgain);
-    connect(m_classFeatures, &ClassFeatures::notice, this,
-            [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });
-    m_countdown = new CountdownFeature(clock, this);
-    connect(m_countdown, &CountdownFeature::shown, m_features, &MainWindowFeatures::showCountdown);
-    connect(m_countdown, &CountdownFeature::notice, this,
-            [this](const QString& text) { m_statusBar->showNotice(text, NoticeTime); });
-    m_phone = new PhoneRemote(
-        this, *m_settings, clock,
-        [this](const RemoteCommand& command) { return carryOut({command}); },
-        [this] { return phoneState(); });
-    connect(m_countdown, &CountdownFeature::shown, m_phone, &PhoneRemote::showCountdown);
-    connect(m_phone, &PhoneRemote::failed, this, &FrmMain::report);
-    connect(m_phone, &PhoneRemote::notice, this,
-            [this](const QString& text) { m_statusBar->showNotice(text, 2 * NoticeTime); });
+    connect(m_features, &MainWindowFeatures::pickAsked, m_lesson, &Lesson::showPickAt);
+    connect(m_features, &MainWindowFeatures::notice, m_lesson,
+            [this](const QString& text) { m_lesson->notify(text, 3 * Lesson::NoticeTime); });
+    m_classFeatures =
+        new ClassFeatures(this, m_lesson->rollFolder(), m_lesson->recorder(), m_reporter, settings);
+    connect(m_classFeatures, &ClassFeatures::classAdded, m_lesson, &Lesson::classAdded);
+    connect(m_classFeatures, &ClassFeatures::notice, m_lesson,
+            [this](const QString& text) { m_lesson->notify(text, 2 * Lesson::NoticeTime); });
+    m_phone = new PhoneRemote(this, *m_lesson, clock);
+    connect(m_phone, &PhoneRemote::failed, m_lesson, &Lesson::report);
+    connect(m_phone, &PhoneRemote::notice, m_lesson,
+            [this](const QString& text) { m_lesson->notify(text, 2 * Lesson::NoticeTime); });
+    connect(m_lesson, &Lesson::classLoaded, this, [this] {
+        if (m_overview)
+            m_overview->refresh();
+        if (m_groups)
+            m_groups->refresh();
+    });
+    connect(m_lesson, &Lesson::classChanged, this, &FrmMain::refreshOverview);
+    connect(m_lesson, &Lesson::marksChanged, this, [this] {
+        if (m_overview)
+            m_overview->refreshMarks();
+    });
     // Installed after the lists' own filters, so that it sees their keys first.
     m_comboFileChange->view()->installEventFilter(this);
     m_comboResult->view()->installEventFilter(this);
@@ -276,11 +250,7 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys, const Clock& clock)
     m_statusBar->setToolTip(u"右键：更多功能"_s);
     m_picSP->setToolTip(u"开始/暂停（"_s + keyNames(featureRow(Feature::StartPause)) + u"）"_s);
     m_picOK->setToolTip(u"记录成绩（"_s + keyNames(featureRow(Feature::Record)) + u"）"_s);
-
     handleFeatures();
-    m_session.setMode(m_features->actions().isOn(Feature::OncePerRound) ? DrawMode::OncePerRound
-                                                                        : DrawMode::EveryTick);
-    m_session.setWarmCall(m_features->actions().isOn(Feature::WarmCall));
 }
 
 } // namespace mirello

@@ -1,5 +1,6 @@
 #include "MainWindowFeatures.h"
 
+#include "lesson/Lesson.h"
 #include "lesson/Settings.h"
 #include "ui/keys/FeatureActions.h"
 #include "ui/keys/GlobalKeyBindings.h"
@@ -7,6 +8,7 @@
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/GlobalKeysWindow.h"
 #include "ui/windows/KeysWindow.h"
+#include "ui/windows/OpenWindow.h"
 #include "ui/windows/ProjectorWindow.h"
 
 #include <QAction>
@@ -27,10 +29,12 @@ constexpr QStringView KeepFloatingKey = u"floating/keepOnClose";
 
 } // namespace
 
-MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker,
+MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, const Lesson& lesson,
+                                       Settings& settings, Speaker& speaker,
                                        GlobalKeysSource globalKeys)
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
+    , m_lesson(lesson)
     , m_speaker(speaker)
     , m_settings(settings)
     , m_actions(new FeatureActions(settings, this))
@@ -47,6 +51,8 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, Settings& settings, 
         },
         Qt::QueuedConnection);
     mainWindow->installEventFilter(this);
+    m_shown = lesson.view();
+    connect(&lesson, &Lesson::viewChanged, this, &MainWindowFeatures::showLesson);
 }
 
 // The keys from any program are taken once the window has painted: their round trips
@@ -97,41 +103,57 @@ void MainWindowFeatures::popUpMenu(QPoint globalPosition)
     m_actions->popUpMenu(m_mainWindow, globalPosition);
 }
 
-void MainWindowFeatures::showTexts(const QString& name, const QString& callCount,
-                                   const QString& tallies)
+void MainWindowFeatures::showLesson()
 {
-    m_name = name;
-    m_callCount = callCount;
-    m_tallies = tallies;
-    showTextsOnProjector();
-    if (m_floating)
-        m_floating->showName(name);
+    const LessonView& view = m_lesson.view();
+    showOnProjector(view, false);
+    showOnFloatingButton(view, false);
+    if (view.drawing != m_shown.drawing) {
+        // A new draw cuts the name short.
+        if (view.drawing)
+            m_speaker.stop();
+        else if (isOn(Feature::Speech) && !view.name.isEmpty())
+            m_speaker.say(view.name);
+    }
+    m_shown = view;
 }
 
-void MainWindowFeatures::showGradesOnProjector(bool)
-{
-    showTextsOnProjector();
-}
-
-void MainWindowFeatures::showTextsOnProjector()
+// What changed since m_shown, or with `all` everything, as a window just opened needs.
+void MainWindowFeatures::showOnProjector(const LessonView& view, bool all)
 {
     if (!m_projector)
         return;
     const bool grades = isOn(Feature::ProjectorGrades);
-    m_projector->showTexts(m_name, grades ? m_callCount : QString(),
-                           grades ? m_tallies : QString());
-}
-
-void MainWindowFeatures::showPicks(const QStringList& names, int picked)
-{
-    m_picks = names;
-    m_picked = picked;
+    if (all || grades != m_projectorGrades || view.name != m_shown.name ||
+        view.callCount != m_shown.callCount || view.tallies != m_shown.tallies) {
+        m_projector->showTexts(view.name, grades ? view.callCount : QString(),
+                               grades ? view.tallies : QString());
+    }
+    m_projectorGrades = grades;
     // Painted at once: the class sees the next student before the teacher's own
     // window has laid out its texts.
-    if (m_projector) {
-        m_projector->showPicks(names, picked);
+    if (all || view.picks != m_shown.picks || view.pickAt != m_shown.pickAt) {
+        m_projector->showPicks(view.picks, view.pickAt);
         m_projector->repaint();
     }
+    if (all || view.announcement != m_shown.announcement)
+        m_projector->showAnnouncement(view.announcement);
+    if (all || view.countdown != m_shown.countdown || view.countdownEnded != m_shown.countdownEnded)
+        m_projector->showCountdown(view.countdown, view.countdownEnded);
+}
+
+void MainWindowFeatures::showOnFloatingButton(const LessonView& view, bool all)
+{
+    if (!m_floating)
+        return;
+    if (all || view.name != m_shown.name)
+        m_floating->showName(view.name);
+    if (all || view.drawing != m_shown.drawing)
+        m_floating->setDrawing(view.drawing);
+    if (all || view.grade != m_shown.grade)
+        m_floating->showGrade(view.grade);
+    if (all || view.countdown != m_shown.countdown || view.countdownEnded != m_shown.countdownEnded)
+        m_floating->showCountdown(view.countdown, view.countdownEnded);
 }
 
 void MainWindowFeatures::showGroups(const NamedGroups& groups, bool open)
@@ -140,25 +162,6 @@ void MainWindowFeatures::showGroups(const NamedGroups& groups, bool open)
         showProjector();
     if (m_projector)
         m_projector->showGroups(groups);
-}
-
-void MainWindowFeatures::showAnnouncement(const QString& text)
-{
-    m_announcement = text;
-    if (m_projector)
-        m_projector->showAnnouncement(text);
-}
-
-// The name is spoken once, when the draw stops on it; a new draw cuts it short.
-void MainWindowFeatures::drawingSwitched(bool on, const QString& name)
-{
-    m_drawing = on;
-    if (m_floating)
-        m_floating->setDrawing(on);
-    if (on)
-        m_speaker.stop();
-    else if (isOn(Feature::Speech) && !name.isEmpty())
-        m_speaker.say(name);
 }
 
 void MainWindowFeatures::closeWindows()
@@ -184,28 +187,24 @@ void MainWindowFeatures::setProjectorDark(bool dark)
 
 void MainWindowFeatures::showProjector()
 {
-    if (!m_projector) {
-        m_projector = new ProjectorWindow(m_settings);
-        m_projector->setAttribute(Qt::WA_DeleteOnClose);
+    openWindow(m_projector, [this] {
+        auto* projector = new ProjectorWindow(m_settings);
         // It never keeps the program running once the main window is closed.
-        m_projector->setAttribute(Qt::WA_QuitOnClose, false);
-        m_projector->setDark(isOn(Feature::ProjectorDark));
-        m_actions->addKeysTo(m_projector, KeyScope::InProjector);
-        m_projector->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(m_projector, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
-            m_actions->popUpMenu(m_projector, m_projector->mapToGlobal(at));
-        });
-        connect(m_projector, &ProjectorWindow::clicked, this,
+        projector->setAttribute(Qt::WA_QuitOnClose, false);
+        projector->setDark(isOn(Feature::ProjectorDark));
+        m_actions->addKeysTo(projector, KeyScope::InProjector);
+        projector->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(projector, &QWidget::customContextMenuRequested, this,
+                [this, projector](QPoint at) {
+                    m_actions->popUpMenu(projector, projector->mapToGlobal(at));
+                });
+        connect(projector, &ProjectorWindow::clicked, this,
                 [this] { m_actions->trigger(Feature::StartPause); });
-        connect(m_projector, &ProjectorWindow::picked, this, &MainWindowFeatures::pickAsked);
-        showTextsOnProjector();
-        m_projector->showPicks(m_picks, m_picked);
-        m_projector->showAnnouncement(m_announcement);
-        m_projector->showCountdown(m_countdownText, m_countdownEnded);
-    }
-    m_projector->show();
-    m_projector->raise();
-    m_projector->activateWindow();
+        connect(projector, &ProjectorWindow::picked, this, &MainWindowFeatures::pickAsked);
+        m_projector = projector;
+        showOnProjector(m_lesson.view(), true);
+        return projector;
+    });
 }
 
 // Without an engine or a Mandarin voice, the teacher is told once and the switch
@@ -226,11 +225,7 @@ void MainWindowFeatures::switchSpeech(bool on)
 
 void MainWindowFeatures::showKeys()
 {
-    if (!m_keys)
-        m_keys = new KeysWindow(m_mainWindow);
-    m_keys->show();
-    m_keys->raise();
-    m_keys->activateWindow();
+    openWindow(m_keys, [this] { return new KeysWindow(m_mainWindow); });
 }
 
 void MainWindowFeatures::toggleFloatingButton()
@@ -252,20 +247,14 @@ void MainWindowFeatures::toggleFloatingButton()
             &MainWindowFeatures::showMainWindow);
     connect(m_floating, &FloatingButton::quitAsked, this, &MainWindowFeatures::quitAsked);
     connect(m_floating, &QObject::destroyed, this, &MainWindowFeatures::floatingButtonClosed);
-    m_floating->showName(m_name);
-    m_floating->setDrawing(m_drawing);
-    m_floating->showGrade(m_grade);
-    m_floating->showCountdown(m_countdownText, m_countdownEnded);
+    showOnFloatingButton(m_lesson.view(), true);
     m_floating->show();
 }
 
 void MainWindowFeatures::showGlobalKeys()
 {
-    if (!m_globalKeysWindow)
-        m_globalKeysWindow = new GlobalKeysWindow(globalKeys(), m_mainWindow);
-    m_globalKeysWindow->show();
-    m_globalKeysWindow->raise();
-    m_globalKeysWindow->activateWindow();
+    openWindow(m_globalKeysWindow,
+               [this] { return new GlobalKeysWindow(globalKeys(), m_mainWindow); });
 }
 
 // A key from any program that does nothing would leave the teacher pressing it in
@@ -279,26 +268,6 @@ void MainWindowFeatures::noticeKeysHeldElsewhere()
     }
     if (!held.isEmpty())
         Q_EMIT notice(u"全局快捷键不可用："_s + held.join(u"、"_s) + u"（见菜单“全局快捷键…”）"_s);
-}
-
-void MainWindowFeatures::showGrade(int grade)
-{
-    m_grade = grade;
-    if (m_floating)
-        m_floating->showGrade(grade);
-}
-
-// The countdown ticks several times a second; the windows change only with the digits.
-void MainWindowFeatures::showCountdown(const QString& text, bool ended)
-{
-    if (text == m_countdownText && ended == m_countdownEnded)
-        return;
-    m_countdownText = text;
-    m_countdownEnded = ended;
-    if (m_projector)
-        m_projector->showCountdown(text, ended);
-    if (m_floating)
-        m_floating->showCountdown(text, ended);
 }
 
 bool MainWindowFeatures::keepsRunningInFloatingButton()

@@ -2,6 +2,7 @@
 
 #include "lesson/ClassGroups.h"
 #include "lesson/Features.h"
+#include "lesson/LessonView.h"
 #include "platform/GlobalKeys.h"
 #include "platform/Result.h"
 
@@ -18,33 +19,30 @@ class FloatingButton;
 class GlobalKeyBindings;
 class GlobalKeysWindow;
 class KeysWindow;
+class Lesson;
 class ProjectorWindow;
 class Settings;
 class Speaker;
 
-// What the keys and the feature menu add around the main window: the projector and
-// keys windows, the name read aloud, and the menu's switches, kept in the settings
-// `settings`. The main window gives every feature its handler through actions().
+// What the keys and the feature menu add around the main window: the projector, the
+// floating button and the keys windows, which show `lesson` as it changes, the name
+// read aloud, and the menu's switches, kept in the settings `settings`. The main
+// window gives every feature its handler through actions().
 class MainWindowFeatures final : public QObject
 {
     Q_OBJECT
 
 public:
-    MainWindowFeatures(QWidget* mainWindow, Settings& settings, Speaker& speaker,
-                       GlobalKeysSource globalKeys);
+    MainWindowFeatures(QWidget* mainWindow, const Lesson& lesson, Settings& settings,
+                       Speaker& speaker, GlobalKeysSource globalKeys);
     ~MainWindowFeatures() override;
 
     void popUpMenu(QPoint globalPosition);
-    // What the main window shows, whenever it changes.
-    void showTexts(const QString& name, const QString& callCount, const QString& tallies);
-    // The draw started, or stopped on `name`.
-    void drawingSwitched(bool on, const QString& name);
-    // The students of one Pause, `picked` the one the main window shows.
-    void showPicks(const QStringList& names, int picked);
+    // Shows what changed in the lesson on the projector and the floating button; the
+    // name is spoken once, when the draw stops on it.
+    void showLesson();
     // A grouping on the projector: where it is open, or opening it when `open`.
     void showGroups(const NamedGroups& groups, bool open);
-    // Who is to get ready next, or empty.
-    void showAnnouncement(const QString& text);
     void closeWindows();
     FeatureActions& actions() const { return *m_actions; }
     // Gives `window` the keys of the main window.
@@ -53,16 +51,10 @@ public:
     void showProjector();
     void toggleProjectorFullScreen();
     void setProjectorDark(bool dark);
-    // Whether the projector shows the call count and tallies besides the name.
-    void showGradesOnProjector(bool show);
     void switchSpeech(bool on);
     void showKeys();
     void toggleFloatingButton();
     void showGlobalKeys();
-    // The grade chosen in the main window, 0 to 3.
-    void showGrade(int grade);
-    // The countdown's digits on the projector and the floating button; empty hides them.
-    void showCountdown(const QString& text, bool ended);
     // The main window is being closed: whether it only hides, since the teacher keeps
     // the floating button open (asked once, then remembered).
     bool keepsRunningInFloatingButton();
@@ -80,7 +72,8 @@ Q_SIGNALS:
 
 private:
     bool isOn(Feature feature) const;
-    void showTextsOnProjector();
+    void showOnProjector(const LessonView& view, bool all);
+    void showOnFloatingButton(const LessonView& view, bool all);
     bool askToKeepFloatingButton();
     void noticeKeysHeldElsewhere();
     GlobalKeyBindings& globalKeys();
@@ -89,6 +82,7 @@ private:
     void floatingButtonClosed();
 
     QWidget* m_mainWindow;
+    const Lesson& m_lesson;
     Speaker& m_speaker;
     Settings& m_settings;
     FeatureActions* m_actions = nullptr;
@@ -98,16 +92,9 @@ private:
     GlobalKeysSource m_globalKeysSource;
     GlobalKeyBindings* m_globalKeys = nullptr;
     QPointer<GlobalKeysWindow> m_globalKeysWindow;
-    bool m_drawing = false;
-    int m_grade = 0;
-    QString m_name;
-    QString m_callCount;
-    QString m_tallies;
-    QStringList m_picks;
-    int m_picked = 0;
-    QString m_announcement;
-    QString m_countdownText;
-    bool m_countdownEnded = false;
+    // The lesson as the windows last showed it.
+    LessonView m_shown;
+    bool m_projectorGrades = false;
     // The main window closes them all as the program ends.
     bool m_closingAll = false;
 };

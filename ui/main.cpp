@@ -1,5 +1,6 @@
 #include "Fonts.h"
 #include "FrmMain.h"
+#include "lesson/Lesson.h"
 #include "MessageBoxReporter.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
@@ -99,7 +100,7 @@ int main(int argc, char* argv[])
         if (!window)
             return u"Mirello 正在退出"_s;
         if (!asked.isEmpty())
-            return window->carryOut(asked);
+            return window->lesson().carryOut(asked);
         // A plain start while this copy runs: the teacher is looking for its window.
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();
@@ -123,7 +124,7 @@ int main(int argc, char* argv[])
         reporter.report(window, mirello::missingChineseFont());
     if (!commands.isEmpty()) {
         QTimer::singleShot(0, window, [window, commands] {
-            if (const QString failed = window->carryOut(commands); !failed.isEmpty())
+            if (const QString failed = window->lesson().carryOut(commands); !failed.isEmpty())
                 print(stderr, failed + u'\n');
         });
     }

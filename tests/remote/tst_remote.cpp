@@ -23,13 +23,13 @@
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
-using Kind = RemoteCommand::Kind;
+using enum Feature;
 
 Q_DECLARE_METATYPE(QList<RemoteCommand>)
 
 namespace {
 
-const QList<RemoteCommand> Asked{{Kind::Grade, u"4"_s}, {Kind::Record, {}}};
+const QList<RemoteCommand> Asked{{ChooseFail, {}}, {Record, {}}};
 
 // A later start's answer, asked from a thread of its own while this one's events turn.
 std::optional<QString> ask(const LocalChannelAddress& address, int waitMs = 5000)
@@ -116,17 +116,16 @@ void TestRemote::readsTheCommandLineInOrder_data()
     QTest::newRow("nothing: just start") << QStringList() << none << QString();
     QTest::newRow("in the order given") << QStringList{u"--class"_s, u"高一(3)班"_s, u"--grade=2"_s,
                                                        u"--start-pause"_s, u"--record"_s}
-                                        << QList<RemoteCommand>{{Kind::Class, u"高一(3)班"_s},
-                                                                {Kind::Grade, u"2"_s},
-                                                                {Kind::StartPause, {}},
-                                                                {Kind::Record, {}}}
+                                        << QList<RemoteCommand>{{ChooseClass, u"高一(3)班"_s},
+                                                                {ChooseGood, {}},
+                                                                {StartPause, {}},
+                                                                {Record, {}}}
                                         << QString();
-    QTest::newRow("undo and pass")
-        << QStringList{u"--undo"_s, u"--pass"_s}
-        << QList<RemoteCommand>{{Kind::Undo, {}}, {Kind::Pass, {}}} << QString();
+    QTest::newRow("undo and pass") << QStringList{u"--undo"_s, u"--pass"_s}
+                                   << QList<RemoteCommand>{{Undo, {}}, {Pass, {}}} << QString();
     QTest::newRow("a countdown and the next pick")
         << QStringList{u"--countdown"_s, u"90"_s, u"--next"_s}
-        << QList<RemoteCommand>{{Kind::Countdown, u"90"_s}, {Kind::NextPick, {}}} << QString();
+        << QList<RemoteCommand>{{CountdownFor, u"90"_s}, {NextPick, {}}} << QString();
     QTest::newRow("no countdown of nothing") << QStringList{u"--countdown=0"_s} << none << u"0"_s;
     QTest::newRow("no countdown past 99:59")
         << QStringList{u"--countdown=6000"_s} << none << u"6000"_s;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "lesson/Lesson.h"
 #include "platform/Clock.h"
 #include "platform/FileOperations.h"
+#include "remote/CommandLine.h"
 #include "support/RollFixture.h"
 #include "ui/ErrorReporter.h"
 #include "ui/FrmMain.h"

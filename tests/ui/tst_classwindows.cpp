@@ -195,7 +195,7 @@ void TestClassWindows::phoneIsLetInByAClickAlone()
     const auto restore = qScopeGuard([] { QStandardPaths::setTestModeEnabled(false); });
     TestProgramFolder folder({{u"1班.txt"_s, Class}});
     WindowUnderTest w(folder);
-    w.window.carryOut({{RemoteCommand::Kind::PhoneRemote, {}}});
+    w.window.lesson().carryOut({{Feature::PhoneRemote, {}}});
     auto* phones = w.window.findChild<QTreeWidget*>(u"PairedPhones"_s);
     const QUrl page(w.text(u"PhoneAddress"_s));
     QTcpSocket phone;

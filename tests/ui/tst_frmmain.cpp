@@ -236,15 +236,15 @@ void TestFrmMain::aCutStatusTextIsWholeInItsTooltip()
 
 void TestFrmMain::anotherProgramIsToldWhatWasNotDone_data()
 {
-    using Kind = RemoteCommand::Kind;
+    using enum Feature;
     QTest::addColumn<RemoteCommand>("command");
     QTest::addColumn<QString>("answer");
     QTest::newRow("a class that cannot be read")
-        << RemoteCommand{Kind::Class, u"10班"_s} << u"10班.txt"_s;
-    QTest::newRow("no such class") << RemoteCommand{Kind::Class, u"9班"_s} << u"9班"_s;
-    QTest::newRow("OK with nobody drawn") << RemoteCommand{Kind::Record, {}} << u"还没有抽到"_s;
-    QTest::newRow("pass with nobody drawn") << RemoteCommand{Kind::Pass, {}} << u"还没有抽到"_s;
-    QTest::newRow("undo with nothing recorded") << RemoteCommand{Kind::Undo, {}} << u"撤销"_s;
+        << RemoteCommand{ChooseClass, u"10班"_s} << u"10班.txt"_s;
+    QTest::newRow("no such class") << RemoteCommand{ChooseClass, u"9班"_s} << u"9班"_s;
+    QTest::newRow("OK with nobody drawn") << RemoteCommand{Record, {}} << u"还没有抽到"_s;
+    QTest::newRow("pass with nobody drawn") << RemoteCommand{Pass, {}} << u"还没有抽到"_s;
+    QTest::newRow("undo with nothing recorded") << RemoteCommand{Undo, {}} << u"撤销"_s;
 }
 
 // The answer goes back to the caller and to the status bar, never into a box: a box
@@ -256,7 +256,7 @@ void TestFrmMain::anotherProgramIsToldWhatWasNotDone()
     const TestProgramFolder folder({{u"2班.txt"_s, OneStudent}, {u"10班.txt"_s, QByteArray()}});
     WindowUnderTest w(folder);
     QVERIFY(QFile::remove(folder.rollFolder() + u"/10班.txt"_s));
-    const QString failure = w.window.carryOut({command, {RemoteCommand::Kind::StartPause, {}}});
+    const QString failure = w.window.lesson().carryOut({command, {Feature::StartPause, {}}});
     QVERIFY2(failure.contains(answer), qPrintable(failure));
     QVERIFY(w.reporter.errors.isEmpty() && !w.drawing()); // and the next command is not done
     QVERIFY(w.get<PanelStatusBar>(u"StatusBar1"_s)->shownText().contains(answer));

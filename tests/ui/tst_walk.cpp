@@ -4,8 +4,10 @@
 // whatever the order of clicks, keys, class changes, outside edits and failing disks.
 
 #include "keeping/History.h"
+#include "lesson/Lesson.h"
 #include "lesson/RecordingWorker.h"
 #include "platform/TextCodec.h"
+#include "remote/PhoneState.h"
 #include "roll/ClassState.h"
 #include "support/FaultInjectingFileOperations.h"
 #include "ui/FittedText.h"
@@ -457,7 +459,8 @@ void Walk::take(const Step& step)
         break;
     case Kind::PhoneLook:
         settle(); // the phone hears of what the queue has done
-        m_phoneSaw = {m_window.window.phoneState(), m_drawEpoch, !m_drawing && !m_picks.isEmpty(),
+        m_phoneSaw = {phoneState(m_window.window.lesson().view()), m_drawEpoch,
+                      !m_drawing && !m_picks.isEmpty(),
                       m_journal.empty() ? -1 : m_journal.back().id};
         break;
     case Kind::PhoneOk: {
@@ -593,7 +596,7 @@ bool Walk::phoneSends(const QString& action, const QString& grade)
                                                                {u"recording"_s, saw[u"undo"_s]},
                                                                {u"grade"_s, grade},
                                                                {u"drawing"_s, saw[u"running"_s]}});
-    return command && m_window.window.carryOut({*command}).isEmpty();
+    return command && m_window.window.lesson().carryOut({*command}).isEmpty();
 }
 
 QStringList Walk::picksShown() const

@@ -178,6 +178,8 @@ QMenu* FeatureActions::menu(QWidget* parent) const
     const auto rows = featureTable();
     for (qsizetype i = 0; i < qsizetype(rows.size()); ++i) {
         const FeatureRow& row = rows[i];
+        if (row.scope == KeyScope::Nowhere)
+            continue;
         if (row.submenu.isEmpty() || !submenu || submenu->title() != row.submenu) {
             if (row.groupStart && i > 0)
                 menu->addSeparator();
@@ -200,6 +202,8 @@ QList<QKeySequence> keysOf(const FeatureRow& row)
 QString keyScopeName(KeyScope scope)
 {
     switch (scope) {
+    case KeyScope::Nowhere:
+        break;
     case KeyScope::InMain:
         return u"主窗口"_s;
     case KeyScope::InProjector:

@@ -1,8 +1,10 @@
 #include "PhoneRemote.h"
 
+#include "lesson/Lesson.h"
 #include "lesson/Settings.h"
 #include "platform/Paths.h"
 #include "remote/LocalAddresses.h"
+#include "remote/PhoneState.h"
 #include "ui/phone/PhoneWindow.h"
 
 #include <QHBoxLayout>
@@ -23,36 +25,23 @@ constexpr QStringView PairedKey = u"phone/paired";
 constexpr QStringView AddressKey = u"phone/address";
 constexpr QStringView PortKey = u"phone/port";
 constexpr quint16 DefaultPort = 8765;
-// The window changes what it shows in many ways; looking at the little a phone shows
-// this often is cheaper than following each, and quick enough for a teacher's eye.
-constexpr int WatchMs = 100;
 
 } // namespace
 
-PhoneRemote::PhoneRemote(QWidget* mainWindow, Settings& settings, const Clock& clock,
-                         PhoneServer::CarryOut carryOut, State state)
+PhoneRemote::PhoneRemote(QWidget* mainWindow, Lesson& lesson, const Clock& clock)
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
-    , m_settings(settings)
+    , m_lesson(lesson)
+    , m_settings(lesson.settings())
     , m_phones(clock, {})
     , m_pairing(clock)
-    , m_state(std::move(state))
-    , m_watch(new QTimer(this))
 {
-    // What the phone's action changed goes out once the windows have painted it: the
-    // projector first.
     m_server = new PhoneServer(
         m_phones, m_pairing, clock,
-        [this, carryOut = std::move(carryOut)](const RemoteCommand& command) {
-            const QString failure = carryOut(command);
-            QMetaObject::invokeMethod(this, &PhoneRemote::publishIfChanged, Qt::QueuedConnection);
-            return failure;
-        },
-        this);
+        [&lesson](const RemoteCommand& command) { return lesson.carryOut({command}); }, this);
     connect(m_server, &PhoneServer::pairingAsked, this, &PhoneRemote::confirm);
     connect(m_server, &PhoneServer::phonesChanged, this, &PhoneRemote::keepPhones);
-    m_watch->setInterval(WatchMs);
-    connect(m_watch, &QTimer::timeout, this, &PhoneRemote::publishIfChanged);
+    connect(&lesson, &Lesson::viewChanged, this, &PhoneRemote::publishSoon);
 }
 
 // The key that signs the kept phones is read, or made, only once the teacher uses the
@@ -107,7 +96,7 @@ void PhoneRemote::switchOn(const QString& address, quint16 port)
                                 u" 上开启，请在“手机遥控”窗口中换一个网络或端口。"_s,
                             *failure});
     } else {
-        m_watch->start();
+        publishIfChanged();
         Q_EMIT notice(u"手机遥控已开启：用手机扫描“手机遥控”窗口中的二维码"_s);
     }
     if (m_window)
@@ -118,7 +107,6 @@ void PhoneRemote::switchOn(const QString& address, quint16 port)
 void PhoneRemote::switchOff()
 {
     m_server->close();
-    m_watch->stop();
     if (m_window)
         m_window->close();
     Q_EMIT notice(u"手机遥控已关闭"_s);
@@ -194,15 +182,24 @@ void PhoneRemote::keepPhones()
     }
 }
 
-void PhoneRemote::showCountdown(const QString& text)
+// The windows show a change at once; the phones get it once the event loop comes
+// back, in one message for all the changes of one step.
+void PhoneRemote::publishSoon()
 {
-    m_countdown = text;
+    if (!m_server->isListening() || std::exchange(m_publishing, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_publishing = false;
+            publishIfChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 void PhoneRemote::publishIfChanged()
 {
-    QJsonObject state = m_state();
-    state.insert(u"timer"_s, m_countdown);
+    const QJsonObject state = phoneState(m_lesson.view());
     if (state == m_published)
         return;
     m_published = state;

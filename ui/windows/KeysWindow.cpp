@@ -21,7 +21,11 @@ KeysWindow::KeysWindow(QWidget* parent)
     setWindowTitle(u"按键一览"_s);
     setWindowIcon(programIcon());
 
-    const auto rows = featureTable();
+    QList<const FeatureRow*> rows;
+    for (const FeatureRow& row : featureTable()) {
+        if (row.scope != KeyScope::Nowhere)
+            rows.append(&row);
+    }
     auto* table = new QTableWidget(int(rows.size()), 3, this);
     table->setHorizontalHeaderLabels({u"功能"_s, u"按键"_s, u"在哪个窗口"_s});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -29,7 +33,7 @@ KeysWindow::KeysWindow(QWidget* parent)
     table->setFocusPolicy(Qt::NoFocus);
     table->verticalHeader()->hide();
     for (int i = 0; i < int(rows.size()); ++i) {
-        const FeatureRow& row = rows[i];
+        const FeatureRow& row = *rows[i];
         const QString keys = row.keys.isEmpty() ? u"（右键菜单）"_s : keyNames(row);
         const QString text =
             row.submenu.isEmpty() ? row.text.toString() : row.submenu + u"："_s + row.text;

@@ -41,12 +41,6 @@ void OverviewModel::setRows(QList<OverviewRow> rows)
     endResetModel();
 }
 
-void OverviewModel::setMarks(int row, const StudentMarks& marks)
-{
-    m_rows[row].marks = marks;
-    Q_EMIT dataChanged(index(row, CalledThisRound), index(row, Absent));
-}
-
 void OverviewModel::setAllMarks(const std::function<StudentMarks(const StudentKey&)>& marksOf)
 {
     for (OverviewRow& row : m_rows)

@@ -42,7 +42,6 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     void setRows(QList<OverviewRow> rows);
-    void setMarks(int row, const StudentMarks& marks);
     // Every row's marks anew, as `marksOf` gives them.
     void setAllMarks(const std::function<StudentMarks(const StudentKey&)>& marksOf);
     const QList<OverviewRow>& rows() const { return m_rows; }

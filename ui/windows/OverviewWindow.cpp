@@ -42,7 +42,7 @@ QString colourSquare(const QColor& colour)
 
 } // namespace
 
-OverviewWindow::OverviewWindow(DrawSession& session, const RollFolder& folder,
+OverviewWindow::OverviewWindow(const DrawSession& session, const RollFolder& folder,
                                ErrorReporter& reporter, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_session(session)
@@ -179,10 +179,8 @@ void OverviewWindow::refreshMarks()
 
 void OverviewWindow::setAbsent(int row, bool absent)
 {
-    const StudentKey key = m_model->rows()[row].key;
-    m_session.setAbsent(key, absent);
-    m_model->setMarks(row, m_session.marksOf(key));
-    Q_EMIT absenceMarked(key, absent);
+    // The lesson marks them, and the marks shown follow from marksChanged.
+    Q_EMIT absenceMarked(m_model->rows()[row].key, absent);
 }
 
 } // namespace mirello

@@ -28,7 +28,7 @@ class OverviewWindow final : public QWidget
     Q_OBJECT
 
 public:
-    OverviewWindow(DrawSession& session, const RollFolder& folder, ErrorReporter& reporter,
+    OverviewWindow(const DrawSession& session, const RollFolder& folder, ErrorReporter& reporter,
                    QWidget* parent = nullptr);
 
     // Reads the class file and the history again, off the window's thread, and shows
@@ -49,7 +49,7 @@ private:
     void showStudentHistory();
     void showOverview(ClassOverview overview);
 
-    DrawSession& m_session;
+    const DrawSession& m_session;
     RollFolder m_folder;
     ErrorReporter& m_reporter;
     OverviewModel* m_model = nullptr;

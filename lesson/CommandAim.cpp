@@ -6,29 +6,29 @@ namespace mirello {
 
 namespace {
 
-using enum RemoteCommand::Kind;
+using enum Feature;
 
-bool concernsStudent(RemoteCommand::Kind kind)
+bool concernsStudent(Feature feature)
 {
-    return kind == Record || kind == Pass || kind == Absent || kind == PreviousPick ||
-           kind == NextPick;
+    return feature == Record || feature == Pass || feature == MarkAbsent ||
+           feature == PreviousPick || feature == NextPick;
 }
 
 std::optional<QString> refusalOfAimed(const RemoteCommand& command, const RemoteCommand::Aim& aim,
                                       const OnScreen& now)
 {
-    if (command.kind == Undo) {
+    if (command.feature == Undo) {
         if (now.undoable.isEmpty())
             return u"没有可以撤销的记录"_s;
         if (aim.recording != now.undoable)
             return u"这条记录已经撤销过，或者之后又记录了别的成绩：这一步没有执行。"_s;
         return std::nullopt;
     }
-    if (!concernsStudent(command.kind) && command.kind != StartPause)
+    if (!concernsStudent(command.feature) && command.feature != StartPause)
         return std::nullopt;
     if (aim.classFile != now.classFile)
         return u"电脑上已经换了班级：这一步没有执行。"_s;
-    if (command.kind == StartPause) {
+    if (command.feature == StartPause) {
         if (aim.drawing != now.drawing)
             return now.drawing ? u"电脑上已经开始抽取了。"_s : u"电脑上已经暂停了。"_s;
         return std::nullopt;
@@ -48,9 +48,9 @@ std::optional<QString> refusalOf(const RemoteCommand& command, const OnScreen& n
         return refusalOfAimed(command, command.aim, now);
     // From the command line: on what is on screen, as the keys do it, but never
     // reported as done when nothing could be.
-    if (command.kind == Undo && now.undoable.isEmpty())
+    if (command.feature == Undo && now.undoable.isEmpty())
         return u"没有可以撤销的记录"_s;
-    if ((command.kind == Record || command.kind == Pass || command.kind == Absent) &&
+    if ((command.feature == Record || command.feature == Pass || command.feature == MarkAbsent) &&
         !now.nameShown)
         return u"屏幕上还没有抽到学生"_s;
     return std::nullopt;

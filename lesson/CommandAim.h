@@ -7,7 +7,7 @@
 
 namespace mirello {
 
-// What the window shows when a command arrives.
+// What is on screen when a command arrives.
 struct OnScreen
 {
     QString classFile;
