@@ -2,6 +2,7 @@
 #include "draw/RoundDraw.h"
 #include "platform/RandomSource.h"
 #include "roll/ClassState.h"
+#include "support/ClassText.h"
 #include "support/SteppedClock.h"
 
 #include <cmath>
@@ -11,6 +12,7 @@
 using namespace mirello;
 using namespace Qt::StringLiterals;
 using test::SteppedClock;
+using namespace recordingtest;
 
 namespace {
 
@@ -48,16 +50,6 @@ bool passesChiSquare(const QList<int>& observed, double z)
     const double c = 2.0 / (9.0 * k);
     qInfo("chi-square %.1f with %.0f degrees of freedom", sum, k);
     return sum < k * std::pow(1.0 - c + z * std::sqrt(c), 3);
-}
-
-// Lines "S20230101学生00-00\0000" and on, each ending in CR LF. (Lists without a
-// final line end the roster_draw fuzz target draws against a reference.)
-NameList classOf(int students)
-{
-    QString text;
-    for (int i = 0; i < students; ++i)
-        text += u"S20230101学生%1-00\\0000\r\n"_s.arg(i, 2, 10, QChar(u'0'));
-    return NameList::fromText(text);
 }
 
 } // namespace
@@ -98,8 +90,9 @@ void TestDrawUniformity::drawsAreUniformAndIndependent()
     QFETCH(qint64, step);
     QFETCH(double, z);
     QFETCH(bool, acceptable);
-    // With a final line end the list holds an empty last element.
-    const std::optional names(classOf(Students));
+    // With a final line end the list holds an empty last element. (Lists without one the
+    // roster_draw fuzz target draws against a reference.)
+    const std::optional names(NameList::fromText(classText(numberedStudents(Students))));
 
     const SteppedClock stepped(step);
     const SystemClock system;
@@ -145,7 +138,7 @@ void TestDrawUniformity::roundsAreUniformWithin()
     constexpr int Class = 12;
     constexpr int Rounds = 30'000;
 
-    const std::optional names(classOf(Class));
+    const std::optional names(NameList::fromText(classText(numberedStudents(Class))));
     RoundDraw draw(studentLines(*names));
     draw.setMode(DrawMode::OncePerRound);
     if (absent >= 0)

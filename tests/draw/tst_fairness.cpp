@@ -5,6 +5,7 @@
 // class's file and history make of calls and chances; and fair draws simulated.
 #include "draw/ClassFairness.h"
 #include "roll/RosterLoader.h"
+#include "support/ClassText.h"
 
 #include <algorithm>
 #include <QRandomGenerator>
@@ -12,6 +13,7 @@
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
+using recordingtest::classText;
 
 using Calls = QList<qint64>;
 // Each: the number of calls, then how many lines of each student were present.
@@ -28,7 +30,7 @@ NameList classOf(const QStringList& students)
 {
     QString text;
     for (const QString& student : students)
-        text += u"S00000000"_s + student.first(1) + u"-"_s + student.sliced(1) + u"\\0000\n"_s;
+        text += classText({student.first(1)}, student.sliced(1) + u"\\0000", u"\n");
     return nameListFromBytes(text.toUtf8());
 }
 
@@ -46,7 +48,8 @@ HistoryEntry recorded(const QString& name, const QString& draw, const QDateTime&
 
 HistoryEntry absent(const QString& name, bool absent, const QDateTime& time)
 {
-    return absenceEntry(u"1班.txt"_s, StudentKey{u"S00000000"_s + name + u"-"_s, 1}, absent, time);
+    return absenceEntry(u"1班.txt"_s, StudentKey{recordingtest::rollLine(name, {}), 1}, absent,
+                        time);
 }
 
 } // namespace

@@ -3,12 +3,14 @@
 #include "draw/RoundDraw.h"
 #include "platform/RandomSource.h"
 #include "roll/ClassState.h"
+#include "support/ClassText.h"
 #include "support/SteppedClock.h"
 
 #include <QTest>
 
 using namespace mirello;
 using test::SteppedClock;
+using namespace recordingtest;
 using namespace Qt::StringLiterals;
 
 using Students = QList<qsizetype>;
@@ -44,13 +46,14 @@ void TestRoundDraw::everyPresentStudentOncePerRound()
     constexpr int Rounds = 40;
 
     // Blank and short lines between the students are no students and never drawn.
-    QStringList lines;
+    const QStringList students = numberedStudents(classSize);
+    QString text;
     for (int i = 0; i < classSize; ++i) {
-        lines.append(u"S2023%1学生%1-00\\0000"_s.arg(i, 4, 10, QChar(u'0')));
+        text += classText({students[i]});
         if (i % 7 == 3)
-            lines.append(i % 2 ? QString() : u"短行"_s);
+            text += i % 2 ? u"\r\n"_s : u"短行\r\n"_s;
     }
-    const std::optional names(NameList::fromText(lines.join(u"\r\n") + u"\r\n"));
+    const std::optional names(NameList::fromText(text));
     RoundDraw draw(studentLines(*names));
     QCOMPARE(draw.studentCount(), classSize);
     draw.setMode(DrawMode::OncePerRound);

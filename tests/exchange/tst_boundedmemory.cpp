@@ -10,6 +10,7 @@
 #include "exchange/XlsxReader.h"
 #include "lesson/ClassOverview.h"
 #include "roll/RollFolder.h"
+#include "support/FileBytes.h"
 
 #include <functional>
 #include <QProcess>
@@ -25,6 +26,7 @@
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
+using namespace recordingtest;
 
 namespace {
 
@@ -99,15 +101,6 @@ QByteArray inlineCell(const QByteArray& text)
 
 const QString ClassFile = u"高一3班.txt"_s;
 
-bool writeFile(const QString& path, const QByteArray& bytes, int times = 1)
-{
-    QFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
-    for (int i = 0; i < times; ++i)
-        written = written && file.write(bytes) == bytes.size();
-    return written;
-}
-
 // A roll folder in `dir` with one class of one student `name`, and a history of
 // `megabytes` MB of recordings of 王小明 in that class.
 bool writeRollFolder(const QTemporaryDir& dir, const QByteArray& name, int megabytes)
@@ -120,8 +113,8 @@ bool writeRollFolder(const QTemporaryDir& dir, const QByteArray& name, int megab
     while (megabyte.size() + line.size() <= (1 << 20))
         megabyte += line;
     return QDir(dir.path()).mkpath(u"checkroll/.mirello"_s) &&
-           writeFile(folder.classFilePath(ClassFile), "S20230107" + name + "-01\\1000\r\n") &&
-           writeFile(folder.historyFilePath(), megabyte, megabytes);
+           writeBytes(folder.classFilePath(ClassFile), "S20230107" + name + "-01\\1000\r\n") &&
+           writeBytes(folder.historyFilePath(), megabyte.repeated(megabytes));
 }
 
 // A row's input, written into the row's folder: the path the child is given, empty
@@ -140,7 +133,7 @@ Input csv(const std::function<QByteArray()>& bytes)
 {
     return [=](const QTemporaryDir& dir) {
         const QString path = dir.filePath(u"名单.csv"_s);
-        return writeFile(path, bytes()) ? path : QString();
+        return writeBytes(path, bytes()) ? path : QString();
     };
 }
 
@@ -201,10 +194,7 @@ int runExport(QTextStream& out)
 // child's exec, the high-water mark of the new process does not.
 qint64 peakKilobytes()
 {
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray text = status.readAll();
+    const QByteArray text = readBytes(u"/proc/self/status"_s);
     const qsizetype at = text.indexOf("VmHWM:");
     return at < 0 ? -1
                   : text.mid(at + 6, text.indexOf('\n', at) - at - 6)

@@ -7,6 +7,7 @@
 #include "roll/GradeRecorder.h"
 #include "roll/RollRecord.h"
 #include "roll/RosterLoader.h"
+#include "support/FileBytes.h"
 #include "support/RecordingProperties.h"
 
 #include <cstdint>
@@ -19,19 +20,6 @@ using namespace mirello;
 namespace {
 
 const QString ClassName = QStringLiteral("class.txt");
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, QByteArrayView bytes)
-{
-    QFile file(path);
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    FUZZ_CHECK(file.write(bytes.data(), bytes.size()) == bytes.size());
-}
 
 // The name the window would show for line `index` of the loaded class.
 QString shownName(const NameList& names, qsizetype index)
@@ -70,14 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString& grade = grades[(mode & 0x7F) % 5];
 
     const QString classPath = folder.classFilePath(ClassName);
-    writeFile(classPath, fileBytes);
+    FUZZ_CHECK(recordingtest::writeBytes(classPath, fileBytes.toByteArray()));
     const Result<void> recorded = recordGrade(folder, ClassName, name, grade);
-    const QByteArray after = readFile(classPath);
+    const QByteArray after = recordingtest::readBytes(classPath);
     if (recorded) {
         FUZZ_CHECK(test::recordingViolation(fileBytes, after, name).isEmpty());
         FUZZ_CHECK(test::changedLinesAre(fileBytes, after, names, name));
-    }
-    else
+    } else
         FUZZ_CHECK(after == fileBytes);
     FUZZ_CHECK(!QFile::exists(folder.scratchFilePath()));
     return 0;

@@ -2,6 +2,7 @@
 // source: who may be drawn, and whether the announced order is the order called.
 #include "lesson/DrawSession.h"
 #include "platform/RandomSource.h"
+#include "support/ClassText.h"
 #include "support/SteppedClock.h"
 
 #include <QRandomGenerator>
@@ -14,19 +15,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-NameList classOf(int size)
-{
-    QStringList lines;
-    for (int i = 0; i < size; ++i)
-        lines.append(u"S20230%1学生%1-00\\0000"_s.arg(i, 3, 10, QChar(u'0')));
-    return NameList::fromText(lines.join(u"\r\n") + u"\r\n");
-}
-
 // A class in a session whose saves are kept, to be loaded by the next run.
 struct Lesson
 {
     explicit Lesson(int size, const QString& folder, std::optional<ClassState> kept = {})
-        : names(classOf(size))
+        : names(NameList::fromText(recordingtest::classText(recordingtest::numberedStudents(size))))
         , session(RollFolder::at(folder), clock,
                   [this](const QString&, const ClassState& state) { saved = state; })
     {
@@ -44,11 +37,8 @@ struct Lesson
     DrawSession session;
 };
 
-// The key of line `line` of classOf(), as a kept state names it.
-StudentKey classOfKey(int line)
-{
-    return {u"S20230%1学生%1-"_s.arg(line, 3, 10, QChar(u'0')), 1};
-}
+// The first student of a Lesson, as a kept state names them.
+const StudentKey First{u"S20230107学生000-"_s, 1};
 
 } // namespace
 
@@ -239,9 +229,9 @@ void TestDrawSession::warmCallLeavesThoseCalledInTheRound()
     QFETCH(bool, kept);
     const QTemporaryDir folder;
     ClassState state;
-    state.students.insert(classOfKey(0), {true, false, 0});
+    state.students.insert(First, {true, false, 0});
     if (kept)
-        state.upNext = {classOfKey(0)};
+        state.upNext = {First};
     Lesson lesson(5, folder.path(), state);
     DrawSession& session = lesson.session;
     session.setMode(kept ? DrawMode::OncePerRound : DrawMode::EveryTick);

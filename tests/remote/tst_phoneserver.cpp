@@ -3,6 +3,7 @@
 #include "remote/Pairing.h"
 #include "remote/PhoneServer.h"
 #include "remote/PhoneSocket.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -380,8 +381,8 @@ void TestPhoneServer::keptPhones()
         bytes.replace("\"signature\"", "\"signed\"");
     else if (kept == u"garbage"_s)
         bytes = "\xff{";
-    else if (QFile damage(keyFile); kept == u"damaged key"_s)
-        QVERIFY(damage.open(QIODevice::WriteOnly) && damage.write("0123") == 4);
+    else if (kept == u"damaged key"_s)
+        QVERIFY(recordingtest::writeBytes(keyFile, "0123"));
     PairedPhones reader(clock, PairedPhones::keyIn(folder).value());
     reader.takeBytes(bytes);
     QCOMPARE(bool(reader.admit(token)), admitted);

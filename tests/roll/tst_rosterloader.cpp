@@ -1,6 +1,7 @@
 // Class files as the window sees them: encodings, line ends, and files that must be
 // refused without hanging or running out of memory.
 #include "roll/RosterLoader.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -51,10 +52,9 @@ void TestRosterLoader::loads()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
-    QFile file(m_dir.filePath(u"班.txt"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) >= 0);
-    file.close();
-    const Result<NameList> loaded = loadRoster(file.fileName());
+    const QString path = m_dir.filePath(u"班.txt"_s);
+    QVERIFY(recordingtest::writeBytes(path, bytes));
+    const Result<NameList> loaded = loadRoster(path);
     QVERIFY(loaded.ok());
     QStringList lines;
     for (qsizetype i = 0; i < loaded.value().size(); ++i)

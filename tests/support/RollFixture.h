@@ -1,11 +1,12 @@
 #pragma once
 
 // Shared by the tests on real files: a roll folder in a fresh temporary program
-// folder, and class files written as real GBK bytes.
+// folder, and the modes and links of its files.
 
-#include "platform/TextCodec.h"
 #include "roll/GradeRecorder.h"
 #include "roll/RollFolder.h"
+#include "support/ClassText.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,46 +19,6 @@
 #endif
 
 namespace recordingtest {
-
-using namespace Qt::StringLiterals;
-
-// `text` in GBK, as a class file made on Windows holds it.
-inline QByteArray gbk(QStringView text)
-{
-    return mirello::encodeText(text, mirello::TextEncoding::Gbk).value();
-}
-
-inline QByteArray gbk(const QString& text)
-{
-    return gbk(QStringView(text));
-}
-
-// GBK bytes of lines, each followed by `end`.
-inline QByteArray gbkLines(const QStringList& lines, QByteArrayView end = "\r\n")
-{
-    QByteArray bytes;
-    for (const QString& line : lines)
-        bytes += gbk(line) + end;
-    return bytes;
-}
-
-// One roll line: lead (9 characters), name, separator "-" and counters ("03\1201").
-inline QString rollLine(QStringView name, QStringView counters, QStringView lead = u"S20230107")
-{
-    return lead + name + u'-' + counters;
-}
-
-inline QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot open>");
-}
-
-inline bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 #ifdef Q_OS_WIN
 // Windows keeps no permission bits, only the read-only attribute: a mode without write

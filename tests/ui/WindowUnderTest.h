@@ -21,7 +21,7 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
-using recordingtest::gbk;
+using namespace recordingtest;
 
 // A program folder in a temporary directory: Icons/ with the program's own faces and
 // frames, and checkroll/ with the given classes (file name to content).
@@ -34,14 +34,14 @@ struct TestProgramFolder
         for (const QString& name : icons.entryList(QDir::Files))
             QVERIFY(QFile::copy(icons.filePath(name), iconPath(name)));
         for (auto it = classes.begin(); it != classes.end(); ++it)
-            QVERIFY(recordingtest::writeBytes(rollFolder() + u'/' + it.key(), it.value()));
+            QVERIFY(writeBytes(rollFolder() + u'/' + it.key(), it.value()));
     }
     QString path() const { return dir.path(); }
     QString rollFolder() const { return dir.filePath(u"checkroll"_s); }
     QString iconPath(const QString& fileName) const { return dir.filePath(u"Icons/"_s + fileName); }
     QByteArray classBytes(const QString& fileName) const
     {
-        return recordingtest::readBytes(rollFolder() + u'/' + fileName);
+        return readBytes(rollFolder() + u'/' + fileName);
     }
 
     QTemporaryDir dir;

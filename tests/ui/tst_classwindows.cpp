@@ -105,11 +105,8 @@ void TestClassWindows::exportsWhereTheTeacherSays()
     // The folder of the last export is where the next one is offered.
     TestProgramFolder folder({{u"高一3班.txt"_s, Class}, {u"高一4班.txt"_s, Class}});
     QVERIFY(QDir(folder.rollFolder()).mkdir(u".mirello"_s));
-    QFile settings(folder.rollFolder() + u"/.mirello/settings.ini"_s);
-    QVERIFY(
-        settings.open(QIODevice::WriteOnly) &&
-        settings.write("[export]\nfolder=@ByteArray(" + QFile::encodeName(folder.path()) + ")\n"));
-    settings.close();
+    QVERIFY(writeBytes(folder.rollFolder() + u"/.mirello/settings.ini"_s,
+                       "[export]\nfolder=@ByteArray(" + QFile::encodeName(folder.path()) + ")\n"));
     WindowUnderTest w(folder);
     choose(w, u"导出…"_s,
            {[](QWidget* dialog) {
@@ -120,16 +117,14 @@ void TestClassWindows::exportsWhereTheTeacherSays()
                 QMetaObject::invokeMethod(dialog, "accept");
             }});
     QVERIFY2(w.reporter.errors.isEmpty(), qPrintable(w.reporter.errors.value(0).text()));
-    QFile written(folder.dir.filePath(u"全部班级 成绩 "_s +
-                                      QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u".xlsx"_s));
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(readXlsx(written.readAll(), 0, u"x"_s).value().sheetNames,
+    const QByteArray written = readBytes(folder.dir.filePath(
+        u"全部班级 成绩 "_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) + u".xlsx"_s));
+    QCOMPARE(readXlsx(written, 0, u"x"_s).value().sheetNames,
              (QStringList{u"高一3班"_s, u"高一4班"_s}));
 
     // A name typed without its extension: the file it becomes is asked about too.
-    QFile older(folder.dir.filePath(u"成绩.xlsx"_s));
-    QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
-    older.close();
+    const QString older = folder.dir.filePath(u"成绩.xlsx"_s);
+    QVERIFY(writeBytes(older, "older"));
     bool asked = false;
     choose(w, u"导出…"_s,
            {[](QWidget* dialog) { buttonTitled(dialog, u"导出…"_s)->click(); },
@@ -143,8 +138,8 @@ void TestClassWindows::exportsWhereTheTeacherSays()
                 if (box)
                     box->button(QMessageBox::No)->click();
             }});
-    QVERIFY(asked && older.open(QIODevice::ReadOnly));
-    QCOMPARE(older.readAll(), "older");
+    QVERIFY(asked);
+    QCOMPARE(readBytes(older), "older");
 }
 
 void TestClassWindows::showsTheHistoryAndTheNewTerm()

@@ -8,8 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray FourStudents = gbk(u"S20230100甲一-00\\0000\r\nS20230101乙二-00\\0000\r\n"
-                                    u"S20230102丙三-00\\0000\r\nS20230103丁四-00\\0000\r\n"_s);
+const QByteArray FourStudents = gbk(classText({u"甲一"_s, u"乙二"_s, u"丙三"_s, u"丁四"_s}));
 
 // Waits for the next draw tick, however slow the machine.
 void waitForTick(const WindowUnderTest& w)
@@ -49,10 +48,8 @@ void TestFairDraw::reportsStateTroubleOnce()
 
     const TestProgramFolder folder({{u"1班.txt"_s, FourStudents}});
     const QString own = folder.rollFolder() + u"/.mirello"_s;
-    QFile blocker(damaged ? own + u"/1班.txt.state.json"_s : own);
     QVERIFY(!damaged || QDir(folder.rollFolder()).mkdir(u".mirello"_s));
-    QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("{\"version\": 1, \"rou"));
-    blocker.close();
+    QVERIFY(writeBytes(damaged ? own + u"/1班.txt.state.json"_s : own, "{\"version\": 1, \"rou"));
     WindowUnderTest w(folder);
     for (int pass = 0; pass < 3; ++pass) { // Start, one tick at least, Pause, pass
         w.startPause();

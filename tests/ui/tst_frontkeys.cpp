@@ -20,13 +20,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// One line and the empty text after it: every draw shows 王小明.
-const QString Line = u"S20230107王小明-03\\1201"_s;
-const QByteArray Class = gbk(Line + u"\r\n"_s);
-QByteArray classRecorded(QStringView counters)
+// One line with `counters` and the empty text after it: every draw shows 王小明.
+QByteArray classRecorded(const QString& counters)
 {
-    return gbk(Line.chopped(7) + counters + u"\r\n"_s);
+    return gbk(classText({u"王小明"_s}, counters));
 }
+const QByteArray Class = classRecorded(u"03\\1201"_s);
 
 // Draws once with the mouse and stops, so that a name is on screen.
 void drawOnce(WindowUnderTest& w)
@@ -119,13 +118,13 @@ void TestFrontKeys::keysActAsTheirMouseActions()
     // Closing waits for every recording asked for.
     w.window.close();
     QCOMPARE(folder.classBytes(u"1班.txt"_s),
-             outcome == u"record" ? classRecorded(u"04\\2201") : Class);
+             outcome == u"record" ? classRecorded(u"04\\2201"_s) : Class);
     QVERIFY(w.reporter.errors.isEmpty());
 }
 
 void TestFrontKeys::drawingGoesOnWhileARecordingWaits()
 {
-    const TestProgramFolder folder({{u"1班.txt"_s, gbk(Line + u"\r\n"_s + Line + u"\r\n"_s)}});
+    const TestProgramFolder folder({{u"1班.txt"_s, Class.repeated(2)}});
     WindowUnderTest w(folder);
     drawOnce(w);
     // Another copy holds the roll folder: both clicks wait in the order they came.
@@ -146,15 +145,15 @@ void TestFrontKeys::drawingGoesOnWhileARecordingWaits()
     paused.start();
     w.click(u"PicSP"_s);
     QVERIFY2(paused.elapsed() < 1000, "Pause waited for the roll folder's lock");
-    QCOMPARE(folder.classBytes(u"1班.txt"_s), gbk(Line + u"\r\n"_s + Line + u"\r\n"_s));
+    QCOMPARE(folder.classBytes(u"1班.txt"_s), Class.repeated(2));
     otherCopy.release();
 
-    const QByteArray both = classRecorded(u"05\\2202");
+    const QByteArray both = classRecorded(u"05\\2202"_s);
     QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), both + both);
     QTRY_COMPARE(w.get<PanelStatusBar>(u"StatusBar1"_s)->shownText(), u"已记录：王小明 不及格"_s);
     // The later click is undone first.
     QTest::keyClick(&w.window, Qt::Key_Z, Qt::ControlModifier);
-    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), classRecorded(u"04\\2201").repeated(2));
+    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), classRecorded(u"04\\2201"_s).repeated(2));
     QVERIFY(w.reporter.errors.isEmpty());
 }
 
@@ -196,8 +195,7 @@ void TestFrontKeys::switchesSpeechOnAcrossRuns()
             QDir(folder.rollFolder()).rename(folder.rollFolder(), folder.path() + u"/samples"_s));
     } else if (!settingsFile.isNull()) {
         QVERIFY(QDir(folder.rollFolder()).mkdir(u".mirello"_s));
-        QFile file(settings);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settingsFile) == settingsFile.size());
+        QVERIFY(writeBytes(settings, settingsFile));
     }
     {
         WindowUnderTest w(folder, systemFileOperations(),

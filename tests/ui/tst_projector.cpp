@@ -298,18 +298,10 @@ QStringList shownAll(const QWidget* window, const QString& line)
 const QStringList SevenStudents{u"赵一"_s, u"钱二"_s, u"孙三"_s, u"李四"_s,
                                 u"周五"_s, u"吴六"_s, u"郑七"_s};
 
-QByteArray sevenStudents()
-{
-    QString text;
-    for (qsizetype at = 0; at < SevenStudents.size(); ++at)
-        text += u"S2023010%1%2-00\\0000\r\n"_s.arg(at).arg(SevenStudents[at]);
-    return gbk(text);
-}
-
 // Three at once: the projector lists them, a tap picks one, and OK records for them.
 void TestProjector::severalAtOnceArePickedByFinger()
 {
-    const TestProgramFolder folder({{u"1班.txt"_s, sevenStudents()}});
+    const TestProgramFolder folder({{u"1班.txt"_s, gbk(classText(SevenStudents))}});
     WindowUnderTest w(folder);
     QTest::keyClick(&w.window, Qt::Key_F11);
     ProjectorWindow* projector = openProjector();
@@ -330,16 +322,14 @@ void TestProjector::severalAtOnceArePickedByFinger()
     tap(projector, third->mapTo(projector, third->rect().center()));
     QCOMPARE(w.text(u"LblName"_s), picked[2]);
     QTest::keyClick(&w.window, Qt::Key_Return);
-    const qsizetype line = SevenStudents.indexOf(picked[2]);
-    QTRY_VERIFY(folder.classBytes(u"1班.txt"_s)
-                    .contains(gbk(u"S2023010%1%2-01\\1000"_s.arg(line).arg(picked[2]))));
+    QTRY_VERIFY(folder.classBytes(u"1班.txt"_s).contains(gbk(rollLine(picked[2], u"01\\1000"))));
 }
 
 // G groups the students present into cards on the projector, each once; the next
 // run shows the grouping again.
 void TestProjector::groupsAreShownAndKept()
 {
-    const TestProgramFolder folder({{u"1班.txt"_s, sevenStudents()}});
+    const TestProgramFolder folder({{u"1班.txt"_s, gbk(classText(SevenStudents))}});
     QString grouped;
     {
         WindowUnderTest w(folder);

@@ -2,6 +2,8 @@
 // it opens the page the QR code names, waits for the teacher to let it in, then taps
 // Start, Pause, 良好 and 确定. Then a browser holding a wrong token is refused.
 // Usage: phone_browser <page address> [screenshot.png]
+#include "support/FileBytes.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -164,8 +166,7 @@ int main(int argc, char** argv)
     if (arguments.size() > 2) {
         const QByteArray png = QByteArray::fromBase64(
             phone.call(u"Page.captureScreenshot"_s)[u"data"_s].toString().toLatin1());
-        QFile shot(arguments[2]);
-        if (!shot.open(QIODevice::WriteOnly) || shot.write(png) != png.size())
+        if (!recordingtest::writeBytes(arguments[2], png))
             fail(u"cannot write "_s + arguments[2]);
     }
 
