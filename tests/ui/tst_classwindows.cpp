@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTcpSocket>
@@ -152,9 +154,13 @@ void TestClassWindows::showsTheHistoryAndTheNewTerm()
     w.click(u"PicOK"_s);
     QTRY_COMPARE(folder.classBytes(u"高一3班.txt"_s), gbk(u"S20230107王小明-04\\2201\r\n"_s));
 
-    // The overview reads the history the recording appended.
+    // The overview reads the history the recording appended. Its model is checked
+    // through the load, the new term's refresh and the emptied class.
     QTest::keyClick(&w.window, Qt::Key_L, Qt::ControlModifier);
     auto* table = w.window.findChild<QTableView*>(u"OverviewTable"_s);
+    const QAbstractItemModelTester checked(
+        qobject_cast<QSortFilterProxyModel*>(table->model())->sourceModel(),
+        QAbstractItemModelTester::FailureReportingMode::QtTest);
     const auto cell = [&](int column) {
         return table->model()->index(0, column).data();
     };
@@ -180,6 +186,10 @@ void TestClassWindows::showsTheHistoryAndTheNewTerm()
     QVERIFY(w.reporter.errors.last().message.contains(u"之后已开始新学期"_s));
     w.startPause();
     QTRY_COMPARE(w.text(u"LblAnsCount"_s), u"已被点到过00次"_s);
+    w.click(u"PicSP"_s);
+    QVERIFY(writeBytes(folder.rollFolder() + u"/高一3班.txt"_s, {}));
+    QTest::keyClick(&w.window, Qt::Key_L, Qt::ControlModifier);
+    QTRY_COMPARE(table->model()->rowCount(), 0);
 }
 
 // The question about a new phone answers no key, even where the system gives it the
