@@ -7,6 +7,7 @@
 #include "platform/FileOperations.h"
 #include "platform/FileReading.h"
 #include "platform/Paths.h"
+#include "roll/ClassName.h"
 #include "roll/Grades.h"
 #include "roll/RollFolder.h"
 #include "roll/RollRecord.h"
@@ -67,7 +68,7 @@ ExportedClass exportedClass(const QString& classFileName, QByteArrayView bytes,
 {
     const QString shown = shownFileName(classFileName);
     ExportedClass exported;
-    exported.name = shown.endsWith(u".txt", Qt::CaseInsensitive) ? shown.chopped(4) : shown;
+    exported.name = classNameOf(classFileName);
     const QHash<QString, StudentHistory> histories = studentHistories(history, shown);
     const NameList lines = nameListFromBytes(bytes);
     for (qsizetype i = 0; i < lines.size(); ++i) {

@@ -2,6 +2,7 @@
 #include "CommandAim.h"
 #include "Lesson.h"
 #include "RecordingWorker.h"
+#include "roll/ClassName.h"
 
 #include <QTimer>
 
@@ -9,22 +10,6 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono;
 
 namespace mirello {
-
-namespace {
-
-// As listed, or without the ending a script may leave off.
-std::optional<QString> classNamed(const QList<ListedFile>& classes, const QString& name)
-{
-    for (const QString& shown : {name, QString(name + u".txt"_s)}) {
-        for (const ListedFile& file : classes) {
-            if (file.shown.compare(shown, Qt::CaseInsensitive) == 0)
-                return file.name;
-        }
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 void Lesson::setWindowFeatures(std::function<void(Feature)> window)
 {
@@ -82,7 +67,7 @@ QString Lesson::carryOutOne(const RemoteCommand& command)
 
 QString Lesson::chooseClassNamed(const QString& name)
 {
-    const std::optional<QString> file = classNamed(m_view.classes, name);
+    const std::optional<QString> file = classFileNamed(m_view.classes, name);
     if (!file)
         return u"没有名为“"_s + name + u"”的班级"_s;
     chooseClass(*file);

@@ -5,10 +5,10 @@
 #include "keeping/NewTerm.h"
 #include "lesson/RecordingWorker.h"
 #include "lesson/Settings.h"
-#include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "ProgramIcon.h"
+#include "roll/ClassName.h"
 #include "ui/windows/BackupsDialog.h"
 #include "ui/windows/ImportDialog.h"
 
@@ -31,11 +31,6 @@ namespace mirello {
 namespace {
 
 constexpr QStringView ExportFolderKey = u"export/folder";
-
-QString withoutTxt(const QString& shown)
-{
-    return shown.endsWith(u".txt", Qt::CaseInsensitive) ? shown.chopped(4) : shown;
-}
 
 struct ExportChoice
 {
@@ -107,7 +102,7 @@ void ClassFeatures::importClass()
     connect(&dialog, &ImportDialog::imported, this,
             [this](const QString& fileName, qsizetype students) {
                 Q_EMIT classAdded(fileName);
-                Q_EMIT notice(u"已导入班级“"_s + withoutTxt(fileName) + u"”："_s +
+                Q_EMIT notice(u"已导入班级“"_s + classNameOf(fileName) + u"”："_s +
                               QString::number(students) + u" 名学生"_s);
             });
     dialog.exec();
@@ -121,9 +116,8 @@ void ClassFeatures::exportClasses(const QString& loadedClass)
                           Error{u"无法导出：读不出点名册文件夹。"_s, listed.error().reason});
         return;
     }
-    const QString loadedShown = loadedClass.isEmpty() ? QString() : shownFileName(loadedClass);
     const std::optional<ExportChoice> choice =
-        askExport(m_window, withoutTxt(loadedShown), listed.value().size());
+        askExport(m_window, classNameOf(loadedClass), listed.value().size());
     if (!choice)
         return;
     QStringList classes;
@@ -138,7 +132,7 @@ void ClassFeatures::exportClasses(const QString& loadedClass)
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString extension = choice->xlsx ? u".xlsx"_s : u".csv"_s;
-    const QString suggested = (choice->allClasses ? u"全部班级"_s : withoutTxt(loadedShown)) +
+    const QString suggested = (choice->allClasses ? u"全部班级"_s : classNameOf(loadedClass)) +
                               u" 成绩 "_s + QDate::currentDate().toString(u"yyyy-MM-dd"_s) +
                               extension;
     QString path = QFileDialog::getSaveFileName(
@@ -204,7 +198,7 @@ void ClassFeatures::startNewTerm(const QString& loadedClass)
                     QMessageBox::Cancel, m_window);
     QPushButton* one = nullptr;
     if (!loadedClass.isEmpty()) {
-        one = box.addButton(u"只清零“"_s + withoutTxt(shownFileName(loadedClass)) + u"”"_s,
+        one = box.addButton(u"只清零“"_s + classNameOf(loadedClass) + u"”"_s,
                             QMessageBox::AcceptRole);
     }
     QPushButton* all =

@@ -53,8 +53,6 @@ private Q_SLOTS:
     void writesClassFile();
     void leavesOutProblemRows_data();
     void leavesOutProblemRows();
-    void checksClassNames_data();
-    void checksClassNames();
     void neverReplacesAFile();
     void refusesOverlongCsvFields_data();
     void refusesOverlongCsvFields();
@@ -210,32 +208,6 @@ void TestClassImport::leavesOutProblemRows()
     QVERIFY2(plan.blocked().value_or(QString()).contains(blocked) &&
                  plan.blocked().has_value() == !blocked.isEmpty(),
              qPrintable(plan.blocked().value_or(u"not blocked"_s)));
-}
-
-void TestClassImport::checksClassNames_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("allowed");
-
-    QTest::newRow("plain") << u"高一(7)班"_s << true;
-    QTest::newRow("already .txt") << u"高一(7)班.TXT"_s << true;
-    QTest::newRow("empty") << u"  "_s << false;
-    QTest::newRow("slash") << u"高一/7班"_s << false;
-    QTest::newRow("backslash") << u"高一\\7班"_s << false;
-    QTest::newRow("colon, forbidden on Windows") << u"7:30班"_s << false;
-    QTest::newRow("hidden") << u".高一7班"_s << false;
-    QTest::newRow("the scratch file") << u"temp"_s << false;
-    QTest::newRow("reserved by Windows") << u"con"_s << false;
-    QTest::newRow("tab") << u"高一\t7班"_s << false;
-    QTest::newRow("61 characters") << QString(57, u'班') << false;
-    QTest::newRow("60 characters") << QString(56, u'班') << true;
-}
-
-void TestClassImport::checksClassNames()
-{
-    QFETCH(QString, typed);
-    QFETCH(bool, allowed);
-    QCOMPARE(!classFileNameProblem(classFileNameFor(typed)), allowed);
 }
 
 void TestClassImport::neverReplacesAFile()

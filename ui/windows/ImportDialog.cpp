@@ -3,6 +3,7 @@
 #include "platform/FileNames.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
+#include "roll/ClassName.h"
 #include "ui/ErrorReporter.h"
 #include "ui/ProgramIcon.h"
 
