@@ -6,6 +6,7 @@
 #include "remote/LocalAddresses.h"
 #include "remote/PhoneState.h"
 #include "ui/phone/PhoneWindow.h"
+#include "ui/windows/OpenWindow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,21 +69,19 @@ void PhoneRemote::showWindow()
         switchOn(address.isEmpty() ? defaultLocalAddress().toString() : address,
                  port > 0 && port < 65536 ? quint16(port) : DefaultPort);
     }
-    if (!m_window) {
-        m_window = new PhoneWindow(m_phones, m_mainWindow);
-        m_window->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_window, &PhoneWindow::placeChosen, this,
+    openWindow(m_window, [this] {
+        auto* window = new PhoneWindow(m_phones, m_mainWindow);
+        connect(window, &PhoneWindow::placeChosen, this,
                 [this](const QString& address, quint16 port) {
                     m_settings.setBytes(AddressKey, address.toUtf8());
                     m_settings.setBytes(PortKey, QByteArray::number(port));
                     switchOn(address, port);
                 });
-        connect(m_window, &PhoneWindow::switchOffAsked, this, &PhoneRemote::switchOff);
-        connect(m_window, &PhoneWindow::revokeAsked, m_server, &PhoneServer::revoke);
-    }
+        connect(window, &PhoneWindow::switchOffAsked, this, &PhoneRemote::switchOff);
+        connect(window, &PhoneWindow::revokeAsked, m_server, &PhoneServer::revoke);
+        return window;
+    });
     m_window->showServer(m_server->isListening() ? m_server->pageUrl() : QUrl(), m_pairing.code());
-    m_window->show();
-    m_window->raise();
 }
 
 void PhoneRemote::switchOn(const QString& address, quint16 port)

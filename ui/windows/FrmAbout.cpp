@@ -1,6 +1,5 @@
 #include "FrmAbout.h"
 
-#include "EscapeKey.h"
 #include "ui/Fonts.h"
 #include "ui/LabelText.h"
 #include "ui/ProgramIcon.h"
@@ -21,7 +20,6 @@ FrmAbout::FrmAbout(const QString& rollFolder, QWidget* parent)
     setObjectName(u"FrmAbout"_s);
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setAttribute(Qt::WA_DeleteOnClose);
     // A tool window does not keep the program running by itself; this one must.
     // Set after the flags, which reset it.
     setAttribute(Qt::WA_QuitOnClose);
@@ -30,7 +28,6 @@ FrmAbout::FrmAbout(const QString& rollFolder, QWidget* parent)
     setToolTip(u"班级名册保存在：\n"_s + QDir::toNativeSeparators(rollFolder));
     createCredit();
     createCloseButton();
-    closeOnEscape(*this);
 }
 
 void FrmAbout::createCredit()

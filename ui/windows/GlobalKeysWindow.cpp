@@ -1,6 +1,5 @@
 #include "GlobalKeysWindow.h"
 
-#include "EscapeKey.h"
 #include "ui/keys/GlobalKeyBindings.h"
 #include "ui/ProgramIcon.h"
 
@@ -27,7 +26,6 @@ GlobalKeysWindow::GlobalKeysWindow(GlobalKeyBindings& bindings, QWidget* parent)
     , m_bindings(bindings)
 {
     setObjectName(u"GlobalKeysWindow"_s);
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"全局快捷键"_s);
     setWindowIcon(programIcon());
     auto* layout = new QVBoxLayout(this);
@@ -65,7 +63,6 @@ GlobalKeysWindow::GlobalKeysWindow(GlobalKeyBindings& bindings, QWidget* parent)
     connect(reset, &QPushButton::clicked, &m_bindings, &GlobalKeyBindings::resetKeys);
     connect(&m_bindings, &GlobalKeyBindings::changed, this, &GlobalKeysWindow::showStates);
     showStates();
-    closeOnEscape(*this);
 }
 
 // Esc in a key's field gives up the change, as in any other field; it is never a

@@ -1,6 +1,5 @@
 #include "GroupsWindow.h"
 
-#include "EscapeKey.h"
 #include "exchange/ClassExport.h"
 #include "lesson/DrawSession.h"
 #include "lesson/Settings.h"
@@ -87,7 +86,6 @@ GroupsWindow::GroupsWindow(DrawSession& session, RandomSource& random, Settings&
     setWindowTitle(u"分组"_s);
     setWindowIcon(programIcon());
     createContents();
-    closeOnEscape(*this);
     refresh();
 }
 

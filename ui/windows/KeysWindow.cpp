@@ -1,6 +1,5 @@
 #include "KeysWindow.h"
 
-#include "EscapeKey.h"
 #include "ui/keys/FeatureActions.h"
 #include "ui/ProgramIcon.h"
 
@@ -17,7 +16,6 @@ KeysWindow::KeysWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool)
 {
     setObjectName(u"KeysWindow"_s);
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"按键一览"_s);
     setWindowIcon(programIcon());
 
@@ -57,7 +55,6 @@ KeysWindow::KeysWindow(QWidget* parent)
                           table->horizontalHeader()->sizeHint().height() +
                               table->verticalHeader()->length() + 2 * table->frameWidth());
     adjustSize();
-    closeOnEscape(*this);
 }
 
 } // namespace mirello

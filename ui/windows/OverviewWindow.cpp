@@ -1,6 +1,5 @@
 #include "OverviewWindow.h"
 
-#include "EscapeKey.h"
 #include "FairnessChart.h"
 #include "lesson/DrawSession.h"
 #include "OverviewModel.h"
@@ -55,7 +54,6 @@ OverviewWindow::OverviewWindow(const DrawSession& session, const RollFolder& fol
     const QScreen* screen = parent ? parent->screen() : this->screen();
     resize(QSize(960, 720).boundedTo(screen->availableSize() * 9 / 10));
     createContents();
-    closeOnEscape(*this);
 }
 
 void OverviewWindow::createContents()

@@ -1,6 +1,5 @@
 #include "ProjectorWindow.h"
 
-#include "EscapeKey.h"
 #include "GroupCards.h"
 #include "lesson/Settings.h"
 #include "NameBoard.h"
@@ -76,7 +75,6 @@ ProjectorWindow::ProjectorWindow(Settings& settings, QWidget* parent)
     m_countdown = line(this, u"ProjectorCountdown"_s, TypeStyle::Hei, 3, layout);
     m_countdown->hide();
     setDark(false);
-    closeOnEscape(*this);
     // A damaged or foreign value is refused by restoreGeometry(); the default size stays.
     restoreGeometry(m_settings.bytes(GeometryKey));
 }

@@ -1,4 +1,4 @@
-#include "EscapeKey.h"
+#include "OpenWindow.h"
 
 #include <QAction>
 #include <QWidget>
