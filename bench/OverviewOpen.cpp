@@ -8,7 +8,7 @@
 #include "platform/Clock.h"
 #include "roll/RosterLoader.h"
 #include "RosterGenerator.h"
-#include "ui/ErrorReporter.h"
+#include "ui/widgets/ErrorReporter.h"
 #include "ui/windows/OverviewWindow.h"
 
 #include <algorithm>

@@ -9,8 +9,8 @@
 #include "platform/FileOperations.h"
 #include "remote/PhoneState.h"
 #include "RosterGenerator.h"
-#include "ui/ErrorReporter.h"
-#include "ui/FrmMain.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/main/FrmMain.h"
 #include "ui/speech/Speaker.h"
 
 #include <algorithm>

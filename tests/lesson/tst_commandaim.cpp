@@ -1,10 +1,8 @@
-// A phone's tap acts on what the phone showed, or on nobody: its action read with what
-// it aimed at, and checked against what the window shows when it arrives.
+// A phone's tap acts on what the phone showed, or on nobody: what it aimed at is
+// checked against what the window shows when it arrives.
 
 #include "lesson/CommandAim.h"
-#include "remote/CommandLine.h"
 
-#include <QJsonDocument>
 #include <QTest>
 
 using namespace mirello;
@@ -17,45 +15,9 @@ class TestCommandAim : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void readsWhatAPhoneAimedAt_data();
-    void readsWhatAPhoneAimedAt();
     void actsOnlyOnWhatWasShown_data();
     void actsOnlyOnWhatWasShown();
 };
-
-void TestCommandAim::readsWhatAPhoneAimedAt_data()
-{
-    QTest::addColumn<QByteArray>("message");
-    // "feature:draw:grade:drawing", or "" when it is not an action.
-    QTest::addColumn<QString>("read");
-    QTest::newRow("a grade on a draw")
-        << R"({"do":"record","class":"1班.txt","draw":"d1","grade":"2"})"_ba << u"1:d1:2:0"_s;
-    QTest::newRow("start, seen still")
-        << R"({"do":"start-pause","drawing":false})"_ba << u"0:::0"_s;
-    QTest::newRow("pause, seen flickering")
-        << R"({"do":"start-pause","drawing":true})"_ba << u"0:::1"_s;
-    QTest::newRow("an aim too long to be one")
-        << QByteArray(R"({"do":"pass","draw":")" + QByteArray(300, 'x') + R"("})") << u"8:::0"_s;
-    QTest::newRow("no grade 5") << R"({"do":"record","grade":"5"})"_ba << QString();
-    QTest::newRow("no such action") << R"({"do":"format-disk"})"_ba << QString();
-    QTest::newRow("a value on a switch") << R"({"do":"undo","arg":"1"})"_ba << QString();
-}
-
-void TestCommandAim::readsWhatAPhoneAimedAt()
-{
-    QFETCH(QByteArray, message);
-    QFETCH(QString, read);
-    const std::optional<RemoteCommand> command =
-        phoneCommand(QJsonDocument::fromJson(message).object());
-    QCOMPARE(command.has_value(), !read.isEmpty());
-    if (!command)
-        return;
-    QVERIFY(command->aim.given); // a phone's action never acts on whatever is on screen
-    QCOMPARE(u"%1:%2:%3:%4"_s.arg(int(command->feature))
-                 .arg(command->aim.draw, command->aim.grade)
-                 .arg(int(command->aim.drawing)),
-             read);
-}
 
 void TestCommandAim::actsOnlyOnWhatWasShown_data()
 {

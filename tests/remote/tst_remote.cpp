@@ -1,11 +1,13 @@
-// What other programs ask of Mirello: the command line read in order, its message
-// from one copy to another, and the local channel with its bounds and its owner.
+// What other programs ask of Mirello: the command line read in order, a phone's action
+// with what it aimed at, the message from one copy to another, and the local channel
+// with its bounds and its owner.
 
 #include "remote/CommandChannel.h"
 
 #include <atomic>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,6 +96,8 @@ class TestRemote : public QObject
 private Q_SLOTS:
     void readsTheCommandLineInOrder_data();
     void readsTheCommandLineInOrder();
+    void readsWhatAPhoneAimedAt_data();
+    void readsWhatAPhoneAimedAt();
     void refusesMessagesThatAreNotCommands_data();
     void refusesMessagesThatAreNotCommands();
     void carriesTheAnswerBack_data();
@@ -151,6 +155,40 @@ void TestRemote::readsTheCommandLineInOrder()
         QCOMPARE(std::get<QList<RemoteCommand>>(parsed), commands);
     if (refused.isEmpty())
         QCOMPARE(decodeCommands(encodeCommands(commands)), commands);
+}
+
+void TestRemote::readsWhatAPhoneAimedAt_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    // "feature:draw:grade:drawing", or "" when it is not an action.
+    QTest::addColumn<QString>("read");
+    QTest::newRow("a grade on a draw")
+        << R"({"do":"record","class":"1班.txt","draw":"d1","grade":"2"})"_ba << u"1:d1:2:0"_s;
+    QTest::newRow("start, seen still")
+        << R"({"do":"start-pause","drawing":false})"_ba << u"0:::0"_s;
+    QTest::newRow("pause, seen flickering")
+        << R"({"do":"start-pause","drawing":true})"_ba << u"0:::1"_s;
+    QTest::newRow("an aim too long to be one")
+        << QByteArray(R"({"do":"pass","draw":")" + QByteArray(300, 'x') + R"("})") << u"8:::0"_s;
+    QTest::newRow("no grade 5") << R"({"do":"record","grade":"5"})"_ba << QString();
+    QTest::newRow("no such action") << R"({"do":"format-disk"})"_ba << QString();
+    QTest::newRow("a value on a switch") << R"({"do":"undo","arg":"1"})"_ba << QString();
+}
+
+void TestRemote::readsWhatAPhoneAimedAt()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QString, read);
+    const std::optional<RemoteCommand> command =
+        phoneCommand(QJsonDocument::fromJson(message).object());
+    QCOMPARE(command.has_value(), !read.isEmpty());
+    if (!command)
+        return;
+    QVERIFY(command->aim.given); // a phone's action never acts on whatever is on screen
+    QCOMPARE(u"%1:%2:%3:%4"_s.arg(int(command->feature))
+                 .arg(command->aim.draw, command->aim.grade)
+                 .arg(int(command->aim.drawing)),
+             read);
 }
 
 void TestRemote::refusesMessagesThatAreNotCommands_data()

@@ -5,9 +5,9 @@
 #include "platform/FileOperations.h"
 #include "remote/CommandLine.h"
 #include "support/RollFixture.h"
-#include "ui/ErrorReporter.h"
-#include "ui/FrmMain.h"
-#include "ui/PanelStatusBar.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/main/FrmMain.h"
+#include "ui/main/PanelStatusBar.h"
 #include "ui/speech/Speaker.h"
 
 #include <cstdio>

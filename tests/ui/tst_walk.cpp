@@ -10,7 +10,7 @@
 #include "remote/PhoneState.h"
 #include "roll/ClassState.h"
 #include "support/FaultInjectingFileOperations.h"
-#include "ui/FittedText.h"
+#include "ui/widgets/FittedText.h"
 #include "ui/windows/OverviewModel.h"
 #include "WindowUnderTest.h"
 

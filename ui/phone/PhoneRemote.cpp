@@ -5,8 +5,8 @@
 #include "platform/Paths.h"
 #include "remote/LocalAddresses.h"
 #include "remote/PhoneState.h"
-#include "ui/phone/PhoneWindow.h"
-#include "ui/windows/OpenWindow.h"
+#include "PhoneWindow.h"
+#include "ui/widgets/OpenWindow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -3,8 +3,8 @@
 #include "lesson/RecordingWorker.h"
 #include "platform/FileOperations.h"
 #include "roll/Backups.h"
-#include "ui/ErrorReporter.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -3,9 +3,9 @@
 #include "lesson/Settings.h"
 #include "platform/WindowActivation.h"
 #include "roll/Grades.h"
-#include "ui/FittedText.h"
-#include "ui/Fonts.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/FittedText.h"
+#include "ui/widgets/Fonts.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <algorithm>
 #include <QButtonGroup>

@@ -1,8 +1,8 @@
 #include "FrmAbout.h"
 
-#include "ui/Fonts.h"
-#include "ui/LabelText.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/Fonts.h"
+#include "ui/widgets/LabelText.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "GlobalKeysWindow.h"
 
 #include "ui/keys/GlobalKeyBindings.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -7,8 +7,8 @@
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "platform/RandomSource.h"
-#include "ui/ErrorReporter.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <QCheckBox>
 #include <QClipboard>

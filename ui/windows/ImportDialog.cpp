@@ -4,8 +4,8 @@
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 #include "roll/ClassName.h"
-#include "ui/ErrorReporter.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "KeysWindow.h"
 
 #include "ui/keys/FeatureActions.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <QHeaderView>
 #include <QLabel>

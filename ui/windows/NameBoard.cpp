@@ -1,7 +1,7 @@
 #include "NameBoard.h"
 
-#include "ui/FittedText.h"
-#include "ui/Fonts.h"
+#include "ui/widgets/FittedText.h"
+#include "ui/widgets/Fonts.h"
 
 #include <QGridLayout>
 #include <QMouseEvent>

@@ -4,8 +4,8 @@
 #include "lesson/DrawSession.h"
 #include "OverviewModel.h"
 #include "platform/FileNames.h"
-#include "ui/ErrorReporter.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <memory>
 #include <QHBoxLayout>

@@ -3,9 +3,9 @@
 #include "GroupCards.h"
 #include "lesson/Settings.h"
 #include "NameBoard.h"
-#include "ui/FittedText.h"
-#include "ui/Fonts.h"
-#include "ui/ProgramIcon.h"
+#include "ui/widgets/FittedText.h"
+#include "ui/widgets/Fonts.h"
+#include "ui/widgets/ProgramIcon.h"
 
 #include <QMouseEvent>
 #include <QStackedLayout>

@@ -1,6 +1,6 @@
 #include "WindowZoom.h"
 
-#include "FittedText.h"
+#include "ui/widgets/FittedText.h"
 
 #include <algorithm>
 #include <QFontMetrics>

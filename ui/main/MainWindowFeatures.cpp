@@ -8,7 +8,7 @@
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/GlobalKeysWindow.h"
 #include "ui/windows/KeysWindow.h"
-#include "ui/windows/OpenWindow.h"
+#include "ui/widgets/OpenWindow.h"
 #include "ui/windows/ProjectorWindow.h"
 
 #include <QAction>

@@ -10,7 +10,7 @@
 #include "ui/phone/PhoneRemote.h"
 #include "ui/windows/CountdownDialog.h"
 #include "ui/windows/GroupsWindow.h"
-#include "ui/windows/OpenWindow.h"
+#include "ui/widgets/OpenWindow.h"
 #include "ui/windows/OverviewWindow.h"
 
 #include <QInputDialog>
