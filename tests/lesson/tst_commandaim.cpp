@@ -44,8 +44,7 @@ void TestCommandAim::actsOnlyOnWhatWasShown_data()
         << phone(MarkAbsent, u"1班.txt"_s, u"d1"_s) << false << false;
     QTest::newRow("the next pick of another draw")
         << phone(NextPick, u"1班.txt"_s, u"d9"_s) << false << false;
-    QTest::newRow("undo of the last recording")
-        << phone(Undo, {}, {}, u"r7"_s) << true << false;
+    QTest::newRow("undo of the last recording") << phone(Undo, {}, {}, u"r7"_s) << true << false;
     QTest::newRow("undo of one undone or followed")
         << phone(Undo, {}, {}, u"r6"_s) << false << false;
     QTest::newRow("start, as the phone saw names still")
@@ -54,8 +53,7 @@ void TestCommandAim::actsOnlyOnWhatWasShown_data()
         << phone(StartPause, u"1班.txt"_s, {}, {}, true) << false << true;
     QTest::newRow("a grade concerns no student")
         << phone(ChooseGood, u"2班.txt"_s, {}) << true << true;
-    QTest::newRow("the command line's OK, as the key")
-        << RemoteCommand{Record, {}} << true << true;
+    QTest::newRow("the command line's OK, as the key") << RemoteCommand{Record, {}} << true << true;
     QTest::newRow("the command line's undo") << RemoteCommand{Undo, {}} << true << false;
 }
 
