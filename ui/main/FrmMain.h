@@ -105,8 +105,6 @@ private:
     SearchAnimation m_searchAnimation;
     // The lesson as the window last showed it.
     LessonView m_shown;
-    QPixmap m_background;
-    QPixmap m_background2x;
     QPixmap m_shownBackground;
     WindowZoom m_zoom;
     QPointer<FrmAbout> m_about;

@@ -1,18 +1,18 @@
 #include "ClassFeatures.h"
-#include "ui/widgets/ErrorReporter.h"
-#include "ui/widgets/Fonts.h"
 #include "FrmMain.h"
-#include "ui/widgets/LabelText.h"
 #include "lesson/Lesson.h"
 #include "lesson/Settings.h"
 #include "MainWindowFeatures.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
-#include "ui/widgets/ProgramIcon.h"
 #include "roll/Grades.h"
 #include "roll/RollFolderLocation.h"
 #include "ui/keys/FeatureActions.h"
 #include "ui/phone/PhoneRemote.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/widgets/Fonts.h"
+#include "ui/widgets/LabelText.h"
+#include "ui/widgets/ProgramIcon.h"
 #include "ui/windows/GroupsWindow.h"
 #include "ui/windows/OverviewWindow.h"
 
@@ -59,14 +59,6 @@ QLabel* captionLabel(QWidget* parent, const QString& name, QPoint position, cons
     return label;
 }
 
-// A picture drawn at twice the design's size: two of its pixels to a point.
-QPixmap drawnAtTwice(const QString& path)
-{
-    QPixmap picture(path);
-    picture.setDevicePixelRatio(2);
-    return picture;
-}
-
 } // namespace
 
 FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const Clock& clock,
@@ -77,8 +69,6 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     , m_speaker(speaker)
     , m_lesson(new Lesson(rollFolder, samplesFolderPath(programFolder), clock, files, this))
     , m_icons(programFolder, [this](const Error& error) { m_lesson->report(error); })
-    , m_background(u":/pictures/background.png"_s)
-    , m_background2x(drawnAtTwice(u":/pictures/background@2x.png"_s))
     , m_zoom(*this)
 {
     connect(m_lesson, &Lesson::failed, this,
