@@ -9,9 +9,9 @@
 #include "platform/FileOperations.h"
 #include "remote/PhoneState.h"
 #include "RosterGenerator.h"
-#include "ui/widgets/ErrorReporter.h"
 #include "ui/main/FrmMain.h"
 #include "ui/speech/Speaker.h"
+#include "ui/widgets/ErrorReporter.h"
 
 #include <algorithm>
 #include <cstdio>

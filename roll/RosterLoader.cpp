@@ -7,7 +7,6 @@
 
 #include <new>
 
-
 namespace mirello {
 
 NameList nameListFromBytes(QByteArrayView bytes)

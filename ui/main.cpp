@@ -1,7 +1,4 @@
-#include "ui/widgets/Fonts.h"
-#include "ui/main/FrmMain.h"
 #include "lesson/Lesson.h"
-#include "ui/widgets/MessageBoxReporter.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/FileOperations.h"
@@ -9,7 +6,10 @@
 #include "remote/CommandChannel.h"
 #include "roll/RollFolderLocation.h"
 #include "Translations.h"
+#include "ui/main/FrmMain.h"
 #include "ui/speech/SystemSpeaker.h"
+#include "ui/widgets/Fonts.h"
+#include "ui/widgets/MessageBoxReporter.h"
 
 #include <cstdio>
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "platform/FileOperations.h"
 #include "remote/CommandLine.h"
 #include "support/RollFixture.h"
-#include "ui/widgets/ErrorReporter.h"
 #include "ui/main/FrmMain.h"
 #include "ui/main/PanelStatusBar.h"
 #include "ui/speech/Speaker.h"
+#include "ui/widgets/ErrorReporter.h"
 
 #include <cstdio>
 #include <QComboBox>

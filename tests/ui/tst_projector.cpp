@@ -5,8 +5,8 @@
 
 #include "lesson/Settings.h"
 #include "platform/FileOperations.h"
-#include "ui/widgets/FittedText.h"
 #include "ui/main/MainWindowFeatures.h"
+#include "ui/widgets/FittedText.h"
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"

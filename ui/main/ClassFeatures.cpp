@@ -1,14 +1,14 @@
 #include "ClassFeatures.h"
 
-#include "ui/widgets/ErrorReporter.h"
 #include "exchange/ClassExport.h"
 #include "keeping/NewTerm.h"
 #include "lesson/RecordingWorker.h"
 #include "lesson/Settings.h"
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
-#include "ui/widgets/ProgramIcon.h"
 #include "roll/ClassName.h"
+#include "ui/widgets/ErrorReporter.h"
+#include "ui/widgets/ProgramIcon.h"
 #include "ui/windows/BackupsDialog.h"
 #include "ui/windows/ImportDialog.h"
 

@@ -1,13 +1,13 @@
 #include "FrmMain.h"
 
-#include "ui/widgets/ErrorReporter.h"
 #include "lesson/Lesson.h"
 #include "lesson/RecordingWorker.h"
 #include "MainWindowFeatures.h"
 #include "PanelStatusBar.h"
 #include "PictureButton.h"
-#include "ui/windows/FrmAbout.h"
+#include "ui/widgets/ErrorReporter.h"
 #include "ui/widgets/OpenWindow.h"
+#include "ui/windows/FrmAbout.h"
 #include "ui/windows/OverviewWindow.h"
 
 #include <cstdlib>

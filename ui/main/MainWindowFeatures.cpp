@@ -5,10 +5,10 @@
 #include "ui/keys/FeatureActions.h"
 #include "ui/keys/GlobalKeyBindings.h"
 #include "ui/speech/Speaker.h"
+#include "ui/widgets/OpenWindow.h"
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/GlobalKeysWindow.h"
 #include "ui/windows/KeysWindow.h"
-#include "ui/widgets/OpenWindow.h"
 #include "ui/windows/ProjectorWindow.h"
 
 #include <QAction>

@@ -2,10 +2,10 @@
 
 #include "lesson/Lesson.h"
 #include "lesson/Settings.h"
+#include "PhoneWindow.h"
 #include "platform/Paths.h"
 #include "remote/LocalAddresses.h"
 #include "remote/PhoneState.h"
-#include "PhoneWindow.h"
 #include "ui/widgets/OpenWindow.h"
 
 #include <QHBoxLayout>
