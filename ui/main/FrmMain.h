@@ -8,6 +8,8 @@
 #include "SearchAnimation.h"
 #include "WindowZoom.h"
 
+#include <future>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -94,6 +96,9 @@ private:
     // Zooms as the teacher asked, and remembers it.
     void zoomTo(int percent);
     void showZoomed(int percent);
+    // The background for `percent`: the one drawn at twice the size above 150 %,
+    // which 200 % shows as it is.
+    static QImage backgroundAt(int percent);
     // Closes the main window, hidden or not, and ends the program.
     void quit();
 
@@ -105,6 +110,9 @@ private:
     SearchAnimation m_searchAnimation;
     // The lesson as the window last showed it.
     LessonView m_shown;
+    // The background at the kept zoom, decoded on a thread of its own while the
+    // window is built; taken by the first showZoomed().
+    std::future<QImage> m_background;
     QPixmap m_shownBackground;
     WindowZoom m_zoom;
     QPointer<FrmAbout> m_about;

@@ -137,22 +137,24 @@ void FrmMain::zoomTo(int percent)
     m_lesson->notify(u"主窗口缩放："_s + QString::number(m_zoom.percent()) + u'%');
 }
 
+QImage FrmMain::backgroundAt(int percent)
+{
+    if (percent < 150)
+        return QImage(u":/pictures/background.png"_s);
+    QImage twice(u":/pictures/background@2x.png"_s);
+    twice.setDevicePixelRatio(2);
+    return twice;
+}
+
 void FrmMain::showZoomed(int percent)
 {
     // At start-up the window is laid out at 100 % already.
     if (percent != m_zoom.percent())
         m_zoom.zoomTo(percent);
-    // Scaled once here, not on each paint behind the flickering names; from the one
-    // drawn at twice the size when zoomed in, which 200 % shows as it is. Only the one
-    // shown is read: decoding the larger one costs a tenth of the start-up at 100 %.
-    QPixmap background;
-    if (m_zoom.factor() >= 1.5) {
-        background.load(u":/pictures/background@2x.png"_s);
-        background.setDevicePixelRatio(2);
-    } else {
-        background.load(u":/pictures/background.png"_s);
-    }
-    m_shownBackground = m_zoom.zoomed(background);
+    // Scaled once here, not on each paint behind the flickering names.
+    const QImage background =
+        m_background.valid() ? m_background.get() : backgroundAt(m_zoom.percent());
+    m_shownBackground = m_zoom.zoomed(QPixmap::fromImage(background));
     m_statusBar->setZoom(m_zoom.factor());
     update();
 }

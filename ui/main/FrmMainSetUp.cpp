@@ -73,6 +73,11 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
 {
     connect(m_lesson, &Lesson::failed, this,
             [this](const Error& error) { m_reporter.report(this, error); });
+    // Makes the roll folder on the first start, which keeps the settings: the zoom
+    // they keep says which background to decode while the controls are made.
+    m_lesson->open();
+    const int zoom = validZoom(m_lesson->settings().bytes(ZoomKey).toInt());
+    m_background = std::async(std::launch::async, backgroundAt, zoom);
     setUpWindow();
     createChoosers();
     createLabels();
@@ -83,10 +88,8 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
     arrangeTabOrder();
     connectEvents();
     m_picSearch->hide();
-    // Makes the roll folder on the first start, which keeps the settings.
-    m_lesson->open();
     createFeatures(std::move(globalKeys), clock);
-    showZoomed(validZoom(m_lesson->settings().bytes(ZoomKey).toInt()));
+    showZoomed(zoom);
     // The class is loaded before the state words are set, and before the window shows.
     m_lesson->resume();
     showLesson();
