@@ -2,6 +2,7 @@
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/FileOperations.h"
+#include "platform/FontList.h"
 #include "platform/ProgramFolder.h"
 #include "remote/CommandChannel.h"
 #include "roll/RollFolderLocation.h"
@@ -83,6 +84,8 @@ int main(int argc, char* argv[])
                 mirello::channelAddress(rollFolderPath()), commands, AnswerWait))
             return answered(*answer);
     }
+    // Read while Qt connects to the display; the window needs it for its first text.
+    std::future<void> fontList = mirello::startReadingFontList();
     preferX11OnWayland();
     QApplication application(argc, argv);
     const QString folder = mirello::programFolder();
@@ -115,6 +118,7 @@ int main(int argc, char* argv[])
             return answered(*answer);
         print(stderr, u"其他程序无法调用 Mirello：本地通道无法建立（"_s + *failure + u"）\n"_s);
     }
+    fontList.wait();
     window = new mirello::FrmMain(folder, rollFolder, clock, reporter, speaker,
                                   mirello::systemFileOperations(), mirello::systemGlobalKeys);
     // Closing the window unloads it; an open About window keeps the program running.
