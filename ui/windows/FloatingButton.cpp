@@ -1,6 +1,7 @@
 #include "FloatingButton.h"
 
 #include "lesson/Settings.h"
+#include "platform/KeptAbove.h"
 #include "platform/WindowActivation.h"
 #include "roll/Grades.h"
 #include "ui/widgets/FittedText.h"
@@ -70,8 +71,8 @@ QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas)
 }
 
 FloatingButton::FloatingButton(Settings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus)
+    : QWidget(parent,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | keptAboveFlags())
     , m_settings(settings)
 {
     setObjectName(u"FloatingButton"_s);
@@ -98,6 +99,8 @@ FloatingButton::FloatingButton(Settings& settings, QWidget* parent)
     connect(qApp, &QGuiApplication::screenRemoved, this, &FloatingButton::keepOnScreen,
             Qt::QueuedConnection);
     showOpacity();
+    // Slides tapped or shown anew would cover it.
+    keepAbove(winId(), this);
 }
 
 void FloatingButton::createContents()
