@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Full-screen slides under a window manager (openbox), as at a one-screen board: the
 # floating button stays on top of them however often they are tapped or made full
-# screen again, and a tap on it leaves them the focus.
+# screen again, a tap on it leaves them the focus, and a draw by a key from any program
+# with the button closed shows the drawn name above the slides and brings the button back.
 # Usage: slides_x11.sh <folder of the built program>
 set -euo pipefail
 built=$1
@@ -70,4 +71,14 @@ xdotool click 1
 sleep 0.3
 [ "$(xdotool getwindowfocus)" = "$slides" ] || fail "a tap on the floating button took the focus"
 
-echo "slides_x11: the floating button stays above full-screen slides"
+# The teacher closes the button, then draws by the clicker's key from the slides.
+within "the main window's focus" xdotool windowactivate --sync "$main" key F12
+sleep 0.5
+focus_slides
+sleep 0.5 # Qt takes a moment to see that its window has lost the focus
+xdotool key ctrl+alt+space
+flash=$(within "the drawn name" xdotool search --sync --onlyvisible --name '^Mirello 点名$' | head -1)
+on_top "$flash" || fail "the slides cover the drawn name"
+within "the floating button's return" xdotool search --sync --onlyvisible --name '^Mirello 悬浮窗$' >/dev/null
+[ "$(xdotool getwindowfocus)" = "$slides" ] || fail "the drawn name took the focus"
+echo "slides_x11: the floating button and the drawn name stay above full-screen slides"

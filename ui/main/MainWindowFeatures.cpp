@@ -9,9 +9,11 @@
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/GlobalKeysWindow.h"
 #include "ui/windows/KeysWindow.h"
+#include "ui/windows/NameFlash.h"
 #include "ui/windows/ProjectorWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QMessageBox>
@@ -86,6 +88,7 @@ MainWindowFeatures::~MainWindowFeatures()
 {
     delete m_projector;
     delete m_floating;
+    delete m_flash;
 }
 
 bool MainWindowFeatures::isOn(Feature feature) const
@@ -106,8 +109,13 @@ void MainWindowFeatures::popUpMenu(QPoint globalPosition)
 void MainWindowFeatures::showLesson()
 {
     const LessonView& view = m_lesson.view();
+    if (view.drawing && !m_shown.drawing)
+        bringBackBoardWindows();
     showOnProjector(view, false);
     showOnFloatingButton(view, false);
+    if (m_flash && m_flash->isVisible() &&
+        (view.name != m_shown.name || view.drawing != m_shown.drawing))
+        m_flash->showName(view.name, view.drawing);
     if (view.drawing != m_shown.drawing) {
         // A new draw cuts the name short.
         if (view.drawing)
@@ -116,6 +124,21 @@ void MainWindowFeatures::showLesson()
             m_speaker.say(view.name);
     }
     m_shown = view;
+}
+
+// A draw started while none of Mirello's windows has the focus (a key from any program,
+// a phone, the command line) and the floating button is not in sight would flicker
+// unseen: the name shows large above the slides, and the button comes back if the
+// teacher had it open.
+void MainWindowFeatures::bringBackBoardWindows()
+{
+    if (QApplication::activeWindow() || (m_floating && m_floating->isVisible()))
+        return;
+    if (m_floatingUsed)
+        toggleFloatingButton();
+    if (!m_flash)
+        m_flash = new NameFlash(m_floating ? m_floating->screen() : m_mainWindow->screen());
+    m_flash->showName(m_lesson.view().name, true);
 }
 
 // What changed since m_shown, or with `all` everything, as a window just opened needs.
@@ -171,6 +194,8 @@ void MainWindowFeatures::closeWindows()
         m_projector->close();
     if (m_floating)
         m_floating->close();
+    if (m_flash)
+        m_flash->close();
 }
 
 void MainWindowFeatures::toggleProjectorFullScreen()
@@ -236,6 +261,7 @@ void MainWindowFeatures::toggleFloatingButton()
     }
     m_floating = new FloatingButton(m_settings);
     m_floating->setAttribute(Qt::WA_DeleteOnClose);
+    m_floatingUsed = true;
     connect(m_floating, &FloatingButton::startPauseClicked, this,
             [this] { m_actions->trigger(Feature::StartPause); });
     connect(m_floating, &FloatingButton::gradeClicked, this, [this](int grade) {

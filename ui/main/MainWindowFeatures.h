@@ -19,6 +19,7 @@ class FloatingButton;
 class GlobalKeyBindings;
 class GlobalKeysWindow;
 class KeysWindow;
+class NameFlash;
 class Lesson;
 class ProjectorWindow;
 class Settings;
@@ -74,6 +75,7 @@ private:
     bool isOn(Feature feature) const;
     void showOnProjector(const LessonView& view, bool all);
     void showOnFloatingButton(const LessonView& view, bool all);
+    void bringBackBoardWindows();
     bool askToKeepFloatingButton();
     void noticeKeysHeldElsewhere();
     GlobalKeyBindings& globalKeys();
@@ -89,6 +91,9 @@ private:
     QPointer<ProjectorWindow> m_projector;
     QPointer<KeysWindow> m_keys;
     QPointer<FloatingButton> m_floating;
+    // The teacher opened the floating button in this lesson.
+    bool m_floatingUsed = false;
+    QPointer<NameFlash> m_flash;
     GlobalKeysSource m_globalKeysSource;
     GlobalKeyBindings* m_globalKeys = nullptr;
     QPointer<GlobalKeysWindow> m_globalKeysWindow;
