@@ -274,6 +274,19 @@
     el.setAttribute('aria-pressed', on ? 'true' : 'false');
   }
 
+  function unseen(el, yes) { el.classList.toggle('unseen', yes); }
+
+  // A long name gets a smaller type rather than a second line.
+  function fitName() {
+    const el = $('name');
+    el.style.fontSize = '';
+    const room = el.clientWidth;
+    if (room > 0 && el.scrollWidth > room) {
+      const size = parseFloat(getComputedStyle(el).fontSize);
+      el.style.fontSize = Math.max(16, Math.floor(size * room / el.scrollWidth)) + 'px';
+    }
+  }
+
   function render() {
     const s = state || {};
     const name = typeof s.name === 'string' ? s.name : '';
@@ -286,13 +299,16 @@
     $('class').disabled = !online;
 
     $('name').textContent = name || (state && !cls ? '请先选择班级' : '—');
+    fitName();
     $('card').classList.toggle('running', running);
-    $('absentMark').hidden = !s.absent;
+    // What comes and goes keeps its room, so that no button moves under a finger.
+    unseen($('absentMark'), !s.absent);
     // The counts as the computer shows them: "已被点到过05次", "优秀1次|良好2次|…".
-    $('calls').hidden = $('tally').hidden = !calls;
+    unseen($('calls'), !calls);
+    unseen($('tally'), !calls);
     $('calls').textContent = calls;
     $('tally').textContent = (typeof s.tallies === 'string' ? s.tallies : '').split('|').join(' · ');
-    $('picks').hidden = picks.length < 2;
+    unseen($('picks'), picks.length < 2);
     $('pickPos').textContent = (Number(s.pickAt) + 1 || 1) + '/' + picks.length;
 
     $('startPause').textContent = running ? '暂停' : '开始';
@@ -302,7 +318,7 @@
 
     const timer = typeof s.timer === 'string' ? s.timer : '';
     $('timer').textContent = timer;
-    $('timer').hidden = !timer;
+    unseen($('timer'), !timer);
 
     // Recording needs a still name on screen.
     const noName = !name || running;

@@ -134,6 +134,14 @@ QString text(const QString& id)
     return u"document.getElementById('"_s + id + u"').textContent"_s;
 }
 
+// Where each control of the remote is: a tap meant for one must never land on another
+// because the page moved meanwhile.
+const QString ControlPlaces =
+    u"JSON.stringify(Array.from(document.querySelectorAll('#remote button, #class'), b => {"
+    u" const r = b.getBoundingClientRect();"
+    u" return [b.id, Math.round(r.x), Math.round(r.y), Math.round(r.width), Math.round(r.height)];"
+    u" }))"_s;
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -154,8 +162,13 @@ int main(int argc, char** argv)
     phone.tap(u"startPause"_s);
     phone.waitFor(text(u"startPause"_s) + u" === '暂停'"_s, u"names flicker"_s);
     QTest::qWait(400);
+    const QString placesWhileDrawing = phone.evaluate(ControlPlaces).toString();
     phone.tap(u"startPause"_s);
     phone.waitFor(text(u"calls"_s) + u".length > 0"_s, u"the student's calls"_s);
+    if (const QString stopped = phone.evaluate(ControlPlaces).toString();
+        stopped != placesWhileDrawing)
+        fail(u"the controls moved when the draw stopped: "_s + placesWhileDrawing + u" → "_s +
+             stopped);
     phone.tap(u"g2"_s);
     phone.waitFor(u"document.getElementById('g2').getAttribute('aria-pressed') === 'true'"_s,
                   u"良好 is chosen"_s);
