@@ -155,11 +155,29 @@
     };
   }
 
+  // What the teacher is told once the computer has carried out a tap: the screen in
+  // front of the class may show nothing of it.
+  function confirmationOf(action) {
+    const s = state || {};
+    const name = typeof s.name === 'string' ? s.name : '';
+    switch (action) {
+      case 'record': {
+        const grade = $('g' + (Number(s.grade) + 1));
+        return '已记录：' + name + (grade ? ' ' + grade.textContent : '');
+      }
+      case 'undo': return '已撤销上一次记录';
+      case 'pass': return '已跳过：' + name;
+      case 'absent': return (s.absent ? '已取消缺席：' : '已记为今天缺席：') + name;
+      case 'new-round': return '新一轮开始';
+      default: return '';
+    }
+  }
+
   function send(action, arg) {
     const msg = Object.assign({ id: newId(), do: action }, aimOf(action));
     if (arg !== undefined) msg.arg = String(arg);
     const text = JSON.stringify(msg);
-    pending.set(msg.id, text);
+    pending.set(msg.id, { text, done: confirmationOf(action) });
     setTimeout(() => {
       if (pending.delete(msg.id)) toast('电脑没有回应，这一步可能没有完成。');
     }, GIVE_UP_MS);
@@ -205,7 +223,7 @@
       $('offline').hidden = true;
       render();
       // Unanswered actions go again with the same id; the computer carries each out once.
-      pending.forEach((text) => sock.send(text));
+      pending.forEach((asked) => sock.send(asked.text));
     };
     sock.onmessage = (ev) => receive(ev.data);
     sock.onclose = () => {
@@ -245,7 +263,13 @@
     if (m.state && typeof m.state === 'object') {
       state = m.state;
       render();
-    } else if (typeof m.ack === 'string' && pending.delete(m.ack) && m.ok === false) {
+    } else if (typeof m.ack === 'string' && pending.has(m.ack)) {
+      const asked = pending.get(m.ack);
+      pending.delete(m.ack);
+      if (m.ok !== false) {
+        if (asked.done) toast(asked.done);
+        return;
+      }
       toast(m.error || '操作没有成功。');
       classKey = null; // a refused class change must not leave the chooser showing it
       render();

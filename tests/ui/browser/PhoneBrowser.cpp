@@ -174,6 +174,7 @@ int main(int argc, char** argv)
                   u"良好 is chosen"_s);
     phone.tap(u"ok"_s);
     phone.waitFor(text(u"calls"_s) + u".includes('01')"_s, u"the call is counted"_s);
+    phone.waitFor(text(u"toast"_s) + u".startsWith('已记录：')"_s, u"the recording is confirmed"_s);
     qInfo("phone_browser: %s was called and graded from the phone",
           qPrintable(phone.evaluate(text(u"name"_s)).toString()));
     if (arguments.size() > 2) {
