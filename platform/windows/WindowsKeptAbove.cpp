@@ -35,8 +35,7 @@ void keepAbove(quintptr nativeWindow, QObject* owner)
     const auto window = reinterpret_cast<HWND>(nativeWindow);
     if (keptWindows.isEmpty())
         foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_MINIMIZEEND, nullptr,
-                                         foregroundChanged, 0, 0,
-                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+                                         foregroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
     keptWindows.append(window);
     foregroundChanged(nullptr, 0, nullptr, 0, 0, 0, 0);
     QObject::connect(owner, &QObject::destroyed, [window] {
