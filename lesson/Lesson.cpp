@@ -243,6 +243,7 @@ void Lesson::takeChange(const RecordedGrade& recording, const QList<ChangedLine>
         else
             takeClassFile(m_view.classFile, fileNow);
     }
+    m_view.confirmation = {done + recording.personName, NoticeTime, m_view.confirmation.serial + 1};
     notify(done + recording.personName + u' ' + recording.gradeText);
     if (loaded)
         Q_EMIT classChanged();

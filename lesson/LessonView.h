@@ -51,6 +51,8 @@ struct LessonView
     QString countdown;
     bool countdownEnded = false;
     LessonNotice notice;
+    // The last recording or undo as the class may read it: who, never the grade.
+    LessonNotice confirmation;
 
     friend bool operator==(const LessonView&, const LessonView&) = default;
 };

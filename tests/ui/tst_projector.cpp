@@ -213,9 +213,14 @@ void TestProjector::floatingButtonDrawsAndRecordsByFinger()
         floating = floating ? floating : qobject_cast<FloatingButton*>(window);
     QVERIFY(floating && QTest::qWaitForWindowExposed(floating));
     QApplication::setActiveWindow(&w.window); // the offscreen system activates every new window
-    const auto tapOn = [&](const QString& name) {
-        auto* button = floating->findChild<QPushButton*>(name);
+    const auto tapOn = [&](const QString& nameOrText) {
+        QPushButton* button = floating->findChild<QPushButton*>(nameOrText);
+        for (QPushButton* labelled : floating->findChildren<QPushButton*>())
+            button = button ? button : (labelled->text() == nameOrText ? labelled : nullptr);
         tap(button, button->rect().center());
+    };
+    const auto floatingName = [&] {
+        return floating->findChild<FittedText*>(u"FloatingName"_s)->text();
     };
     tapOn(u"FloatingStartPause"_s);
     QVERIFY(w.drawing());
@@ -231,6 +236,13 @@ void TestProjector::floatingButtonDrawsAndRecordsByFinger()
     QCOMPARE(w.get<QComboBox>(u"ComboResult"_s)->currentText(), u"良好"_s);
     tapOn(u"FloatingOk"_s);
     QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), gbk(u"S20230101王小明-04\\1301\r\n"_s));
+    // The class reads who was recorded, not how.
+    QCOMPARE(floatingName(), u"✓ 已记录：王小明"_s);
+    tapOn(u"撤销"_s);
+    QTRY_COMPARE(folder.classBytes(u"1班.txt"_s), gbk(u"S20230101王小明-03\\1201\r\n"_s));
+    QCOMPARE(floatingName(), u"✓ 已撤销：王小明"_s);
+    tapOn(u"缺席"_s);
+    QVERIFY(w.window.lesson().view().absent);
     QCOMPARE(QApplication::activeWindow(), &w.window);
 
     QTimer::singleShot(200, [] {

@@ -38,6 +38,7 @@ void FrmMain::handleFeatures()
     features.handle(Undo, [&lesson](bool) { lesson.undo(); });
     features.handle(OncePerRound, [&lesson](bool on) { lesson.setOncePerRound(on); });
     features.handle(Pass, [&lesson](bool) { (void)lesson.pass(); });
+    features.handle(MarkAbsent, [&lesson](bool) { (void)lesson.switchAbsence(); });
     features.handle(NewRound, [&lesson](bool) { lesson.startNewRound(); });
     features.handle(SeveralAtOnce, [this](bool) { askSeveralCount(); });
     features.handle(PreviousPick, [&lesson](bool) { lesson.stepPick(-1); });

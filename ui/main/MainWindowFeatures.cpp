@@ -177,6 +177,10 @@ void MainWindowFeatures::showOnFloatingButton(const LessonView& view, bool all)
         m_floating->showGrade(view.grade);
     if (all || view.countdown != m_shown.countdown || view.countdownEnded != m_shown.countdownEnded)
         m_floating->showCountdown(view.countdown, view.countdownEnded);
+    if (all || view.picks.size() != m_shown.picks.size())
+        m_floating->showPicks(view.picks.size());
+    if (!all && view.confirmation.serial != m_shown.confirmation.serial)
+        m_floating->showConfirmation(view.confirmation.text);
 }
 
 void MainWindowFeatures::showGroups(const NamedGroups& groups, bool open)
@@ -262,13 +266,8 @@ void MainWindowFeatures::toggleFloatingButton()
     m_floating = new FloatingButton(m_settings);
     m_floating->setAttribute(Qt::WA_DeleteOnClose);
     m_floatingUsed = true;
-    connect(m_floating, &FloatingButton::startPauseClicked, this,
-            [this] { m_actions->trigger(Feature::StartPause); });
-    connect(m_floating, &FloatingButton::gradeClicked, this, [this](int grade) {
-        m_actions->trigger(Feature(int(Feature::ChooseExcellent) + grade));
-    });
-    connect(m_floating, &FloatingButton::recordClicked, this,
-            [this] { m_actions->trigger(Feature::Record); });
+    connect(m_floating, &FloatingButton::featureAsked, this,
+            [this](Feature feature) { m_actions->trigger(feature); });
     connect(m_floating, &FloatingButton::mainWindowAsked, this,
             &MainWindowFeatures::showMainWindow);
     connect(m_floating, &FloatingButton::quitAsked, this, &MainWindowFeatures::quitAsked);

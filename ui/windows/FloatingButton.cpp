@@ -30,8 +30,17 @@ namespace {
 constexpr QStringView GeometryKey = u"floating/geometry";
 constexpr qreal IdleOpacity = 0.5;
 constexpr int FirstMargin = 48;
-// About 9 mm at the usual 96 logical dots per inch: a fingertip's size.
-constexpr int FingerSize = 36;
+// A fingertip: 9 mm, and never less than 36 logical pixels, which is 9 mm at the usual
+// 96 dots per inch.
+constexpr qreal FingerMillimetres = 9;
+constexpr int LeastFingerSize = 36;
+constexpr std::chrono::milliseconds ConfirmationTime{2500};
+constexpr Feature Grades[] = {Feature::ChooseExcellent, Feature::ChooseGood, Feature::ChoosePass,
+                              Feature::ChooseFail};
+constexpr Feature CountdownChoices[] = {Feature::Countdown30Seconds, Feature::Countdown1Minute,
+                                        Feature::Countdown2Minutes,  Feature::Countdown3Minutes,
+                                        Feature::Countdown5Minutes,  Feature::CountdownPauseResume,
+                                        Feature::CountdownStop};
 
 int overlap(const QRect& a, const QRect& b)
 {
@@ -44,12 +53,12 @@ int distance(const QRect& window, const QRect& area)
     return (window.center() - area.center()).manhattanLength();
 }
 
-QPushButton* fingerButton(const QString& text, QWidget* parent)
+// In logical pixels on `screen`, from its physical size: a large board at a low
+// density needs no more than the least, a dense panel more.
+int fingerSizeOn(const QScreen* screen)
 {
-    auto* button = new QPushButton(text, parent);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setMinimumSize(FingerSize * 3 / 2, FingerSize);
-    return button;
+    const qreal perMillimetre = screen->physicalDotsPerInch() / 25.4 / screen->devicePixelRatio();
+    return std::max(LeastFingerSize, qRound(FingerMillimetres * perMillimetre));
 }
 
 } // namespace
@@ -74,6 +83,7 @@ FloatingButton::FloatingButton(Settings& settings, QWidget* parent)
     : QWidget(parent,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | keptAboveFlags())
     , m_settings(settings)
+    , m_fingerSize(fingerSizeOn(screen()))
 {
     setObjectName(u"FloatingButton"_s);
     setWindowTitle(u"Mirello 悬浮窗"_s);
@@ -103,11 +113,20 @@ FloatingButton::FloatingButton(Settings& settings, QWidget* parent)
     keepAbove(winId(), this);
 }
 
+QPushButton* FloatingButton::fingerButton(const QString& text, QWidget* parent, Feature feature)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setMinimumSize(m_fingerSize * 3 / 2, m_fingerSize);
+    connect(button, &QPushButton::clicked, this, [this, feature] { Q_EMIT featureAsked(feature); });
+    return button;
+}
+
 void FloatingButton::createContents()
 {
     m_name = new FittedText(chineseFont(TypeStyle::Kai, 12, QFont::Bold), this);
     m_name->setObjectName(u"FloatingName"_s);
-    m_name->setMinimumSize(120, FingerSize);
+    m_name->setMinimumSize(m_fingerSize * 4, m_fingerSize);
     m_countdown = new QLabel(this);
     m_countdown->setObjectName(u"FloatingCountdown"_s);
     m_countdown->setFont(chineseFont(TypeStyle::Hei, 14, QFont::Bold));
@@ -115,25 +134,14 @@ void FloatingButton::createContents()
     // As wide as the widest digits, so that the window keeps its width from second to second.
     m_countdown->setMinimumWidth(m_countdown->fontMetrics().horizontalAdvance(u"88:88"_s));
     m_countdown->hide();
-    m_startPause = fingerButton(u"开始"_s, this);
+    m_startPause = fingerButton(u"开始"_s, this, Feature::StartPause);
     m_startPause->setObjectName(u"FloatingStartPause"_s);
-    m_expand = fingerButton(u"打分 ▾"_s, this);
+    m_expand = new QPushButton(u"更多 ▾"_s, this);
     m_expand->setObjectName(u"FloatingExpand"_s);
+    m_expand->setFocusPolicy(Qt::NoFocus);
+    m_expand->setMinimumSize(m_fingerSize * 3 / 2, m_fingerSize);
     m_expand->setCheckable(true);
-
-    m_grades = new QWidget(this);
-    m_gradeButtons = new QButtonGroup(this);
-    auto* gradeRow = new QHBoxLayout(m_grades);
-    gradeRow->setContentsMargins(0, 0, 0, 0);
-    for (int grade = 0; grade < int(std::size(GradeNames)); ++grade) {
-        QPushButton* button = fingerButton(GradeNames[grade].toString(), m_grades);
-        button->setCheckable(true);
-        m_gradeButtons->addButton(button, grade);
-        gradeRow->addWidget(button);
-    }
-    QPushButton* ok = fingerButton(u"记录"_s, m_grades);
-    ok->setObjectName(u"FloatingOk"_s);
-    gradeRow->addWidget(ok);
+    m_grades = createMore();
     m_grades->hide();
 
     auto* layout = new QVBoxLayout(this);
@@ -147,22 +155,86 @@ void FloatingButton::createContents()
     layout->addLayout(top);
     layout->addWidget(m_grades);
 
-    connect(m_startPause, &QPushButton::clicked, this, &FloatingButton::startPauseClicked);
     connect(m_expand, &QPushButton::toggled, this, [this](bool expanded) {
         m_grades->setVisible(expanded);
         keepOnScreen();
     });
-    connect(m_gradeButtons, &QButtonGroup::idClicked, this, &FloatingButton::gradeClicked);
-    connect(ok, &QPushButton::clicked, this, &FloatingButton::recordClicked);
+    m_confirming.setSingleShot(true);
+    m_confirming.setInterval(ConfirmationTime);
+    connect(&m_confirming, &QTimer::timeout, this, [this] { m_name->setText(m_shownName); });
+}
+
+// The grades and OK; below them what else a lesson at the board needs.
+QWidget* FloatingButton::createMore()
+{
+    auto* more = new QWidget(this);
+    m_gradeButtons = new QButtonGroup(this);
+    auto* gradeRow = new QHBoxLayout;
+    gradeRow->setContentsMargins(0, 0, 0, 0);
+    for (int grade = 0; grade < int(std::size(Grades)); ++grade) {
+        QPushButton* button = fingerButton(GradeNames[grade].toString(), more, Grades[grade]);
+        button->setCheckable(true);
+        m_gradeButtons->addButton(button, grade);
+        gradeRow->addWidget(button);
+    }
+    QPushButton* ok = fingerButton(u"记录"_s, more, Feature::Record);
+    ok->setObjectName(u"FloatingOk"_s);
+    gradeRow->addWidget(ok);
+
+    auto* lessonRow = new QHBoxLayout;
+    lessonRow->setContentsMargins(0, 0, 0, 0);
+    lessonRow->addWidget(fingerButton(u"撤销"_s, more, Feature::Undo));
+    lessonRow->addWidget(fingerButton(u"跳过"_s, more, Feature::Pass));
+    lessonRow->addWidget(fingerButton(u"缺席"_s, more, Feature::MarkAbsent));
+    m_previous = fingerButton(u"‹"_s, more, Feature::PreviousPick);
+    m_next = fingerButton(u"›"_s, more, Feature::NextPick);
+    lessonRow->addWidget(m_previous);
+    lessonRow->addWidget(m_next);
+    auto* countdown = new QPushButton(u"计时 ▾"_s, more);
+    countdown->setFocusPolicy(Qt::NoFocus);
+    countdown->setMinimumSize(m_fingerSize * 3 / 2, m_fingerSize);
+    auto* presets = new QMenu(countdown);
+    for (const Feature choice : CountdownChoices) {
+        presets->addAction(featureRow(choice).text.toString(), this,
+                           [this, choice] { Q_EMIT featureAsked(choice); });
+    }
+    countdown->setMenu(presets);
+    lessonRow->addWidget(countdown);
+    showPicks(0);
+
+    auto* rows = new QVBoxLayout(more);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addLayout(gradeRow);
+    rows->addLayout(lessonRow);
+    return more;
 }
 
 void FloatingButton::showName(const QString& name)
 {
-    m_name->setText(name);
+    m_shownName = name;
+    if (!m_confirming.isActive())
+        m_name->setText(name);
+}
+
+void FloatingButton::showConfirmation(const QString& text)
+{
+    m_name->setText(u"✓ "_s + text);
+    m_confirming.start();
+}
+
+void FloatingButton::showPicks(qsizetype count)
+{
+    m_previous->setVisible(count > 1);
+    m_next->setVisible(count > 1);
 }
 
 void FloatingButton::setDrawing(bool drawing)
 {
+    // A new draw is what the class looks at now.
+    if (drawing && m_confirming.isActive()) {
+        m_confirming.stop();
+        m_name->setText(m_shownName);
+    }
     m_drawing = drawing;
     m_startPause->setText(drawing ? u"暂停"_s : u"开始"_s);
     showOpacity();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "lesson/Features.h"
+
 #include <QList>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 class QButtonGroup;
@@ -18,12 +21,15 @@ class Settings;
 // than the area keeps to its top left.
 QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas);
 
-// A small window that floats above full-screen slides and never takes the keyboard
-// focus, so that the presenter's clicker goes on turning slides: the drawn name, the
-// lesson's countdown while one runs and Start/Pause, and, expanded, the four grades
-// and OK. It is dragged by mouse or finger, stays wholly on a screen, opens where it
-// was last left and is half transparent while idle (not once the countdown is over).
-// Its menu (a right press or a long touch) shows the main window or quits.
+// The lesson at the board: a small window that floats above full-screen slides and
+// never takes the keyboard focus, so that the presenter's clicker goes on turning
+// slides. It shows the drawn name, the lesson's countdown while one runs and
+// Start/Pause, and, expanded, the four grades and OK, undo, pass, absent, the previous
+// and next of several drawn at once and the countdown's presets; after a recording or
+// an undo it names the student for a moment. Every control is a fingertip wide on the
+// screen it is on. It is dragged by mouse or finger, stays wholly on a screen, opens
+// where it was last left and is half transparent while idle (not once the countdown
+// is over). Its menu (a right press or a long touch) shows the main window or quits.
 class FloatingButton final : public QWidget
 {
     Q_OBJECT
@@ -37,11 +43,13 @@ public:
     void showGrade(int grade);
     // The countdown's digits, in red once `ended`; empty hides them.
     void showCountdown(const QString& text, bool ended);
+    // Said in place of the name for a moment.
+    void showConfirmation(const QString& text);
+    // How many were drawn at once: the arrows that step through them show for two or more.
+    void showPicks(qsizetype count);
 
 Q_SIGNALS:
-    void startPauseClicked();
-    void gradeClicked(int grade);
-    void recordClicked();
+    void featureAsked(mirello::Feature feature);
     void mainWindowAsked();
     void quitAsked();
 
@@ -57,6 +65,8 @@ protected:
 
 private:
     void createContents();
+    QWidget* createMore();
+    QPushButton* fingerButton(const QString& text, QWidget* parent, Feature feature);
     void keepOnScreen();
     void showOpacity();
 
@@ -67,6 +77,11 @@ private:
     QPushButton* m_expand = nullptr;
     QWidget* m_grades = nullptr;
     QButtonGroup* m_gradeButtons = nullptr;
+    QPushButton* m_previous = nullptr;
+    QPushButton* m_next = nullptr;
+    int m_fingerSize;
+    QString m_shownName;
+    QTimer m_confirming;
     QPoint m_dragOffset;
     bool m_drawing = false;
     bool m_pointerOver = false;
