@@ -30,14 +30,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-ProjectorWindow* openProjector()
+template <typename Window>
+Window* visible()
 {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* projector = qobject_cast<ProjectorWindow*>(window);
-            projector && projector->isVisible())
-            return projector;
+        if (auto* found = qobject_cast<Window*>(window); found && found->isVisible())
+            return found;
     }
     return nullptr;
+}
+
+ProjectorWindow* openProjector()
+{
+    return visible<ProjectorWindow>();
 }
 
 QPointingDevice* touchScreen()
@@ -74,6 +79,7 @@ private Q_SLOTS:
     void countdownRunsBesideTheDraw();
     void severalAtOnceArePickedByFinger();
     void groupsAreShownAndKept();
+    void aRestartBringsBackTheBoardWindows();
 };
 
 void TestProjector::longNameFitsItsWidth_data()
@@ -365,6 +371,31 @@ void TestProjector::groupsAreShownAndKept()
     WindowUnderTest w(folder);
     QTest::keyClick(&w.window, Qt::Key_G);
     QTRY_COMPARE(w.window.findChild<QPlainTextEdit*>(u"GroupsText"_s)->toPlainText(), grouped);
+}
+
+// A restart in the middle of a lesson opens again what the class and the teacher used;
+// what the teacher closed stays closed.
+void TestProjector::aRestartBringsBackTheBoardWindows()
+{
+    const TestProgramFolder folder({{u"1班.txt"_s, gbk(u"S20230101王小明-03\\1201\r\n"_s)}});
+    {
+        WindowUnderTest w(folder);
+        QTest::keyClick(&w.window, Qt::Key_F12);
+        QTest::keyClick(&w.window, Qt::Key_F11);
+        QTRY_VERIFY(visible<FloatingButton>() && openProjector());
+    }
+    {
+        WindowUnderTest again(folder);
+        QTRY_VERIFY(visible<FloatingButton>() && openProjector());
+        openProjector()->close();
+        QApplication::setActiveWindow(&again.window);
+        QTest::keyClick(&again.window, Qt::Key_F12);
+        QTRY_VERIFY(!visible<FloatingButton>());
+    }
+    WindowUnderTest third(folder);
+    QTest::qWait(200);
+    QVERIFY(!visible<FloatingButton>());
+    QVERIFY(!openProjector());
 }
 
 QTEST_MAIN(TestProjector)

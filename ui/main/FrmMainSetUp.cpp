@@ -219,6 +219,7 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys, const Clock& clock)
             [this](const QString& text) { m_lesson->notify(text, 2 * Lesson::NoticeTime); });
     m_phone = new PhoneRemote(this, *m_lesson, clock);
     connect(m_phone, &PhoneRemote::failed, m_lesson, &Lesson::report);
+    connect(m_features, &MainWindowFeatures::shown, m_phone, &PhoneRemote::resume);
     connect(m_phone, &PhoneRemote::notice, m_lesson,
             [this](const QString& text) { m_lesson->notify(text, 2 * Lesson::NoticeTime); });
     connect(m_lesson, &Lesson::classLoaded, this, [this] {

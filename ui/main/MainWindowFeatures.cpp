@@ -28,6 +28,9 @@ namespace mirello {
 namespace {
 
 constexpr QStringView KeepFloatingKey = u"floating/keepOnClose";
+// Open when the program last ended: the next start opens them again.
+constexpr QStringView FloatingOpenKey = u"floating/open";
+constexpr QStringView ProjectorOpenKey = u"projector/open";
 
 } // namespace
 
@@ -57,21 +60,42 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, const Lesson& lesson
     connect(&lesson, &Lesson::viewChanged, this, &MainWindowFeatures::showLesson);
 }
 
-// The keys from any program are taken once the window has painted: their round trips
-// to the X server would otherwise hold back its first picture.
+// The keys from any program are taken, and the windows of the last lesson opened, once
+// the window has painted: they would otherwise hold back its first picture.
 bool MainWindowFeatures::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_mainWindow && event->type() == QEvent::Paint && m_globalKeysSource) {
+    // Closed by the teacher, not by the program's end: the next start leaves it closed.
+    if (event->type() == QEvent::Close && !m_closingAll) {
+        if (watched == m_projector)
+            m_settings.setFlag(ProjectorOpenKey, false);
+        if (watched == m_floating)
+            m_settings.setFlag(FloatingOpenKey, false);
+    }
+    if (watched == m_mainWindow && event->type() == QEvent::Paint) {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                globalKeys();
-                noticeKeysHeldElsewhere();
+                if (m_globalKeysSource) {
+                    globalKeys();
+                    noticeKeysHeldElsewhere();
+                }
+                bringBackLesson();
             },
             Qt::QueuedConnection);
         m_mainWindow->removeEventFilter(this);
     }
     return QObject::eventFilter(watched, event);
+}
+
+// A restart in the middle of a lesson (an update, a crash of the computer) brings back
+// what the class and the teacher were using, the projector on the screen it was on.
+void MainWindowFeatures::bringBackLesson()
+{
+    if (m_settings.flag(ProjectorOpenKey))
+        showProjector();
+    if (m_settings.flag(FloatingOpenKey) && !m_floating)
+        toggleFloatingButton();
+    Q_EMIT shown();
 }
 
 GlobalKeyBindings& MainWindowFeatures::globalKeys()
@@ -86,6 +110,8 @@ GlobalKeyBindings& MainWindowFeatures::globalKeys()
 // The projector window and the floating button have no owner: they go with the main window.
 MainWindowFeatures::~MainWindowFeatures()
 {
+    // The program ends: what is open now opens again at the next start.
+    m_closingAll = true;
     delete m_projector;
     delete m_floating;
     delete m_flash;
@@ -230,6 +256,8 @@ void MainWindowFeatures::showProjector()
         connect(projector, &ProjectorWindow::clicked, this,
                 [this] { m_actions->trigger(Feature::StartPause); });
         connect(projector, &ProjectorWindow::picked, this, &MainWindowFeatures::pickAsked);
+        projector->installEventFilter(this);
+        m_settings.setFlag(ProjectorOpenKey, true);
         m_projector = projector;
         showOnProjector(m_lesson.view(), true);
         return projector;
@@ -266,6 +294,8 @@ void MainWindowFeatures::toggleFloatingButton()
     m_floating = new FloatingButton(m_settings);
     m_floating->setAttribute(Qt::WA_DeleteOnClose);
     m_floatingUsed = true;
+    m_floating->installEventFilter(this);
+    m_settings.setFlag(FloatingOpenKey, true);
     connect(m_floating, &FloatingButton::featureAsked, this,
             [this](Feature feature) { m_actions->trigger(feature); });
     connect(m_floating, &FloatingButton::mainWindowAsked, this,

@@ -67,6 +67,9 @@ Q_SIGNALS:
     void failed(const mirello::Error& error);
     // The teacher quits from the floating button or the tray.
     void quitAsked();
+    // The main window has painted, and the windows open when the program last ended
+    // are open again.
+    void shown();
     void notice(const QString& text);
     // A click or tap on one of several names drawn at once.
     void pickAsked(int index);
@@ -77,6 +80,7 @@ private:
     void showOnFloatingButton(const LessonView& view, bool all);
     void bringBackBoardWindows();
     bool askToKeepFloatingButton();
+    void bringBackLesson();
     void noticeKeysHeldElsewhere();
     GlobalKeyBindings& globalKeys();
     void showTrayIcon();

@@ -26,6 +26,8 @@ constexpr QStringView PairedKey = u"phone/paired";
 constexpr QStringView AddressKey = u"phone/address";
 constexpr QStringView PortKey = u"phone/port";
 constexpr quint16 DefaultPort = 8765;
+// On when the program last ended: the next start listens again where it did.
+constexpr QStringView OnKey = u"phone/on";
 
 } // namespace
 
@@ -62,13 +64,7 @@ void PhoneRemote::takeKeptPhones()
 
 void PhoneRemote::showWindow()
 {
-    takeKeptPhones();
-    if (!m_server->isListening()) {
-        const QString address = QString::fromUtf8(m_settings.bytes(AddressKey));
-        const int port = m_settings.bytes(PortKey).toInt();
-        switchOn(address.isEmpty() ? defaultLocalAddress().toString() : address,
-                 port > 0 && port < 65536 ? quint16(port) : DefaultPort);
-    }
+    switchOnAsLast();
     openWindow(m_window, [this] {
         auto* window = new PhoneWindow(m_phones, m_mainWindow);
         connect(window, &PhoneWindow::placeChosen, this,
@@ -84,6 +80,23 @@ void PhoneRemote::showWindow()
     m_window->showServer(m_server->isListening() ? m_server->pageUrl() : QUrl(), m_pairing.code());
 }
 
+void PhoneRemote::resume()
+{
+    if (m_settings.flag(OnKey))
+        switchOnAsLast();
+}
+
+void PhoneRemote::switchOnAsLast()
+{
+    takeKeptPhones();
+    if (m_server->isListening())
+        return;
+    const QString address = QString::fromUtf8(m_settings.bytes(AddressKey));
+    const int port = m_settings.bytes(PortKey).toInt();
+    switchOn(address.isEmpty() ? defaultLocalAddress().toString() : address,
+             port > 0 && port < 65536 ? quint16(port) : DefaultPort);
+}
+
 void PhoneRemote::switchOn(const QString& address, quint16 port)
 {
     std::optional<QString> failure = m_server->listen(QHostAddress(address), port);
@@ -95,6 +108,7 @@ void PhoneRemote::switchOn(const QString& address, quint16 port)
                                 u" 上开启，请在“手机遥控”窗口中换一个网络或端口。"_s,
                             *failure});
     } else {
+        m_settings.setFlag(OnKey, true);
         publishIfChanged();
         Q_EMIT notice(u"手机遥控已开启：用手机扫描“手机遥控”窗口中的二维码"_s);
     }
@@ -105,6 +119,7 @@ void PhoneRemote::switchOn(const QString& address, quint16 port)
 
 void PhoneRemote::switchOff()
 {
+    m_settings.setFlag(OnKey, false);
     m_server->close();
     if (m_window)
         m_window->close();

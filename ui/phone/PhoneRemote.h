@@ -30,12 +30,16 @@ public:
 
     // Switches the server on where the teacher last chose, and shows its window.
     void showWindow();
+    // Listens again, without a window, if the remote was on when the program last
+    // ended: phones paired today reconnect by themselves.
+    void resume();
 
 Q_SIGNALS:
     void failed(const mirello::Error& error);
     void notice(const QString& text);
 
 private:
+    void switchOnAsLast();
     void switchOn(const QString& address, quint16 port);
     void switchOff();
     void confirm(const QString& request, const QString& phone, const QString& check);
