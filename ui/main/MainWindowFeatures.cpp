@@ -300,7 +300,7 @@ void MainWindowFeatures::toggleFloatingButton()
             [this](Feature feature) { m_actions->trigger(feature); });
     connect(m_floating, &FloatingButton::mainWindowAsked, this,
             &MainWindowFeatures::showMainWindow);
-    connect(m_floating, &FloatingButton::quitAsked, this, &MainWindowFeatures::quitAsked);
+    connect(m_floating, &FloatingButton::quitAsked, this, &MainWindowFeatures::askToQuit);
     connect(m_floating, &QObject::destroyed, this, &MainWindowFeatures::floatingButtonClosed);
     showOnFloatingButton(m_lesson.view(), true);
     m_floating->show();
@@ -384,6 +384,21 @@ void MainWindowFeatures::showTrayIcon()
             showMainWindow();
     });
     tray->show();
+}
+
+// Asked once, over the slides and not from behind them: quitting in front of the class
+// also ends what the teacher may still be using elsewhere.
+void MainWindowFeatures::askToQuit()
+{
+    QMessageBox box(QMessageBox::Question, u"Mirello"_s,
+                    u"退出 Mirello？\n悬浮窗、投影窗口和手机遥控都会关闭，全局快捷键也不再有效。"_s,
+                    QMessageBox::NoButton);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    QPushButton* quit = box.addButton(u"退出"_s, QMessageBox::AcceptRole);
+    box.addButton(u"取消"_s, QMessageBox::RejectRole);
+    box.exec();
+    if (box.clickedButton() == quit)
+        Q_EMIT quitAsked();
 }
 
 void MainWindowFeatures::showMainWindow()

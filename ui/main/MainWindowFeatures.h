@@ -80,6 +80,7 @@ private:
     void showOnFloatingButton(const LessonView& view, bool all);
     void bringBackBoardWindows();
     bool askToKeepFloatingButton();
+    void askToQuit();
     void bringBackLesson();
     void noticeKeysHeldElsewhere();
     GlobalKeyBindings& globalKeys();
