@@ -15,7 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
-#include <QInputDialog>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -323,13 +323,17 @@ void TestProjector::severalAtOnceArePickedByFinger()
     WindowUnderTest w(folder);
     QTest::keyClick(&w.window, Qt::Key_F11);
     ProjectorWindow* projector = openProjector();
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        dialog->setIntValue(3);
-        dialog->accept();
-    });
-    QTest::keyClick(&w.window, Qt::Key_M);
-    QApplication::setActiveWindow(&w.window); // again after the dialog
+    // Asked over the projector, where the teacher pressed M, by a tap on 3.
+    QApplication::setActiveWindow(projector);
+    QTest::keyClick(projector, Qt::Key_M);
+    auto* dialog = projector->findChild<QDialog*>(u"SeveralCountDialog"_s);
+    QVERIFY(dialog);
+    for (QPushButton* count : dialog->findChildren<QPushButton*>()) {
+        if (count->text() == u"3"_s)
+            count->click();
+    }
+    QTRY_VERIFY(!dialog->isVisible());
+    QApplication::setActiveWindow(&w.window);
     QTest::keyClick(&w.window, Qt::Key_Space);
     QTRY_VERIFY(!w.text(u"LblName"_s).isEmpty());
     QTest::keyClick(&w.window, Qt::Key_Space);

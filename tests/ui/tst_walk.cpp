@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QInputDialog>
 #include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
@@ -566,13 +565,13 @@ void Walk::startPause()
 // Through the menu's dialog, as a teacher sets it.
 void Walk::drawSeveral(int count)
 {
-    answering(u"设置人数…"_s, [count](QTimer* answer) {
-        if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-            answer->stop();
-            dialog->setIntValue(count);
-            dialog->accept();
-        }
-    });
+    trigger(u"设置人数…"_s);
+    auto* dialog = m_window.window.findChild<QDialog*>(u"SeveralCountDialog"_s);
+    for (QPushButton* button :
+         dialog ? dialog->findChildren<QPushButton*>() : QList<QPushButton*>()) {
+        if (button->text() == QString::number(count))
+            button->click();
+    }
     m_several = count;
 }
 

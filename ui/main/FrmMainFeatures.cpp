@@ -9,11 +9,11 @@
 #include "ui/keys/FeatureActions.h"
 #include "ui/phone/PhoneRemote.h"
 #include "ui/widgets/OpenWindow.h"
+#include "ui/windows/CountChooser.h"
 #include "ui/windows/CountdownDialog.h"
 #include "ui/windows/GroupsWindow.h"
 #include "ui/windows/OverviewWindow.h"
 
-#include <QInputDialog>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -60,7 +60,8 @@ void FrmMain::handleFeatures()
         features.handle(preset, [&lesson, duration](bool) { lesson.startCountdown(duration); });
     }
     features.handle(CountdownTyped, [this, &lesson](bool) {
-        askCountdownDuration(this, [&lesson](seconds typed) { lesson.startCountdown(typed); });
+        askCountdownDuration(m_features->dialogParent(),
+                             [&lesson](seconds typed) { lesson.startCountdown(typed); });
     });
     features.handle(CountdownPauseResume, [&lesson](bool) { lesson.pauseOrResumeCountdown(); });
     features.handle(CountdownStop, [&lesson](bool) { lesson.stopCountdown(); });
@@ -102,7 +103,8 @@ void FrmMain::showGroups()
     }
     openWindow(m_groups, [this] {
         auto* groups = new GroupsWindow(m_lesson->session(), m_lesson->random(),
-                                        m_lesson->settings(), m_reporter, this);
+                                        m_lesson->settings(), m_reporter,
+                                        m_features->dialogParent());
         m_features->addKeysTo(groups);
         connect(groups, &GroupsWindow::shown, m_features,
                 [this](const NamedGroups& made) { m_features->showGroups(made, false); });
@@ -121,12 +123,9 @@ void FrmMain::refreshOverview()
 
 void FrmMain::askSeveralCount()
 {
-    bool chosen = false;
-    const int count =
-        QInputDialog::getInt(this, u"一次抽取多人"_s, u"每次暂停抽到几位同学（1 为一次一人）："_s,
-                             m_lesson->severalCount(), 1, Lesson::MostAtOnce, 1, &chosen);
-    if (chosen)
-        m_lesson->setSeveralCount(count);
+    mirello::askSeveralCount(m_features->dialogParent(), m_lesson->severalCount(),
+                             Lesson::MostAtOnce,
+                             [lesson = m_lesson](int count) { lesson->setSeveralCount(count); });
 }
 
 void FrmMain::zoomTo(int percent)

@@ -127,6 +127,15 @@ void MainWindowFeatures::addKeysTo(QWidget* window) const
     m_actions->addKeysTo(window, KeyScope::InMain);
 }
 
+QWidget* MainWindowFeatures::dialogParent() const
+{
+    if (m_projector && m_projector->isActiveWindow())
+        return m_projector;
+    if (!m_mainWindow->isActiveWindow() && m_floating && m_floating->isVisible())
+        return m_floating;
+    return m_mainWindow;
+}
+
 void MainWindowFeatures::popUpMenu(QPoint globalPosition)
 {
     m_actions->popUpMenu(m_mainWindow, globalPosition);

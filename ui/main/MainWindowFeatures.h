@@ -48,6 +48,10 @@ public:
     FeatureActions& actions() const { return *m_actions; }
     // Gives `window` the keys of the main window.
     void addKeysTo(QWidget* window) const;
+    // The window a dialog opens over: the one the teacher works in, so that a dialog
+    // asked for from the projector or the floating button never raises the main
+    // window over the class's view.
+    QWidget* dialogParent() const;
 
     void showProjector();
     void toggleProjectorFullScreen();
