@@ -1,6 +1,7 @@
 // A window kept above the others on Windows: another topmost window brought to the
-// foreground, as a slide show is, ends up below it again (X11 is tried under a window
-// manager by tests/ui/slides_x11.sh).
+// foreground, as a slide show is, ends up below it again, by the hook or, where it is
+// not told (wine does not report the change to it), by the periodic look. X11 is tried
+// under a window manager by tests/ui/slides_x11.sh.
 
 #include "platform/KeptAbove.h"
 
