@@ -98,6 +98,8 @@ public:
 
 Q_SIGNALS:
     void viewChanged();
+    // Commands from another program or a phone are about to be carried out.
+    void commandsArrived();
     void failed(const mirello::Error& error);
     // The loaded class is another one: windows that list its students read it anew.
     void classLoaded();

@@ -18,6 +18,7 @@ void Lesson::setWindowFeatures(std::function<void(Feature)> window)
 
 QString Lesson::carryOut(const QList<RemoteCommand>& commands)
 {
+    Q_EMIT commandsArrived();
     for (const RemoteCommand& command : commands) {
         m_commandFailures.emplace();
         const OnScreen now{m_view.classFile, m_view.draw, m_view.drawing, !m_view.name.isEmpty(),

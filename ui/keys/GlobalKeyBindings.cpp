@@ -39,8 +39,10 @@ GlobalKeyBindings::GlobalKeyBindings(FeatureActions& actions, Settings& settings
         return;
     }
     m_keys = std::move(keys).value();
-    connect(m_keys.get(), &GlobalKeys::pressed, this,
-            [this](int index) { m_actions.trigger(m_bindings[index].row.feature); });
+    connect(m_keys.get(), &GlobalKeys::pressed, this, [this](int index) {
+        Q_EMIT pressed();
+        m_actions.trigger(m_bindings[index].row.feature);
+    });
     takeKeys();
 }
 

@@ -47,6 +47,8 @@ public:
 
 Q_SIGNALS:
     void changed();
+    // A key was pressed in another program; its feature is carried out right after.
+    void pressed();
 
 private:
     void takeKeys();

@@ -13,7 +13,6 @@
 #include "ui/windows/ProjectorWindow.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QMessageBox>
@@ -58,6 +57,7 @@ MainWindowFeatures::MainWindowFeatures(QWidget* mainWindow, const Lesson& lesson
     mainWindow->installEventFilter(this);
     m_shown = lesson.view();
     connect(&lesson, &Lesson::viewChanged, this, &MainWindowFeatures::showLesson);
+    connect(&lesson, &Lesson::commandsArrived, this, &MainWindowFeatures::askedFromAfar);
 }
 
 // The keys from any program are taken, and the windows of the last lesson opened, once
@@ -102,6 +102,8 @@ GlobalKeyBindings& MainWindowFeatures::globalKeys()
 {
     if (!m_globalKeys) {
         m_globalKeys = new GlobalKeyBindings(*m_actions, m_settings, m_globalKeysSource(), this);
+        connect(m_globalKeys, &GlobalKeyBindings::pressed, this,
+                &MainWindowFeatures::askedFromAfar);
         m_globalKeysSource = nullptr;
     }
     return *m_globalKeys;
@@ -161,13 +163,21 @@ void MainWindowFeatures::showLesson()
     m_shown = view;
 }
 
-// A draw started while none of Mirello's windows has the focus (a key from any program,
-// a phone, the command line) and the floating button is not in sight would flicker
-// unseen: the name shows large above the slides, and the button comes back if the
-// teacher had it open.
+// What is asked now and carried out at once, within this turn of the event loop.
+void MainWindowFeatures::askedFromAfar()
+{
+    m_askedFromAfar = true;
+    QMetaObject::invokeMethod(
+        this, [this] { m_askedFromAfar = false; }, Qt::QueuedConnection);
+}
+
+// A draw started from outside Mirello's windows (a key from any program, a phone, the
+// command line) while the floating button is not in sight would flicker unseen: the
+// name shows large above the slides, and the button comes back if the teacher had it
+// open.
 void MainWindowFeatures::bringBackBoardWindows()
 {
-    if (QApplication::activeWindow() || (m_floating && m_floating->isVisible()))
+    if (!m_askedFromAfar || (m_floating && m_floating->isVisible()))
         return;
     if (m_floatingUsed)
         toggleFloatingButton();

@@ -82,6 +82,7 @@ private:
     bool isOn(Feature feature) const;
     void showOnProjector(const LessonView& view, bool all);
     void showOnFloatingButton(const LessonView& view, bool all);
+    void askedFromAfar();
     void bringBackBoardWindows();
     bool askToKeepFloatingButton();
     void askToQuit();
@@ -102,6 +103,9 @@ private:
     QPointer<FloatingButton> m_floating;
     // The teacher opened the floating button in this lesson.
     bool m_floatingUsed = false;
+    // What the lesson does now was asked from outside Mirello's windows: a key from
+    // any program, a phone, another program.
+    bool m_askedFromAfar = false;
     QPointer<NameFlash> m_flash;
     GlobalKeysSource m_globalKeysSource;
     GlobalKeyBindings* m_globalKeys = nullptr;
