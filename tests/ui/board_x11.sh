@@ -5,23 +5,8 @@
 # Usage: board_x11.sh <folder of the built program>
 set -euo pipefail
 built=$1
-work=$(mktemp -d)
-cleanup() {
-    kill $(jobs -p) 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "board_x11: $*" >&2
-    [ -f "$work/log" ] && sed 's/^/board_x11: program: /' "$work/log" >&2
-    exit 1
-}
-# Runs an xdotool wait for at most 30 s; else fails, saying what never came.
-within() {
-    local what=$1
-    shift
-    timeout 30 "$@" || fail "$what did not come within 30 s"
-}
+test_name=board_x11
+source "$(dirname "$0")/x11_session.sh"
 
 cp "$built/mirello" "$work/"
 cp -r "$built/Icons" "$work/"
@@ -37,12 +22,7 @@ expect_class() {
     fail "the class file holds $(iconv -f GBK "$class" | od -c | head -2), not $1"
 }
 
-# The server picks a free display itself: another test's may run beside this one.
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "the X server did not start within 10 s"
-export DISPLAY=:$(cat "$work/display")
-unset QT_QPA_PLATFORM XDG_SESSION_TYPE WAYLAND_DISPLAY
+start_x_server 1280x720x24
 
 "$work/mirello" >"$work/log" 2>&1 &
 main=$(within "the main window" xdotool search --sync --name '^Mirello V1.0$' | head -1)

@@ -6,22 +6,8 @@
 # Usage: slides_x11.sh <folder of the built program>
 set -euo pipefail
 built=$1
-work=$(mktemp -d)
-cleanup() {
-    kill $(jobs -p) 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "slides_x11: $*" >&2
-    [ -f "$work/log" ] && sed 's/^/slides_x11: program: /' "$work/log" >&2
-    exit 1
-}
-within() {
-    local what=$1
-    shift
-    timeout 30 "$@" || fail "$what did not come within 30 s"
-}
+test_name=slides_x11
+source "$(dirname "$0")/x11_session.sh"
 # Whether the window the pointer finds at the middle of window `$1` is that window.
 on_top() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
@@ -42,11 +28,7 @@ cp -r "$built/Icons" "$work/"
 mkdir "$work/checkroll"
 printf 'S20230101王小明-00\\0000\r\n' | iconv -t GBK >"$work/checkroll/1班.txt"
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "the X server did not start within 10 s"
-export DISPLAY=:$(cat "$work/display")
-unset QT_QPA_PLATFORM XDG_SESSION_TYPE WAYLAND_DISPLAY
+start_x_server 1920x1080x24
 openbox >/dev/null 2>&1 &
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" && break; sleep 0.1; done
 
