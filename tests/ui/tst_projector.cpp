@@ -8,6 +8,7 @@
 #include "ui/main/MainWindowFeatures.h"
 #include "ui/widgets/FittedText.h"
 #include "ui/windows/FloatingButton.h"
+#include "ui/windows/NameFlash.h"
 #include "ui/windows/ProjectorWindow.h"
 #include "WindowUnderTest.h"
 
@@ -80,6 +81,7 @@ private Q_SLOTS:
     void severalAtOnceArePickedByFinger();
     void groupsAreShownAndKept();
     void aRestartBringsBackTheBoardWindows();
+    void onlyADrawAskedFromAfarShowsTheNameAboveAll();
 };
 
 void TestProjector::longNameFitsItsWidth_data()
@@ -400,6 +402,25 @@ void TestProjector::aRestartBringsBackTheBoardWindows()
     QTest::qWait(200);
     QVERIFY(!visible<FloatingButton>());
     QVERIFY(!openProjector());
+}
+
+// The name goes above the slides for a draw a phone or another program starts while no
+// floating button is open, never for one started in the main window.
+void TestProjector::onlyADrawAskedFromAfarShowsTheNameAboveAll()
+{
+    const TestProgramFolder folder({{u"1班.txt"_s, gbk(u"S20230101王小明-03\\1201\r\n"_s)}});
+    WindowUnderTest w(folder);
+    QApplication::setActiveWindow(nullptr); // as without a window manager
+    w.startPause();
+    QVERIFY(w.drawing());
+    QTest::qWait(100);
+    QVERIFY(!visible<NameFlash>());
+    w.startPause();
+    QVERIFY(!w.drawing());
+    QCOMPARE(w.window.lesson().carryOut({{Feature::StartPause, QString()}}), QString());
+    QVERIFY(w.drawing());
+    QTRY_VERIFY(visible<NameFlash>());
+    QVERIFY(!visible<NameFlash>()->findChild<FittedText*>()->text().isEmpty());
 }
 
 QTEST_MAIN(TestProjector)
