@@ -102,9 +102,9 @@ void FrmMain::showGroups()
         return;
     }
     openWindow(m_groups, [this] {
-        auto* groups = new GroupsWindow(m_lesson->session(), m_lesson->random(),
-                                        m_lesson->settings(), m_reporter,
-                                        m_features->dialogParent());
+        auto* groups =
+            new GroupsWindow(m_lesson->session(), m_lesson->random(), m_lesson->settings(),
+                             m_reporter, m_features->dialogParent());
         m_features->addKeysTo(groups);
         connect(groups, &GroupsWindow::shown, m_features,
                 [this](const NamedGroups& made) { m_features->showGroups(made, false); });
