@@ -251,6 +251,8 @@ void TestProjector::floatingButtonDrawsAndRecordsByFinger()
     QTRY_COMPARE(floatingName(), u"✓ 已撤销：王小明"_s);
     tapOn(u"缺席"_s);
     QVERIFY(w.window.lesson().view().absent);
+    tapOn(u"取消缺席"_s);
+    QVERIFY(!w.window.lesson().view().absent);
     QCOMPARE(QApplication::activeWindow(), &w.window);
 
     QTimer::singleShot(200, [] {

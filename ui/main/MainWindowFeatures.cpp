@@ -224,6 +224,8 @@ void MainWindowFeatures::showOnFloatingButton(const LessonView& view, bool all)
         m_floating->showCountdown(view.countdown, view.countdownEnded);
     if (all || view.picks.size() != m_shown.picks.size())
         m_floating->showPicks(view.picks.size());
+    if (all || view.absent != m_shown.absent)
+        m_floating->showAbsent(view.absent);
     if (!all && view.confirmation.serial != m_shown.confirmation.serial)
         m_floating->showConfirmation(view.confirmation.text);
 }

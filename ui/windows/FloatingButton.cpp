@@ -185,7 +185,11 @@ QWidget* FloatingButton::createMore()
     lessonRow->setContentsMargins(0, 0, 0, 0);
     lessonRow->addWidget(fingerButton(u"撤销"_s, more, Feature::Undo));
     lessonRow->addWidget(fingerButton(u"跳过"_s, more, Feature::Pass));
-    lessonRow->addWidget(fingerButton(u"缺席"_s, more, Feature::MarkAbsent));
+    // As wide as its longer text from the start, so that no button moves when it changes.
+    m_absent = fingerButton(u"取消缺席"_s, more, Feature::MarkAbsent);
+    m_absent->setMinimumWidth(m_absent->sizeHint().width());
+    m_absent->setText(u"缺席"_s);
+    lessonRow->addWidget(m_absent);
     m_previous = fingerButton(u"‹"_s, more, Feature::PreviousPick);
     m_next = fingerButton(u"›"_s, more, Feature::NextPick);
     lessonRow->addWidget(m_previous);
@@ -220,6 +224,11 @@ void FloatingButton::showConfirmation(const QString& text)
 {
     m_name->setText(u"✓ "_s + text);
     m_confirming.start();
+}
+
+void FloatingButton::showAbsent(bool absent)
+{
+    m_absent->setText(absent ? u"取消缺席"_s : u"缺席"_s);
 }
 
 void FloatingButton::showPicks(qsizetype count)

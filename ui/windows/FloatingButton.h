@@ -47,6 +47,8 @@ public:
     void showConfirmation(const QString& text);
     // How many were drawn at once: the arrows that step through them show for two or more.
     void showPicks(qsizetype count);
+    // The student on screen is marked absent today: the button takes the mark back.
+    void showAbsent(bool absent);
 
 Q_SIGNALS:
     void featureAsked(mirello::Feature feature);
@@ -77,6 +79,7 @@ private:
     QPushButton* m_expand = nullptr;
     QWidget* m_grades = nullptr;
     QButtonGroup* m_gradeButtons = nullptr;
+    QPushButton* m_absent = nullptr;
     QPushButton* m_previous = nullptr;
     QPushButton* m_next = nullptr;
     int m_fingerSize;
