@@ -9,16 +9,8 @@ set -euo pipefail
 program=$1
 driver=$2
 screenshot=${3:-}
-work=$(mktemp -d)
-cleanup() {
-    kill $(jobs -p) 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "phone_browser: $*" >&2
-    exit 1
-}
+test_name=phone_browser
+source "$(dirname "$0")/x11_session.sh"
 
 if [ -z "${MIRELLO_RUN:-}" ]; then
     cp "$program" "$work/"

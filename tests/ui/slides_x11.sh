@@ -19,7 +19,7 @@ on_top() {
 # The manager raises the slides and the keys go to them (a clock asks for no focus of
 # its own, which a manager would wait for in vain, so the focus is set directly).
 focus_slides() {
-    xdotool windowactivate "$slides"
+    timeout 10 xdotool windowactivate "$slides"
     within "the slides' focus" xdotool windowfocus --sync "$slides"
 }
 
