@@ -24,10 +24,13 @@ std::optional<QString> refusalOfAimed(const RemoteCommand& command, const Remote
             return u"这条记录已经撤销过，或者之后又记录了别的成绩：这一步没有执行。"_s;
         return std::nullopt;
     }
-    if (!concernsStudent(command.feature) && command.feature != StartPause)
+    if (!concernsStudent(command.feature) && command.feature != StartPause &&
+        command.feature != AbsentOf)
         return std::nullopt;
     if (aim.classFile != now.classFile)
         return u"电脑上已经换了班级：这一步没有执行。"_s;
+    if (command.feature == AbsentOf)
+        return std::nullopt;
     if (command.feature == StartPause) {
         if (aim.drawing != now.drawing)
             return now.drawing ? u"电脑上已经开始抽取了。"_s : u"电脑上已经暂停了。"_s;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <QDateTime>
 
+using namespace Qt::StringLiterals;
+
 namespace mirello {
 
 namespace {
@@ -334,6 +336,22 @@ std::optional<qsizetype> DrawSession::lineOfKey(const StudentKey& key) const
             return m_draw.lineOf(student);
     }
     return std::nullopt;
+}
+
+QList<Attendee> DrawSession::attendance() const
+{
+    QList<Attendee> students;
+    if (!m_names)
+        return students;
+    const std::vector<StudentKey> keys = studentKeys(*m_names, m_draw.lines());
+    for (qsizetype student = 0; student < qsizetype(keys.size()); ++student) {
+        const StudentKey& key = keys[std::size_t(student)];
+        QString name = textsOfLine(*m_names, m_draw.lineOf(student)).name.value_or(QString());
+        if (key.copy > 1)
+            name += u"（"_s + QString::number(key.copy) + u"）"_s;
+        students.append({name, key, marksOf(key).absent});
+    }
+    return students;
 }
 
 StudentMarks DrawSession::marksOf(const StudentKey& key) const

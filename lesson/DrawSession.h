@@ -15,6 +15,17 @@ namespace mirello {
 
 class Clock;
 
+// A student of the loaded class as the attendance list shows them: the name, told
+// apart from a namesake by its number among them ("张伟（2）"), and today's absence.
+struct Attendee
+{
+    QString name;
+    StudentKey key;
+    bool absent = false;
+
+    friend bool operator==(const Attendee&, const Attendee&) = default;
+};
+
 // The draw of the class that is loaded, with what is kept of it between runs: the
 // round in progress, the passes and today's absences. Every change is handed to
 // `saver` at once, which writes the class's state file off the window's thread; when
@@ -88,6 +99,8 @@ public:
 
     // A student's marks as of today: absences of another day count for nothing.
     StudentMarks marksOf(const StudentKey& key) const;
+    // Every student of the loaded class in the order of its file.
+    QList<Attendee> attendance() const;
 
     // A save handed to the saver is done: the first failure since the last save
     // that worked comes back to be reported.

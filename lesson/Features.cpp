@@ -20,6 +20,8 @@ constexpr FeatureRow Table[] = {
     {OncePerRound, u"本轮不重复", u"", InBoth, u"draw/oncePerRound", true, u"", u"round"},
     {Pass, u"跳过，稍后再点", u"P", InBoth, u"", false, u"", u"pass"},
     {NewRound, u"重新开始一轮", u"", InBoth, u"", false, u"", u"new-round"},
+    {MarkAbsent, u"屏幕上的学生今天缺席（再用一次取消）", u"Q", InBoth, u"", false, u"", u"absent"},
+    {Attendance, u"点到：谁今天缺席…", u"D", InBoth, u""},
     {WarmCall, u"预告下一位", u"", InBoth, u"draw/warmCall"},
     {SeveralAtOnce, u"设置人数…", u"M", InBoth, u"", false, u"一次抽取多人"},
     // Not ↑ and ↓, which belong to a focused drop-down list.
@@ -29,6 +31,8 @@ constexpr FeatureRow Table[] = {
     {Overview, u"班级概览", u"Ctrl+L", InMain, u"", true},
     {Projector, u"投影窗口", u"F11", InMain, u"", true},
     {FloatingButton, u"悬浮窗", u"F12", InMain, u""},
+    // One screen that the class sees: grades only in a view opened on purpose, and on the phone.
+    {BoardMode, u"大屏模式（成绩只在手机上）", u"", InBoth, u"board/on"},
     {ProjectorFullScreen, u"投影窗口全屏", u"F11", InProjector, u""},
     {ProjectorDark, u"投影窗口深色", u"", InBoth, u"projector/dark"},
     // Off by default: a student's 不及格 shown to the whole class hurts.
@@ -56,8 +60,8 @@ constexpr FeatureRow Table[] = {
     {PhoneRemote, u"手机遥控…", u"", InMain, u"", false, u"", u"phone-remote"},
     {Keys, u"按键一览", u"F1", InBoth, u""},
     {ChooseClass, u"选择班级，名称同“名册”中的写法", u"", Nowhere, u"", false, u"", u"class 名称"},
-    {MarkAbsent, u"把屏幕上的学生标为今天缺席，再用一次取消", u"", Nowhere, u"", false, u"",
-     u"absent"},
+    {AbsentOf, u"把这位学生标为今天缺席，再用一次取消", u"", Nowhere, u"", false, u"",
+     u"absent-of 姓名"},
     {CountdownFor, u"开始倒计时，1 到 5999 秒", u"", Nowhere, u"", false, u"", u"countdown 秒数"},
 };
 
@@ -70,6 +74,7 @@ constexpr GlobalKeyRow GlobalKeys[] = {
     {ChooseFail, u"Ctrl+Alt+4", u"globalKeys/grade4"},
     {Pass, u"Ctrl+Alt+P", u"globalKeys/pass"},
     {Undo, u"Ctrl+Alt+U", u"globalKeys/undo"},
+    {MarkAbsent, u"Ctrl+Alt+Q", u"globalKeys/absent"},
 };
 
 } // namespace

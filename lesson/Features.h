@@ -29,6 +29,8 @@ enum class Feature
     Projector,
     FloatingButton,
     GlobalKeysSettings,
+    BoardMode,
+    Attendance,
     ProjectorFullScreen,
     ProjectorDark,
     ProjectorGrades,
@@ -55,6 +57,7 @@ enum class Feature
     // Asked for by other programs only.
     ChooseClass,
     MarkAbsent,
+    AbsentOf,
     CountdownFor,
 };
 

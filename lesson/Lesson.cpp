@@ -1,6 +1,7 @@
 #include "Lesson.h"
 
 #include "platform/FileNames.h"
+#include "platform/Folders.h"
 #include "RecordingWorker.h"
 #include "roll/Grades.h"
 #include "roll/RollFolderLocation.h"
@@ -98,6 +99,7 @@ void Lesson::connectRecorder()
 // The settings live in the roll folder, so they are read once it is made.
 void Lesson::open()
 {
+    m_firstStart = !somethingAt(m_folder.path());
     if (const Result<void> created = createRollFolderOnFirstStart(m_folder.path(), m_samplesFolder);
         !created) {
         // The lesson goes on as for an empty roll folder, with this one message.

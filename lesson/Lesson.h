@@ -51,6 +51,8 @@ public:
     void resume();
 
     const LessonView& view() const { return m_view; }
+    // The roll folder was made from the samples at this start: Mirello's first here.
+    bool firstStart() const { return m_firstStart; }
     const RollFolder& rollFolder() const { return m_folder; }
     Settings& settings() const { return *m_settings; }
     RecordingWorker& recorder() const { return *m_recorder; }
@@ -72,6 +74,8 @@ public:
     // What went wrong, or nothing.
     QString pass();
     QString switchAbsence();
+    // The student the attendance list shows as `name`: absent today, or no longer.
+    QString switchAbsenceOf(const QString& name);
     void setAbsent(const StudentKey& student, bool absent);
     void startNewRound();
     void setOncePerRound(bool on);
@@ -163,6 +167,7 @@ private:
     // the status bar, never into a box: a box would run an event loop inside the call.
     std::optional<QStringList> m_commandFailures;
     bool m_historyWarned = false;
+    bool m_firstStart = false;
     LessonView m_view;
     LessonView m_published;
 };

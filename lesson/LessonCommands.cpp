@@ -44,6 +44,8 @@ QString Lesson::carryOutOne(const RemoteCommand& command)
         return chooseClassNamed(command.argument);
     case Feature::MarkAbsent:
         return switchAbsence();
+    case Feature::AbsentOf:
+        return switchAbsenceOf(command.argument);
     case Feature::Pass:
         return pass();
     case Feature::Undo:

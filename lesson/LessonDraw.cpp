@@ -5,6 +5,7 @@
 #include "RecordingWorker.h"
 #include "Settings.h"
 
+#include <algorithm>
 #include <QUuid>
 
 using namespace Qt::StringLiterals;
@@ -154,6 +155,19 @@ QString Lesson::switchAbsence()
     const bool absent = !m_session.marksOf(*student).absent;
     setAbsent(*student, absent);
     notify(m_view.name + (absent ? u" 今天缺席"_s : u" 不再记为缺席"_s));
+    return QString();
+}
+
+QString Lesson::switchAbsenceOf(const QString& name)
+{
+    const QList<Attendee> students = m_session.attendance();
+    const auto named = std::ranges::find(students, name, &Attendee::name);
+    if (named == students.end())
+        return u"本班没有“"_s + name + u"”"_s;
+    setAbsent(named->key, !named->absent);
+    m_view.confirmation = {(named->absent ? u"已取消缺席："_s : u"今天缺席："_s) + name, NoticeTime,
+                           m_view.confirmation.serial + 1};
+    publish();
     return QString();
 }
 

@@ -6,8 +6,11 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-QJsonObject phoneState(const LessonView& view)
+QJsonObject phoneState(const LessonView& view, const QList<Attendee>& attendance)
 {
+    QJsonArray students;
+    for (const Attendee& student : attendance)
+        students.append(QJsonArray{student.name, student.absent});
     QJsonArray classes;
     for (const ListedFile& file : view.classes)
         classes.append(file.shown);
@@ -26,7 +29,8 @@ QJsonObject phoneState(const LessonView& view)
             {u"absent"_s, student && view.absent},
             {u"picks"_s, several ? QJsonArray::fromStringList(view.picks) : QJsonArray()},
             {u"pickAt"_s, view.pickAt},
-            {u"timer"_s, view.countdown}};
+            {u"timer"_s, view.countdown},
+            {u"attendance"_s, students}};
 }
 
 } // namespace mirello

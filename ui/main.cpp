@@ -104,11 +104,7 @@ int main(int argc, char* argv[])
             return u"Mirello 正在退出"_s;
         if (!asked.isEmpty())
             return window->lesson().carryOut(asked);
-        // A plain start while this copy runs: the teacher is looking for its window.
-        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-        window->show();
-        window->raise();
-        window->activateWindow();
+        window->bringForward();
         return QString();
     });
     if (const std::optional<QString> failure = server.listen()) {
@@ -123,7 +119,7 @@ int main(int argc, char* argv[])
                                   mirello::systemFileOperations(), mirello::systemGlobalKeys);
     // Closing the window unloads it; an open About window keeps the program running.
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
+    window->showAtStart();
     if (!mirello::chineseFontInstalled())
         reporter.report(window, mirello::missingChineseFont());
     if (!commands.isEmpty()) {

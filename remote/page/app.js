@@ -157,7 +157,7 @@
 
   // What the teacher is told once the computer has carried out a tap: the screen in
   // front of the class may show nothing of it.
-  function confirmationOf(action) {
+  function confirmationOf(action, arg) {
     const s = state || {};
     const name = typeof s.name === 'string' ? s.name : '';
     switch (action) {
@@ -169,6 +169,10 @@
       case 'pass': return '已跳过：' + name;
       case 'absent': return (s.absent ? '已取消缺席：' : '已记为今天缺席：') + name;
       case 'new-round': return '新一轮开始';
+      case 'absent-of': {
+        const listed = attendanceOf(s).find((a) => a[0] === arg);
+        return (listed && listed[1] ? '已取消缺席：' : '今天缺席：') + arg;
+      }
       default: return '';
     }
   }
@@ -177,7 +181,7 @@
     const msg = Object.assign({ id: newId(), do: action }, aimOf(action));
     if (arg !== undefined) msg.arg = String(arg);
     const text = JSON.stringify(msg);
-    pending.set(msg.id, { text, done: confirmationOf(action) });
+    pending.set(msg.id, { text, done: confirmationOf(action, arg) });
     setTimeout(() => {
       if (pending.delete(msg.id)) toast('电脑没有回应，这一步可能没有完成。');
     }, GIVE_UP_MS);
@@ -300,6 +304,38 @@
 
   function unseen(el, yes) { el.classList.toggle('unseen', yes); }
 
+  function attendanceOf(s) {
+    return (Array.isArray(s.attendance) ? s.attendance : [])
+      .filter((a) => Array.isArray(a) && typeof a[0] === 'string');
+  }
+
+  // A tap marks a student absent today, a second tap takes it back; the names are
+  // made anew only when the class's list changes.
+  function renderAttendance(s) {
+    const list = attendanceOf(s);
+    const box = $('attendees');
+    const names = list.map((a) => a[0]).join('\n');
+    if (box.dataset.names !== names) {
+      box.dataset.names = names;
+      box.replaceChildren(...list.map((a) => {
+        const b = document.createElement('button');
+        b.type = 'button';
+        b.dataset.do = 'absent-of';
+        b.dataset.arg = a[0];
+        b.textContent = a[0];
+        return b;
+      }));
+    }
+    list.forEach((a, i) => {
+      box.children[i].classList.toggle('away', !!a[1]);
+      box.children[i].setAttribute('aria-pressed', a[1] ? 'true' : 'false');
+    });
+    const away = list.filter((a) => a[1]).length;
+    $('attendanceCount').textContent = list.length
+      ? '出席 ' + (list.length - away) + ' 人，缺席 ' + away + ' 人。点名字记为今天缺席，再点取消。'
+      : '还没有选择班级';
+  }
+
   // A long name gets a smaller type rather than a second line.
   function fitName() {
     const el = $('name');
@@ -340,6 +376,9 @@
     for (let i = 0; i < 4; i++) mark($('g' + (i + 1)), s.grade === i);
     mark($('round'), !!s.round);
 
+    renderAttendance(s);
+    mark($('showAttendance'), !$('attendance').hidden);
+
     const timer = typeof s.timer === 'string' ? s.timer : '';
     $('timer').textContent = timer;
     unseen($('timer'), !timer);
@@ -374,6 +413,11 @@
     const b = e.target.closest('button[data-do]');
     if (!b || b.disabled) return;
     send(b.dataset.do, b.dataset.arg);
+  });
+  $('showAttendance').addEventListener('click', () => {
+    $('attendance').hidden = !$('attendance').hidden;
+    render();
+    if (!$('attendance').hidden) $('attendance').scrollIntoView({ behavior: 'smooth' });
   });
   $('class').addEventListener('change', () => {
     classKey = null; // let the next state put the chooser right, whatever the answer

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void recordsOnTheStudentMeant_data();
     void recordsOnTheStudentMeant();
     void publishesEachChangeOnce();
+    void marksAbsentTheStudentTheListNames_data();
+    void marksAbsentTheStudentTheListNames();
 };
 
 namespace {
@@ -143,6 +145,44 @@ void TestLesson::publishesEachChangeOnce()
     QVERIFY(board.lesson.view().drawing && board.lesson.view().draw.isEmpty());
     QVERIFY(board.lesson.carryOut({{Feature::ChooseClass, u"高一4班"_s}}).contains(u"高一4班"));
     QCOMPARE(board.lesson.view().classFile, board.roll.className());
+}
+
+void TestLesson::marksAbsentTheStudentTheListNames_data()
+{
+    QTest::addColumn<QString>("name");
+    // The class the phone showed; empty for the command line, which has none.
+    QTest::addColumn<QString>("aimedClass");
+    QTest::addColumn<QStringList>("absent");
+    QTest::newRow("a namesake, by its number")
+        << u"张伟（2）"_s << u"高一3班.txt"_s << QStringList{u"张伟（2）"_s};
+    QTest::newRow("from the command line") << u"王小明"_s << QString() << QStringList{u"王小明"_s};
+    QTest::newRow("no such student: nobody") << u"张"_s << QString() << QStringList{};
+    QTest::newRow("the phone showed another class: nobody")
+        << u"王小明"_s << u"高一4班.txt"_s << QStringList{};
+}
+
+void TestLesson::marksAbsentTheStudentTheListNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, aimedClass);
+    QFETCH(QStringList, absent);
+    RollFixture roll;
+    QVERIFY(roll.writeClass(gbk(classText({u"王小明"_s, u"张伟"_s, u"张伟"_s}))));
+    SystemClock clock;
+    Lesson lesson{roll.folder().path(), QString(), clock, systemFileOperations()};
+    lesson.open();
+    lesson.resume();
+    QCOMPARE(roll.className(), u"高一3班.txt"_s);
+    RemoteCommand command{Feature::AbsentOf, name};
+    command.aim.given = !aimedClass.isEmpty();
+    command.aim.classFile = aimedClass;
+    QCOMPARE(lesson.carryOut({command}).isEmpty(), !absent.isEmpty());
+    QStringList marked;
+    for (const Attendee& student : lesson.session().attendance()) {
+        if (student.absent)
+            marked.append(student.name);
+    }
+    QCOMPARE(marked, absent);
 }
 
 QTEST_GUILESS_MAIN(TestLesson)

@@ -148,6 +148,16 @@ void FrmMain::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
+void FrmMain::showAtStart()
+{
+    m_features->showAtStart();
+}
+
+void FrmMain::bringForward()
+{
+    m_features->showMainWindow();
+}
+
 void FrmMain::quit()
 {
     m_quitting = true;

@@ -20,6 +20,7 @@ class QTimer;
 
 namespace mirello {
 
+class AttendanceWindow;
 class ClassFeatures;
 class Clock;
 class ErrorReporter;
@@ -54,6 +55,10 @@ public:
     ~FrmMain() override;
 
     Lesson& lesson() const { return *m_lesson; }
+    // Shows the window the lesson starts in: in board mode the floating button.
+    void showAtStart();
+    // Another start of the program: the teacher is looking for its window.
+    void bringForward();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +95,7 @@ private:
     // The groups window, or with it open a new grouping: one key away.
     void showGroups();
     void askSeveralCount();
+    void showAttendance();
     // Reading the class again and drawing its chart takes a tenth of a second for a
     // thousand students: while names flicker it waits for the Pause.
     void refreshOverview();
@@ -120,6 +126,7 @@ private:
     ClassFeatures* m_classFeatures = nullptr;
     QPointer<OverviewWindow> m_overview;
     QPointer<GroupsWindow> m_groups;
+    QPointer<AttendanceWindow> m_attendance;
     PhoneRemote* m_phone = nullptr;
     // The class changed while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;

@@ -9,6 +9,8 @@
 #include "ui/keys/FeatureActions.h"
 #include "ui/phone/PhoneRemote.h"
 #include "ui/widgets/OpenWindow.h"
+#include "ui/widgets/PrivateView.h"
+#include "ui/windows/AttendanceWindow.h"
 #include "ui/windows/CountChooser.h"
 #include "ui/windows/CountdownDialog.h"
 #include "ui/windows/GroupsWindow.h"
@@ -20,6 +22,19 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono;
 
 namespace mirello {
+
+namespace {
+
+// How long a view with grades stays open untouched in board mode; a teacher may set it.
+seconds privateViewTime(const Settings& settings)
+{
+    constexpr seconds Fallback{60};
+    bool number = false;
+    const int chosen = settings.bytes(u"board/privateSeconds").toInt(&number);
+    return number && chosen >= 1 && chosen <= 3600 ? seconds(chosen) : Fallback;
+}
+
+} // namespace
 
 // What every key and menu entry does; a key acts as the mouse action it stands for.
 // Other programs' commands reach the same handlers.
@@ -39,6 +54,7 @@ void FrmMain::handleFeatures()
     features.handle(OncePerRound, [&lesson](bool on) { lesson.setOncePerRound(on); });
     features.handle(Pass, [&lesson](bool) { (void)lesson.pass(); });
     features.handle(MarkAbsent, [&lesson](bool) { (void)lesson.switchAbsence(); });
+    features.handle(Attendance, [this](bool) { showAttendance(); });
     features.handle(NewRound, [&lesson](bool) { lesson.startNewRound(); });
     features.handle(SeveralAtOnce, [this](bool) { askSeveralCount(); });
     features.handle(PreviousPick, [&lesson](bool) { lesson.stepPick(-1); });
@@ -48,6 +64,11 @@ void FrmMain::handleFeatures()
     features.handle(Overview, [this](bool) { showOverview(); });
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
     features.handle(FloatingButton, [this](bool) { m_features->toggleFloatingButton(); });
+    features.handle(BoardMode, [this](bool on) {
+        if (on && m_overview)
+            m_overview->close();
+        m_features->setBoardMode(on);
+    });
     features.handle(GlobalKeysSettings, [this](bool) { m_features->showGlobalKeys(); });
     features.handle(PhoneRemote, [this](bool) { m_phone->showWindow(); });
     features.handle(ProjectorFullScreen, [this](bool) { m_features->toggleProjectorFullScreen(); });
@@ -92,7 +113,10 @@ void FrmMain::showOverview()
                 [this] { m_features->actions().trigger(Feature::ExportClasses); });
         connect(overview, &OverviewWindow::absenceMarked, m_lesson, &Lesson::setAbsent);
         return overview;
-    }).refresh();
+    });
+    if (m_features->actions().isOn(Feature::BoardMode))
+        keepPrivate(*m_overview, privateViewTime(m_lesson->settings()));
+    m_overview->refresh();
 }
 
 void FrmMain::showGroups()
@@ -111,6 +135,17 @@ void FrmMain::showGroups()
         connect(groups, &GroupsWindow::projectorAsked, m_features,
                 [this](const NamedGroups& made) { m_features->showGroups(made, true); });
         return groups;
+    });
+}
+
+// Over the window the teacher works in: at the board, never behind the main window.
+void FrmMain::showAttendance()
+{
+    openWindow(m_attendance, [this] {
+        auto* attendance = new AttendanceWindow(m_lesson->session(), m_features->dialogParent());
+        m_features->addKeysTo(attendance);
+        connect(attendance, &AttendanceWindow::absenceMarked, m_lesson, &Lesson::setAbsent);
+        return attendance;
     });
 }
 

@@ -13,6 +13,7 @@
 #include "ui/widgets/Fonts.h"
 #include "ui/widgets/LabelText.h"
 #include "ui/widgets/ProgramIcon.h"
+#include "ui/windows/AttendanceWindow.h"
 #include "ui/windows/GroupsWindow.h"
 #include "ui/windows/OverviewWindow.h"
 
@@ -210,6 +211,7 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys, const Clock& clock)
     connect(m_features, &MainWindowFeatures::failed, m_lesson, &Lesson::report);
     connect(m_features, &MainWindowFeatures::quitAsked, this, &FrmMain::quit);
     connect(m_features, &MainWindowFeatures::pickAsked, m_lesson, &Lesson::showPickAt);
+    connect(m_features, &MainWindowFeatures::classAsked, m_lesson, &Lesson::chooseClass);
     connect(m_features, &MainWindowFeatures::notice, m_lesson,
             [this](const QString& text) { m_lesson->notify(text, 3 * Lesson::NoticeTime); });
     m_classFeatures =
@@ -227,11 +229,15 @@ void FrmMain::createFeatures(GlobalKeysSource globalKeys, const Clock& clock)
             m_overview->refresh();
         if (m_groups)
             m_groups->refresh();
+        if (m_attendance)
+            m_attendance->refresh();
     });
     connect(m_lesson, &Lesson::classChanged, this, &FrmMain::refreshOverview);
     connect(m_lesson, &Lesson::marksChanged, this, [this] {
         if (m_overview)
             m_overview->refreshMarks();
+        if (m_attendance)
+            m_attendance->refresh();
     });
     // Installed after the lists' own filters, so that it sees their keys first.
     m_comboFileChange->view()->installEventFilter(this);

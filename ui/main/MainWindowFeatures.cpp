@@ -6,6 +6,7 @@
 #include "ui/keys/GlobalKeyBindings.h"
 #include "ui/speech/Speaker.h"
 #include "ui/widgets/OpenWindow.h"
+#include "ui/windows/BoardModeOffer.h"
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/GlobalKeysWindow.h"
 #include "ui/windows/KeysWindow.h"
@@ -30,6 +31,8 @@ constexpr QStringView KeepFloatingKey = u"floating/keepOnClose";
 // Open when the program last ended: the next start opens them again.
 constexpr QStringView FloatingOpenKey = u"floating/open";
 constexpr QStringView ProjectorOpenKey = u"projector/open";
+// Asked once on a computer that looks like a board, or answered through the menu.
+constexpr QStringView BoardOfferedKey = u"board/offered";
 
 } // namespace
 
@@ -71,7 +74,8 @@ bool MainWindowFeatures::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_floating)
             m_settings.setFlag(FloatingOpenKey, false);
     }
-    if (watched == m_mainWindow && event->type() == QEvent::Paint) {
+    if ((watched == m_mainWindow || watched == m_floating) && event->type() == QEvent::Paint &&
+        !std::exchange(m_painted, true)) {
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -95,7 +99,45 @@ void MainWindowFeatures::bringBackLesson()
         showProjector();
     if (m_settings.flag(FloatingOpenKey) && !m_floating)
         toggleFloatingButton();
+    if (m_lesson.firstStart() && !m_settings.flag(BoardOfferedKey) && looksLikeBoard())
+        offerBoardMode();
     Q_EMIT shown();
+}
+
+void MainWindowFeatures::offerBoardMode()
+{
+    m_boardOffer = mirello::offerBoardMode([this](bool on) {
+        m_settings.setFlag(BoardOfferedKey, true);
+        if (on && !isOn(Feature::BoardMode))
+            m_actions->trigger(Feature::BoardMode);
+    });
+}
+
+void MainWindowFeatures::showAtStart()
+{
+    if (!isOn(Feature::BoardMode)) {
+        m_mainWindow->show();
+        return;
+    }
+    setBoardMode(true);
+}
+
+void MainWindowFeatures::setBoardMode(bool on)
+{
+    m_settings.setFlag(BoardOfferedKey, true);
+    if (m_boardOffer)
+        m_boardOffer->close();
+    if (on) {
+        m_mainWindow->hide();
+        if (!m_floating)
+            toggleFloatingButton();
+        showTrayIcon();
+    }
+    if (m_floating)
+        m_floating->setBoardMode(on);
+    showOnProjector(m_lesson.view(), true);
+    if (!on)
+        showMainWindow();
 }
 
 GlobalKeyBindings& MainWindowFeatures::globalKeys()
@@ -191,7 +233,7 @@ void MainWindowFeatures::showOnProjector(const LessonView& view, bool all)
 {
     if (!m_projector)
         return;
-    const bool grades = isOn(Feature::ProjectorGrades);
+    const bool grades = isOn(Feature::ProjectorGrades) && !isOn(Feature::BoardMode);
     if (all || grades != m_projectorGrades || view.name != m_shown.name ||
         view.callCount != m_shown.callCount || view.tallies != m_shown.tallies) {
         m_projector->showTexts(view.name, grades ? view.callCount : QString(),
@@ -226,6 +268,8 @@ void MainWindowFeatures::showOnFloatingButton(const LessonView& view, bool all)
         m_floating->showPicks(view.picks.size());
     if (all || view.absent != m_shown.absent)
         m_floating->showAbsent(view.absent);
+    if (all || view.classes != m_shown.classes || view.classFile != m_shown.classFile)
+        m_floating->showClasses(view.classes, view.classFile);
     if (!all && view.confirmation.serial != m_shown.confirmation.serial)
         m_floating->showConfirmation(view.confirmation.text);
 }
@@ -322,6 +366,9 @@ void MainWindowFeatures::toggleFloatingButton()
     connect(m_floating, &FloatingButton::mainWindowAsked, this,
             &MainWindowFeatures::showMainWindow);
     connect(m_floating, &FloatingButton::quitAsked, this, &MainWindowFeatures::askToQuit);
+    connect(m_floating, &FloatingButton::classAsked, this, &MainWindowFeatures::classAsked);
+    m_floating->setFeatureMenu(m_actions->menu(m_floating));
+    m_floating->setBoardMode(isOn(Feature::BoardMode));
     connect(m_floating, &QObject::destroyed, this, &MainWindowFeatures::floatingButtonClosed);
     showOnFloatingButton(m_lesson.view(), true);
     m_floating->show();
@@ -424,6 +471,12 @@ void MainWindowFeatures::askToQuit()
 
 void MainWindowFeatures::showMainWindow()
 {
+    if (isOn(Feature::BoardMode)) {
+        if (!m_floating)
+            toggleFloatingButton();
+        m_floating->show();
+        return;
+    }
     m_mainWindow->showNormal();
     m_mainWindow->raise();
     m_mainWindow->activateWindow();

@@ -60,6 +60,13 @@ public:
     void showKeys();
     void toggleFloatingButton();
     void showGlobalKeys();
+    // Board mode: the main window, which shows tallies, stays out of sight behind the
+    // floating button, and the projector and the button show no grade.
+    void setBoardMode(bool on);
+    // The window the lesson starts in: the floating button in board mode.
+    void showAtStart();
+    // The main window, or in board mode the floating button.
+    void showMainWindow();
     // The main window is being closed: whether it only hides, since the teacher keeps
     // the floating button open (asked once, then remembered).
     bool keepsRunningInFloatingButton();
@@ -77,6 +84,7 @@ Q_SIGNALS:
     void notice(const QString& text);
     // A click or tap on one of several names drawn at once.
     void pickAsked(int index);
+    void classAsked(const QString& classFile);
 
 private:
     bool isOn(Feature feature) const;
@@ -90,8 +98,8 @@ private:
     void noticeKeysHeldElsewhere();
     GlobalKeyBindings& globalKeys();
     void showTrayIcon();
-    void showMainWindow();
     void floatingButtonClosed();
+    void offerBoardMode();
 
     QWidget* m_mainWindow;
     const Lesson& m_lesson;
@@ -107,6 +115,9 @@ private:
     // any program, a phone, another program.
     bool m_askedFromAfar = false;
     QPointer<NameFlash> m_flash;
+    QPointer<QWidget> m_boardOffer;
+    // What shows first: the main window, or in board mode the floating button.
+    bool m_painted = false;
     GlobalKeysSource m_globalKeysSource;
     GlobalKeyBindings* m_globalKeys = nullptr;
     QPointer<GlobalKeysWindow> m_globalKeysWindow;

@@ -45,6 +45,14 @@ PhoneRemote::PhoneRemote(QWidget* mainWindow, Lesson& lesson, const Clock& clock
     connect(m_server, &PhoneServer::pairingAsked, this, &PhoneRemote::confirm);
     connect(m_server, &PhoneServer::phonesChanged, this, &PhoneRemote::keepPhones);
     connect(&lesson, &Lesson::viewChanged, this, &PhoneRemote::publishSoon);
+    // Read again only when it changes: a class of a thousand is not listed at every tick.
+    for (const auto changed : {&Lesson::classLoaded, &Lesson::marksChanged}) {
+        connect(&lesson, changed, this, [this] {
+            m_attendance = m_lesson.session().attendance();
+            publishSoon();
+        });
+    }
+    m_attendance = lesson.session().attendance();
 }
 
 // The key that signs the kept phones is read, or made, only once the teacher uses the
@@ -213,7 +221,7 @@ void PhoneRemote::publishSoon()
 
 void PhoneRemote::publishIfChanged()
 {
-    const QJsonObject state = phoneState(m_lesson.view());
+    const QJsonObject state = phoneState(m_lesson.view(), m_attendance);
     if (state == m_published)
         return;
     m_published = state;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lesson/DrawSession.h"
 #include "platform/Result.h"
 #include "remote/PairedPhones.h"
 #include "remote/Pairing.h"
@@ -55,6 +56,7 @@ private:
     PairedPhones m_phones;
     Pairing m_pairing;
     PhoneServer* m_server;
+    QList<Attendee> m_attendance;
     QJsonObject m_published;
     bool m_publishing = false;
     QPointer<PhoneWindow> m_window;

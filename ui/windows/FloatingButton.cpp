@@ -204,6 +204,7 @@ QWidget* FloatingButton::createMore()
     }
     countdown->setMenu(presets);
     lessonRow->addWidget(countdown);
+    lessonRow->addWidget(fingerButton(u"点到"_s, more, Feature::Attendance));
     showPicks(0);
 
     auto* rows = new QVBoxLayout(more);
@@ -229,6 +230,27 @@ void FloatingButton::showConfirmation(const QString& text)
 void FloatingButton::showAbsent(bool absent)
 {
     m_absent->setText(absent ? u"取消缺席"_s : u"缺席"_s);
+}
+
+void FloatingButton::showClasses(const QList<ListedFile>& classes, const QString& loaded)
+{
+    m_classes = classes;
+    m_loadedClass = loaded;
+}
+
+void FloatingButton::setFeatureMenu(QMenu* menu)
+{
+    m_featureMenu = menu;
+    menu->setTitle(u"功能"_s);
+}
+
+void FloatingButton::setBoardMode(bool on)
+{
+    m_boardMode = on;
+    for (QAbstractButton* grade : m_gradeButtons->buttons())
+        grade->setVisible(!on);
+    adjustSize();
+    keepOnScreen();
 }
 
 void FloatingButton::showPicks(qsizetype count)
@@ -335,7 +357,21 @@ void FloatingButton::contextMenuEvent(QContextMenuEvent* event)
 {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(u"显示主窗口"_s, this, &FloatingButton::mainWindowAsked);
+    QMenu* classes = menu->addMenu(u"班级"_s);
+    for (const ListedFile& file : std::as_const(m_classes)) {
+        QAction* choice = classes->addAction(file.shown, this,
+                                             [this, name = file.name] { Q_EMIT classAsked(name); });
+        choice->setCheckable(true);
+        choice->setChecked(file.name == m_loadedClass);
+    }
+    if (m_featureMenu)
+        menu->addMenu(m_featureMenu);
+    if (m_boardMode) {
+        menu->addAction(u"成绩一览（全班可见）"_s, this,
+                        [this] { Q_EMIT featureAsked(Feature::Overview); });
+    } else {
+        menu->addAction(u"显示主窗口"_s, this, &FloatingButton::mainWindowAsked);
+    }
     menu->addAction(u"关闭悬浮窗"_s, this, &QWidget::close);
     menu->addSeparator();
     menu->addAction(u"退出"_s, this, &FloatingButton::quitAsked);

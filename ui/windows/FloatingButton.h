@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lesson/Features.h"
+#include "platform/FolderListing.h"
 
 #include <QList>
 #include <QRect>
@@ -9,6 +10,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace mirello {
@@ -49,10 +51,18 @@ public:
     void showPicks(qsizetype count);
     // The student on screen is marked absent today: the button takes the mark back.
     void showAbsent(bool absent);
+    // The classes its menu offers, and the one loaded.
+    void showClasses(const QList<ListedFile>& classes, const QString& loaded);
+    // The feature menu, as a submenu of its own menu.
+    void setFeatureMenu(QMenu* menu);
+    // In board mode no grade is on it: they are chosen on the phone, and its menu opens
+    // the overview, marked as visible to the class, in place of the main window.
+    void setBoardMode(bool on);
 
 Q_SIGNALS:
     void featureAsked(mirello::Feature feature);
     void mainWindowAsked();
+    void classAsked(const QString& classFile);
     void quitAsked();
 
 protected:
@@ -82,6 +92,10 @@ private:
     QPushButton* m_absent = nullptr;
     QPushButton* m_previous = nullptr;
     QPushButton* m_next = nullptr;
+    QMenu* m_featureMenu = nullptr;
+    QList<ListedFile> m_classes;
+    QString m_loadedClass;
+    bool m_boardMode = false;
     int m_fingerSize;
     QString m_shownName;
     QTimer m_confirming;

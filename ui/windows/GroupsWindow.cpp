@@ -57,7 +57,7 @@ QString report(const ClassGrouping& made, qsizetype students, bool balanced)
                       u" 对同学在最近三次分组中同组过：人数或组数不够，无法全部避开。"_s;
     if (balanced)
         text += u"各组平均成绩与全班相差至多 "_s + QString::number(made.largestBalanceGap, 'f', 2) +
-                u" 分（优秀 4 分，不及格 1 分）。"_s;
+                u" 分（成绩从高到低按 4 到 1 分计）。"_s;
     return text;
 }
 
