@@ -76,6 +76,8 @@ private Q_SLOTS:
     void theMenuWorksByFinger();
     void floatingButtonStaysWhollyOnAScreen_data();
     void floatingButtonStaysWhollyOnAScreen();
+    void floatingButtonLeavesTheNamesClear_data();
+    void floatingButtonLeavesTheNamesClear();
     void floatingButtonDrawsAndRecordsByFinger();
     void countdownRunsBesideTheDraw();
     void severalAtOnceArePickedByFinger();
@@ -207,6 +209,32 @@ void TestProjector::floatingButtonStaysWhollyOnAScreen()
     QFETCH(QRect, wanted);
     QFETCH(QPoint, kept);
     QCOMPARE(keptOnScreen(wanted, {QRect(0, 0, 1920, 1080), QRect(1920, 100, 1280, 1100)}), kept);
+}
+
+void TestProjector::floatingButtonLeavesTheNamesClear_data()
+{
+    QTest::addColumn<QRect>("button");
+    QTest::addColumn<QRegion>("names");
+    QTest::addColumn<QPoint>("placed");
+    const QRect name(400, 100, 1100, 400);
+    const QRegion threeLines =
+        QRegion(500, 200, 900, 150) + QRect(500, 400, 900, 150) + QRect(500, 600, 900, 460);
+    QTest::newRow("clear already")
+        << QRect(1600, 1000, 280, 48) << QRegion(name) << QPoint(1600, 1000);
+    QTest::newRow("on the name: just below it")
+        << QRect(900, 300, 280, 48) << QRegion(name) << QPoint(900, 500);
+    QTest::newRow("on the last line: beside it")
+        << QRect(1200, 1000, 280, 48) << threeLines << QPoint(1400, 1000);
+    QTest::newRow("nowhere clear: where it is")
+        << QRect(900, 300, 280, 48) << QRegion(0, 0, 1920, 1080) << QPoint(900, 300);
+}
+
+void TestProjector::floatingButtonLeavesTheNamesClear()
+{
+    QFETCH(QRect, button);
+    QFETCH(QRegion, names);
+    QFETCH(QPoint, placed);
+    QCOMPARE(clearOf(button, names, QRect(0, 0, 1920, 1080)), placed);
 }
 
 // It takes no focus from the window that has it: the main window here, the slides at

@@ -74,6 +74,8 @@ bool MainWindowFeatures::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_floating)
             m_settings.setFlag(FloatingOpenKey, false);
     }
+    if (watched == m_projector && event->type() == QEvent::Resize)
+        keepFloatingClear();
     if ((watched == m_mainWindow || watched == m_floating) && event->type() == QEvent::Paint &&
         !std::exchange(m_painted, true)) {
         QMetaObject::invokeMethod(
@@ -192,6 +194,10 @@ void MainWindowFeatures::showLesson()
         bringBackBoardWindows();
     showOnProjector(view, false);
     showOnFloatingButton(view, false);
+    if (view.drawing != m_shown.drawing || view.picks != m_shown.picks ||
+        view.announcement != m_shown.announcement ||
+        view.countdown.isEmpty() != m_shown.countdown.isEmpty())
+        keepFloatingClear();
     if (m_flash && m_flash->isVisible() &&
         (view.name != m_shown.name || view.drawing != m_shown.drawing))
         m_flash->showName(view.name, view.drawing);
@@ -280,6 +286,19 @@ void MainWindowFeatures::showGroups(const NamedGroups& groups, bool open)
         showProjector();
     if (m_projector)
         m_projector->showGroups(groups);
+    keepFloatingClear();
+}
+
+// Once the projector's layout has settled on what it shows now.
+void MainWindowFeatures::keepFloatingClear()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_floating && m_projector && m_projector->isVisible())
+                m_floating->keepClearOf(m_projector->textRegion());
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindowFeatures::closeWindows()
@@ -297,6 +316,7 @@ void MainWindowFeatures::toggleProjectorFullScreen()
 {
     showProjector();
     m_projector->toggleFullScreen();
+    keepFloatingClear();
 }
 
 void MainWindowFeatures::setProjectorDark(bool dark)
@@ -372,6 +392,7 @@ void MainWindowFeatures::toggleFloatingButton()
     connect(m_floating, &QObject::destroyed, this, &MainWindowFeatures::floatingButtonClosed);
     showOnFloatingButton(m_lesson.view(), true);
     m_floating->show();
+    keepFloatingClear();
 }
 
 void MainWindowFeatures::showGlobalKeys()

@@ -91,6 +91,7 @@ private:
     void showOnProjector(const LessonView& view, bool all);
     void showOnFloatingButton(const LessonView& view, bool all);
     void askedFromAfar();
+    void keepFloatingClear();
     void bringBackBoardWindows();
     bool askToKeepFloatingButton();
     void askToQuit();

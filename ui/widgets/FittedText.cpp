@@ -45,6 +45,15 @@ int FittedText::fittingPixelSize(const QFont& font, const QString& text, QSizeF 
     return std::max(size, 1);
 }
 
+QRect FittedText::textRect() const
+{
+    if (m_text.isEmpty())
+        return {};
+    QFont font = m_font;
+    font.setPixelSize(fittingPixelSize(m_font, m_text, size()));
+    return QFontMetrics(font).boundingRect(rect(), Qt::AlignCenter | Qt::TextSingleLine, m_text);
+}
+
 void FittedText::paintEvent(QPaintEvent*)
 {
     if (m_text.isEmpty())

@@ -15,6 +15,8 @@ public:
 
     const QString& text() const { return m_text; }
     void setText(const QString& text);
+    // Where the text is drawn, in the widget; empty without text.
+    QRect textRect() const;
 
     // The largest pixel size at which `text` in `font` fits into `box`.
     static int fittingPixelSize(const QFont& font, const QString& text, QSizeF box);

@@ -9,6 +9,7 @@
 #include "ui/widgets/ProgramIcon.h"
 
 #include <algorithm>
+#include <optional>
 #include <QButtonGroup>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -77,6 +78,32 @@ QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas)
     const int x = std::max(area.left(), std::min(wanted.left(), area.right() + 1 - wanted.width()));
     const int y = std::max(area.top(), std::min(wanted.top(), area.bottom() + 1 - wanted.height()));
     return {x, y};
+}
+
+QPoint clearOf(const QRect& window, const QRegion& kept, const QRect& area)
+{
+    if (!kept.intersects(window))
+        return window.topLeft();
+    const int lastX = area.right() + 1 - window.width();
+    const int lastY = area.bottom() + 1 - window.height();
+    const QRect drawn = kept.boundingRect();
+    const auto within = [](int at, int first, int last) {
+        return std::clamp(at, first, last);
+    };
+    std::optional<QPoint> nearest;
+    for (const int x :
+         {area.left(), window.left(), drawn.left() - window.width(), drawn.right() + 1, lastX}) {
+        for (const int y :
+             {area.top(), window.top(), drawn.top() - window.height(), drawn.bottom() + 1, lastY}) {
+            const QPoint place(within(x, area.left(), lastX), within(y, area.top(), lastY));
+            if (kept.intersects(QRect(place, window.size())))
+                continue;
+            if (!nearest || (place - window.topLeft()).manhattanLength() <
+                                (*nearest - window.topLeft()).manhattanLength())
+                nearest = place;
+        }
+    }
+    return nearest.value_or(window.topLeft());
 }
 
 FloatingButton::FloatingButton(Settings& settings, QWidget* parent)
@@ -304,12 +331,22 @@ void FloatingButton::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
+void FloatingButton::keepClearOf(const QRegion& drawn)
+{
+    m_keptClear = drawn;
+    keepOnScreen();
+}
+
 void FloatingButton::keepOnScreen()
 {
     QList<QRect> areas;
     for (const QScreen* screen : QGuiApplication::screens())
         areas.append(screen->availableGeometry());
-    move(keptOnScreen(frameGeometry(), areas) + (pos() - frameGeometry().topLeft()));
+    const QPoint frame = pos() - frameGeometry().topLeft();
+    QRect placed(keptOnScreen(frameGeometry(), areas), frameGeometry().size());
+    if (const QScreen* screen = QGuiApplication::screenAt(placed.center()))
+        placed.moveTopLeft(clearOf(placed, m_keptClear, screen->availableGeometry()));
+    move(placed.topLeft() + frame);
 }
 
 void FloatingButton::showOpacity()

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,6 +23,11 @@ class Settings;
 // area it overlaps most, or the nearest one where it overlaps none; a window larger
 // than the area keeps to its top left.
 QPoint keptOnScreen(const QRect& wanted, const QList<QRect>& availableAreas);
+
+// Where a window at `window` goes so that it covers nothing of `kept` inside `area`:
+// where it is when it covers nothing, else the nearest clear place in its own row or
+// column, just beside what is kept or along the area's edges; where it is when none is.
+QPoint clearOf(const QRect& window, const QRegion& kept, const QRect& area);
 
 // The lesson at the board: a small window that floats above full-screen slides and
 // never takes the keyboard focus, so that the presenter's clicker goes on turning
@@ -58,6 +64,9 @@ public:
     // In board mode no grade is on it: they are chosen on the phone, and its menu opens
     // the overview, marked as visible to the class, in place of the main window.
     void setBoardMode(bool on);
+    // What the class reads on the projector: the button moves aside from it, now and
+    // whenever it grows.
+    void keepClearOf(const QRegion& drawn);
 
 Q_SIGNALS:
     void featureAsked(mirello::Feature feature);
@@ -96,6 +105,7 @@ private:
     QList<ListedFile> m_classes;
     QString m_loadedClass;
     bool m_boardMode = false;
+    QRegion m_keptClear;
     int m_fingerSize;
     QString m_shownName;
     QTimer m_confirming;

@@ -138,6 +138,16 @@ void ProjectorWindow::colourCountdown()
     m_countdown->setPalette(colours);
 }
 
+QRegion ProjectorWindow::textRegion() const
+{
+    QRegion drawn;
+    for (const FittedText* text : findChildren<FittedText*>()) {
+        if (text->isVisible())
+            drawn += text->textRect().translated(text->mapToGlobal(QPoint(0, 0)));
+    }
+    return drawn;
+}
+
 void ProjectorWindow::toggleFullScreen()
 {
     // Full screen on the screen the window is on, so it can be dragged to the projector first.

@@ -41,6 +41,9 @@ public:
     // Dark text on a light ground, or light text on a dark ground.
     void setDark(bool dark);
     void toggleFullScreen();
+    // Where names, cards and lines are drawn now, on the screen: what a window kept
+    // above this one must leave clear.
+    QRegion textRegion() const;
 
 Q_SIGNALS:
     void clicked();
