@@ -19,7 +19,8 @@ namespace mirello {
 
 namespace {
 
-constexpr int TopMargin = 48;
+constexpr int Margin = 48;
+constexpr int Width = 560;
 constexpr int ButtonHeight = 48;
 
 } // namespace
@@ -64,11 +65,12 @@ QWidget* offerBoardMode(std::function<void(bool on)> answer)
     auto* layout = new QVBoxLayout(offer);
     layout->addWidget(question);
     layout->addLayout(buttons);
-    offer->setFixedWidth(560);
-    offer->adjustSize();
+    // The wrapped question's height follows from the width.
+    offer->setFixedSize(Width, layout->totalHeightForWidth(Width));
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    // At the top, clear of the floating button's corner.
-    offer->move(area.center().x() - offer->width() / 2, area.top() + TopMargin);
+    // At the top right: clear of the main window, in the middle or at the top left, and
+    // of the floating button's corner at the bottom right.
+    offer->move(area.right() + 1 - offer->width() - Margin, area.top() + Margin);
     offer->show();
     return offer;
 }
