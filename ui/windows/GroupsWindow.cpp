@@ -39,12 +39,36 @@ constexpr QStringView CountKey = u"groups/count";
 constexpr QStringView SizeKey = u"groups/size";
 constexpr QStringView BalancedKey = u"groups/balanced";
 
+// A fingertip at a board, where the spin box's own arrows are too small to tap.
+constexpr int TapSize = 48;
+
 QSpinBox* spin(int value, int fallback)
 {
     auto* box = new QSpinBox;
     box->setRange(1, 50);
     box->setValue(value > 0 ? value : fallback);
+    box->setMinimumHeight(TapSize);
+    box->setAlignment(Qt::AlignCenter);
     return box;
+}
+
+// − and + beside the box, a tap each, which also chooses the way of grouping it sets.
+QHBoxLayout* tappable(QSpinBox* box, QRadioButton* way)
+{
+    auto* row = new QHBoxLayout;
+    const auto step = [&](const QString& text, int by) {
+        auto* button = new QPushButton(text);
+        button->setFixedSize(TapSize, TapSize);
+        QObject::connect(button, &QPushButton::clicked, box, [box, way, by] {
+            box->stepBy(by);
+            way->setChecked(true);
+        });
+        row->addWidget(button);
+    };
+    step(u"−"_s, -1);
+    row->addWidget(box, 1);
+    step(u"+"_s, 1);
+    return row;
 }
 
 QString report(const ClassGrouping& made, qsizetype students, bool balanced)
@@ -106,17 +130,17 @@ void GroupsWindow::createContents()
     m_size = spin(m_settings.bytes(SizeKey).toInt(), 4);
     (m_settings.bytes(ByCountKey) == "0" ? bySize : m_byCount)->setChecked(true);
     layout->addWidget(m_byCount, 0, 0);
-    layout->addWidget(m_count, 0, 1);
+    layout->addLayout(tappable(m_count, m_byCount), 0, 1);
     layout->addWidget(new QLabel(u"组"_s), 0, 2);
     layout->addWidget(bySize, 1, 0);
-    layout->addWidget(m_size, 1, 1);
+    layout->addLayout(tappable(m_size, bySize), 1, 1);
     layout->addWidget(new QLabel(u"人"_s), 1, 2);
     m_balanced = new QCheckBox(u"按成绩均衡（每组平均成绩接近全班）"_s);
     m_balanced->setChecked(m_settings.bytes(BalancedKey) == "1");
     layout->addWidget(m_balanced, 2, 0, 1, 4);
     m_regroup = new QPushButton(u"重新分组（G）"_s);
     m_regroup->setObjectName(u"Regroup"_s);
-    m_regroup->setMinimumHeight(48);
+    m_regroup->setMinimumHeight(TapSize);
     layout->addWidget(m_regroup, 0, 3, 2, 1);
     m_report = new QLabel;
     m_report->setObjectName(u"GroupsReport"_s);
