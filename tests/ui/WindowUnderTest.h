@@ -11,6 +11,7 @@
 #include "ui/widgets/ErrorReporter.h"
 
 #include <cstdio>
+#include <QApplication>
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
@@ -86,6 +87,17 @@ struct SteppedClock final : mirello::Clock
     qint64 steadyNanoseconds() const override { return now; }
     mutable qint64 now = 1'700'000'000'000'000'000;
 };
+
+// The first window of that kind on screen.
+template <typename Window>
+Window* visible()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<Window*>(window); found && found->isVisible())
+            return found;
+    }
+    return nullptr;
+}
 
 // Tests take no keys from the desktop they run on; the board test takes them for real.
 inline const mirello::Error NoGlobalKeys{u"测试中不取系统按键"_s, QString()};

@@ -29,16 +29,6 @@ namespace {
 const QStringList SevenStudents{u"赵一"_s, u"钱二"_s, u"孙三"_s, u"李四"_s,
                                 u"周五"_s, u"吴六"_s, u"郑七"_s};
 
-template <typename Window>
-Window* visible()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* found = qobject_cast<Window*>(window); found && found->isVisible())
-            return found;
-    }
-    return nullptr;
-}
-
 void trigger(const WindowUnderTest& w, Feature feature)
 {
     w.window.findChild<MainWindowFeatures*>()->actions().trigger(feature);

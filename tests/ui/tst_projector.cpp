@@ -31,16 +31,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-template <typename Window>
-Window* visible()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* found = qobject_cast<Window*>(window); found && found->isVisible())
-            return found;
-    }
-    return nullptr;
-}
-
 ProjectorWindow* openProjector()
 {
     return visible<ProjectorWindow>();
