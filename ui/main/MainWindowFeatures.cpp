@@ -74,9 +74,11 @@ bool MainWindowFeatures::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_floating)
             m_settings.setFlag(FloatingOpenKey, false);
     }
-    if (watched == m_projector && event->type() == QEvent::Resize)
+    // Told by type, not by the guarded pointers: a window being destroyed is no longer one.
+    if (event->type() == QEvent::Resize && qobject_cast<ProjectorWindow*>(watched))
         keepFloatingClear();
-    if ((watched == m_mainWindow || watched == m_floating) && event->type() == QEvent::Paint &&
+    if (event->type() == QEvent::Paint &&
+        (watched == m_mainWindow || qobject_cast<FloatingButton*>(watched)) &&
         !std::exchange(m_painted, true)) {
         QMetaObject::invokeMethod(
             this,
@@ -161,6 +163,8 @@ MainWindowFeatures::~MainWindowFeatures()
     delete m_projector;
     delete m_floating;
     delete m_flash;
+    // Its answer comes back here.
+    delete m_boardOffer;
 }
 
 bool MainWindowFeatures::isOn(Feature feature) const
@@ -310,6 +314,8 @@ void MainWindowFeatures::closeWindows()
         m_floating->close();
     if (m_flash)
         m_flash->close();
+    if (m_boardOffer)
+        m_boardOffer->close();
 }
 
 void MainWindowFeatures::toggleProjectorFullScreen()
