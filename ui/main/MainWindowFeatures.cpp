@@ -6,7 +6,6 @@
 #include "ui/keys/GlobalKeyBindings.h"
 #include "ui/speech/Speaker.h"
 #include "ui/widgets/OpenWindow.h"
-#include "ui/windows/BoardModeOffer.h"
 #include "ui/windows/FloatingButton.h"
 #include "ui/windows/GlobalKeysWindow.h"
 #include "ui/windows/KeysWindow.h"
@@ -31,8 +30,6 @@ constexpr QStringView KeepFloatingKey = u"floating/keepOnClose";
 // Open when the program last ended: the next start opens them again.
 constexpr QStringView FloatingOpenKey = u"floating/open";
 constexpr QStringView ProjectorOpenKey = u"projector/open";
-// Asked once on a computer that looks like a board, or answered through the menu.
-constexpr QStringView BoardOfferedKey = u"board/offered";
 
 } // namespace
 
@@ -103,45 +100,8 @@ void MainWindowFeatures::bringBackLesson()
         showProjector();
     if (m_settings.flag(FloatingOpenKey) && !m_floating)
         toggleFloatingButton();
-    if (m_lesson.firstStart() && !m_settings.flag(BoardOfferedKey) && looksLikeBoard())
-        offerBoardMode();
+    offerBoardModeOnce();
     Q_EMIT shown();
-}
-
-void MainWindowFeatures::offerBoardMode()
-{
-    m_boardOffer = mirello::offerBoardMode([this](bool on) {
-        m_settings.setFlag(BoardOfferedKey, true);
-        if (on && !isOn(Feature::BoardMode))
-            m_actions->trigger(Feature::BoardMode);
-    });
-}
-
-void MainWindowFeatures::showAtStart()
-{
-    if (!isOn(Feature::BoardMode)) {
-        m_mainWindow->show();
-        return;
-    }
-    setBoardMode(true);
-}
-
-void MainWindowFeatures::setBoardMode(bool on)
-{
-    m_settings.setFlag(BoardOfferedKey, true);
-    if (m_boardOffer)
-        m_boardOffer->close();
-    if (on) {
-        m_mainWindow->hide();
-        if (!m_floating)
-            toggleFloatingButton();
-        showTrayIcon();
-    }
-    if (m_floating)
-        m_floating->setBoardMode(on);
-    showOnProjector(m_lesson.view(), true);
-    if (!on)
-        showMainWindow();
 }
 
 GlobalKeyBindings& MainWindowFeatures::globalKeys()
@@ -215,29 +175,6 @@ void MainWindowFeatures::showLesson()
     m_shown = view;
 }
 
-// What is asked now and carried out at once, within this turn of the event loop.
-void MainWindowFeatures::askedFromAfar()
-{
-    m_askedFromAfar = true;
-    QMetaObject::invokeMethod(
-        this, [this] { m_askedFromAfar = false; }, Qt::QueuedConnection);
-}
-
-// A draw started from outside Mirello's windows (a key from any program, a phone, the
-// command line) while the floating button is not in sight would flicker unseen: the
-// name shows large above the slides, and the button comes back if the teacher had it
-// open.
-void MainWindowFeatures::bringBackBoardWindows()
-{
-    if (!m_askedFromAfar || (m_floating && m_floating->isVisible()))
-        return;
-    if (m_floatingUsed)
-        toggleFloatingButton();
-    if (!m_flash)
-        m_flash = new NameFlash(m_floating ? m_floating->screen() : m_mainWindow->screen());
-    m_flash->showName(m_lesson.view().name, true);
-}
-
 // What changed since m_shown, or with `all` everything, as a window just opened needs.
 void MainWindowFeatures::showOnProjector(const LessonView& view, bool all)
 {
@@ -291,18 +228,6 @@ void MainWindowFeatures::showGroups(const NamedGroups& groups, bool open)
     if (m_projector)
         m_projector->showGroups(groups);
     keepFloatingClear();
-}
-
-// Once the projector's layout has settled on what it shows now.
-void MainWindowFeatures::keepFloatingClear()
-{
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_floating && m_projector && m_projector->isVisible())
-                m_floating->keepClearOf(m_projector->textRegion());
-        },
-        Qt::QueuedConnection);
 }
 
 void MainWindowFeatures::closeWindows()
@@ -494,19 +419,6 @@ void MainWindowFeatures::askToQuit()
     box.exec();
     if (box.clickedButton() == quit)
         Q_EMIT quitAsked();
-}
-
-void MainWindowFeatures::showMainWindow()
-{
-    if (isOn(Feature::BoardMode)) {
-        if (!m_floating)
-            toggleFloatingButton();
-        m_floating->show();
-        return;
-    }
-    m_mainWindow->showNormal();
-    m_mainWindow->raise();
-    m_mainWindow->activateWindow();
 }
 
 } // namespace mirello

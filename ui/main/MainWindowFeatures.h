@@ -100,6 +100,7 @@ private:
     GlobalKeyBindings& globalKeys();
     void showTrayIcon();
     void floatingButtonClosed();
+    void offerBoardModeOnce();
     void offerBoardMode();
 
     QWidget* m_mainWindow;
