@@ -32,7 +32,7 @@ void MainWindowFeatures::offerBoardModeOnce()
 
 void MainWindowFeatures::offerBoardMode()
 {
-    m_boardOffer = mirello::offerBoardMode([this](bool on) {
+    m_boardOffer = mirello::offerBoardMode(m_mainWindow->frameGeometry(), [this](bool on) {
         m_settings.setFlag(BoardOfferedKey, true);
         if (on && !isOn(Feature::BoardMode))
             m_actions->trigger(Feature::BoardMode);

@@ -1,5 +1,6 @@
 #include "BoardModeOffer.h"
 
+#include "FloatingButton.h"
 #include "ui/widgets/Fonts.h"
 #include "ui/widgets/ProgramIcon.h"
 
@@ -33,7 +34,7 @@ bool looksLikeBoard()
            });
 }
 
-QWidget* offerBoardMode(std::function<void(bool on)> answer)
+QWidget* offerBoardMode(const QRect& mainWindow, std::function<void(bool on)> answer)
 {
     auto* offer =
         new QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
@@ -68,9 +69,11 @@ QWidget* offerBoardMode(std::function<void(bool on)> answer)
     // The wrapped question's height follows from the width.
     offer->setFixedSize(Width, layout->totalHeightForWidth(Width));
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    // At the top right: clear of the main window, in the middle or at the top left, and
-    // of the floating button's corner at the bottom right.
-    offer->move(area.right() + 1 - offer->width() - Margin, area.top() + Margin);
+    // At the top right, clear of the floating button's corner at the bottom right, and
+    // moved off the main window on a small screen.
+    const QRect wanted(area.right() + 1 - offer->width() - Margin, area.top() + Margin,
+                       offer->width(), offer->height());
+    offer->move(clearOf(wanted, mainWindow, area));
     offer->show();
     return offer;
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+class QRect;
 class QWidget;
 
 namespace mirello {
@@ -11,7 +12,8 @@ bool looksLikeBoard();
 
 // Asks, in a small window at the top right of the screen that holds nothing up and takes no
 // focus, whether to switch board mode on; `answer` gets the teacher's choice. The
-// window is returned so that it can be closed once the answer came some other way.
-QWidget* offerBoardMode(std::function<void(bool on)> answer);
+// window is returned so that it can be closed once the answer came some other way. It
+// covers nothing of `mainWindow` where the screen has room.
+QWidget* offerBoardMode(const QRect& mainWindow, std::function<void(bool on)> answer);
 
 } // namespace mirello
