@@ -164,10 +164,10 @@ QString Lesson::switchAbsenceOf(const QString& name)
     const auto named = std::ranges::find(students, name, &Attendee::name);
     if (named == students.end())
         return u"本班没有“"_s + name + u"”"_s;
-    setAbsent(named->key, !named->absent);
+    // Shown with the mark itself, in the one change setAbsent() publishes.
     m_view.confirmation = {(named->absent ? u"已取消缺席："_s : u"今天缺席："_s) + name, NoticeTime,
                            m_view.confirmation.serial + 1};
-    publish();
+    setAbsent(named->key, !named->absent);
     return QString();
 }
 
