@@ -64,8 +64,10 @@ void FrmMain::handleFeatures()
     features.handle(Overview, [this](bool) { showOverview(); });
     features.handle(Projector, [this](bool) { m_features->showProjector(); });
     features.handle(FloatingButton, [this](bool) { m_features->toggleFloatingButton(); });
+    // An overview open now was opened for the other mode: with grades in front of the
+    // class, or closing itself at a desk.
     features.handle(BoardMode, [this](bool on) {
-        if (on && m_overview)
+        if (m_overview)
             m_overview->close();
         m_features->setBoardMode(on);
     });
