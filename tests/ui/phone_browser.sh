@@ -57,10 +57,7 @@ for _ in $(seq 600); do [ -e "$work/graded" ] || ! kill -0 "$phone" 2>/dev/null 
     fail "the class file holds $(iconv -f GBK "$class")"
 echo "phone_browser: the phone's grade reached the class file"
 # As after a crash or an update: the remote was on, so it listens again by itself.
-# By its process name, which under wine is the .exe's: the path is in this script's
-# own command line too.
-name=$(basename "$program")
-pkill -x "$name" || fail "Mirello was not running"
-for _ in $(seq 100); do pgrep -x "$name" >/dev/null || break; sleep 0.1; done
+pkill -f "$program" || fail "Mirello was not running"
+for _ in $(seq 100); do pgrep -f "$program" >/dev/null || break; sleep 0.1; done
 run >>"$work/log" 2>&1 &
 wait "$phone" || fail "the phone's steps failed"
