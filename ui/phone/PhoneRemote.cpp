@@ -116,6 +116,8 @@ void PhoneRemote::switchOn(const QString& address, quint16 port)
                                 u" 上开启，请在“手机遥控”窗口中换一个网络或端口。"_s,
                             *failure});
     } else {
+        // The port actually taken: after a restart the phones find the page where it was.
+        m_settings.setBytes(PortKey, QByteArray::number(m_server->pageUrl().port()));
         m_settings.setFlag(OnKey, true);
         publishIfChanged();
         Q_EMIT notice(u"手机遥控已开启：用手机扫描“手机遥控”窗口中的二维码"_s);
