@@ -317,9 +317,10 @@
     const names = list.map((a) => a[0]).join('\n');
     if (box.dataset.names !== names) {
       box.dataset.names = names;
-      box.replaceChildren(...list.map((a) => {
+      box.replaceChildren(...list.map((a, i) => {
         const b = document.createElement('button');
         b.type = 'button';
+        b.id = 'attendee' + i;
         b.dataset.do = 'absent-of';
         b.dataset.arg = a[0];
         b.textContent = a[0];

@@ -1,6 +1,7 @@
 // A teacher's phone, played by a headless Chromium driven over its debugging socket:
 // it opens the page the QR code names, waits for the teacher to let it in, then taps
-// Start, Pause, 良好 and 确定. Then a browser holding a wrong token is refused.
+// Start, Pause, 良好 and 确定; after Mirello restarts it comes back without pairing and
+// marks a student absent in the attendance list. Then a wrong token is refused.
 // Usage: phone_browser <page address> [screenshot.png]
 #include "support/FileBytes.h"
 
@@ -177,6 +178,22 @@ int main(int argc, char** argv)
     phone.waitFor(text(u"toast"_s) + u".startsWith('已记录：')"_s, u"the recording is confirmed"_s);
     qInfo("phone_browser: %s was called and graded from the phone",
           qPrintable(phone.evaluate(text(u"name"_s)).toString()));
+
+    // Mirello restarts (the script ends it and starts it again once told): the page says it
+    // lost the computer, comes back without pairing, and marks a student absent.
+    if (!recordingtest::writeBytes(qEnvironmentVariable("TMPDIR") + u"/graded"_s, "yes"))
+        fail(u"cannot tell the script that the grade is in"_s);
+    const QString offline = u"document.getElementById('offline').hidden"_s;
+    phone.waitFor(u"!"_s + offline, u"the page sees Mirello gone"_s, 60);
+    phone.waitFor(offline + u" && !document.getElementById('remote').hidden"_s,
+                  u"the page is back without pairing"_s, 90);
+    phone.tap(u"showAttendance"_s);
+    phone.waitFor(u"!!document.getElementById('attendee0')"_s, u"the attendance list"_s);
+    phone.tap(u"attendee0"_s);
+    phone.waitFor(text(u"toast"_s) + u" === '今天缺席：王小明'"_s, u"the absence is confirmed"_s);
+    phone.waitFor(u"document.getElementById('attendee0').classList.contains('away')"_s,
+                  u"the list shows the absence"_s);
+    qInfo("phone_browser: after a restart the phone came back and marked an absence");
     if (arguments.size() > 2) {
         const QByteArray png = QByteArray::fromBase64(
             phone.call(u"Page.captureScreenshot"_s)[u"data"_s].toString().toLatin1());
