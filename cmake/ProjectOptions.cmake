@@ -19,6 +19,13 @@ target_compile_definitions(mirello_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY
     QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
 
+# Every source sees first what Qt 6 has and Qt 5.15 lacks; Qt 5 builds find the Qt 6
+# headers they lack in platform/qt5/.
+target_compile_options(mirello_options INTERFACE -include ${PROJECT_SOURCE_DIR}/platform/QtCompat.h)
+if(MIRELLO_QT_MAJOR EQUAL 5)
+    target_include_directories(mirello_options INTERFACE ${PROJECT_SOURCE_DIR}/platform/qt5)
+endif()
+
 if(MIRELLO_SANITIZE)
     target_compile_options(mirello_options INTERFACE
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
@@ -36,5 +43,5 @@ endif()
 # were built with: the tests through CTest, and the helpers they start.
 if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env
-        MIRELLO_WINDOWS_DEPS=${QT6_INSTALL_PREFIX} ${PROJECT_SOURCE_DIR}/scripts/wine)
+        MIRELLO_WINDOWS_DEPS=${MIRELLO_QT_PREFIX} ${PROJECT_SOURCE_DIR}/scripts/wine)
 endif()

@@ -54,7 +54,7 @@ DrawTexts drawTick(const std::optional<NameList>& names, RandomSource& random)
 QString shownName(QStringView name)
 {
     return name.size() <= DrawTexts::LongestName ? name.toString()
-                                                 : name.first(DrawTexts::LongestName - 1) + u'…';
+                                                 : name.left(DrawTexts::LongestName - 1) + u'…';
 }
 
 DrawTexts textsOfLine(const NameList& names, qsizetype index)

@@ -36,7 +36,7 @@ bool isBlankRow(const QStringList& cells)
 bool appendRow(CellTable& table, int number, QStringList cells)
 {
     if (cells.size() > LargestTableColumns)
-        cells.resize(LargestTableColumns);
+        cells.erase(cells.begin() + LargestTableColumns, cells.end());
     if (isBlankRow(cells))
         return true;
     if (table.size() >= LargestTableRows)
@@ -131,7 +131,7 @@ bool blocks(RowProblem problem)
 QString rowList(const QList<int>& rows)
 {
     QStringList numbers;
-    for (const int row : rows.first(std::min<qsizetype>(rows.size(), 10)))
+    for (const int row : rows.mid(0, 10))
         numbers.append(QString::number(row));
     return numbers.join(u"、"_s) + (rows.size() > 10 ? u" 等"_s : QString());
 }
@@ -216,7 +216,7 @@ ImportColumns guessColumns(const CellTable& table)
     // A sheet's own title, a date or the teacher's name may stand above the titles.
     constexpr qsizetype TitleSearchRows = 10;
     ImportColumns columns;
-    for (qsizetype row = 0; row < std::min(table.size(), TitleSearchRows); ++row) {
+    for (qsizetype row = 0; row < std::min<qsizetype>(table.size(), TitleSearchRows); ++row) {
         const QStringList& cells = table[row].cells;
         qsizetype numberRank = NumberTitles.size();
         for (int k = 0; k < cells.size(); ++k) {
@@ -240,7 +240,7 @@ ImportColumns guessColumns(const CellTable& table)
     // digits), and the last column before it that mostly holds numbers.
     qsizetype width = 0;
     for (const TableRow& row : table)
-        width = std::max(width, row.cells.size());
+        width = std::max<qsizetype>(width, row.cells.size());
     std::optional<int> nameColumn;
     std::optional<int> numberColumn;
     for (int k = 0; k < width; ++k) {

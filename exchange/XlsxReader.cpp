@@ -127,8 +127,8 @@ Result<CellTable> readSheetPart(Package& package, const QString& part, const QSt
                 continue;
             if (std::optional<Error> refused = package.budget().take(cell.value().text))
                 return *refused;
-            if (cells.size() <= column)
-                cells.resize(column + 1);
+            while (cells.size() <= column)
+                cells.append(QString());
             cells[column] = cell.value().text;
         }
         if (!cells.isEmpty() && !xml.error()) {

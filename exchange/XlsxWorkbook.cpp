@@ -43,13 +43,13 @@ QString resolvePart(const QString& fromFolder, const QString& target)
 QString folderOfPart(const QString& part)
 {
     const qsizetype slash = part.lastIndexOf(u'/');
-    return slash < 0 ? QString() : part.first(slash);
+    return slash < 0 ? QString() : part.left(slash);
 }
 
 QString relationshipsOf(const QString& part)
 {
     const qsizetype slash = part.lastIndexOf(u'/');
-    return part.first(slash + 1) + u"_rels/" + part.sliced(slash + 1) + u".rels";
+    return part.left(slash + 1) + u"_rels/" + part.mid(slash + 1) + u".rels";
 }
 
 // Hands `take` each `element` of the part `part`, which may be missing, until it refuses.

@@ -40,7 +40,7 @@ QString cutAtCharacter(const QString& text, qsizetype units)
 {
     if (text.size() <= units)
         return text;
-    return text.left(text[units - 1].isHighSurrogate() ? units - 1 : units);
+    return text.left(text.at(units - 1).isHighSurrogate() ? units - 1 : units);
 }
 
 QString validSheetName(const QString& wanted, const QStringList& taken)
@@ -75,7 +75,7 @@ QByteArray serializeSheets(const QList<XlsxSheet>& sheets)
 {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_4);
+    out.setVersion(QDataStream::Qt_5_15);
     out << Magic << qint32(sheets.size());
     for (const XlsxSheet& sheet : sheets) {
         out << sheet.name << sheet.header << qint32(sheet.rows.size());
@@ -96,7 +96,7 @@ std::optional<QList<XlsxSheet>> deserializeSheets(QByteArrayView bytes)
 {
     const QByteArray raw = QByteArray::fromRawData(bytes.data(), bytes.size());
     QDataStream in(raw);
-    in.setVersion(QDataStream::Qt_6_4);
+    in.setVersion(QDataStream::Qt_5_15);
     quint32 magic = 0;
     qint32 count = -1;
     in >> magic >> count;

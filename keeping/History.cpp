@@ -11,6 +11,7 @@
 #include "roll/RollRecord.h"
 #include "roll/RosterLoader.h"
 
+#include <algorithm>
 #include <array>
 #include <QStringDecoder>
 
@@ -213,7 +214,7 @@ std::optional<HistoryEntry> entryForStudent(QByteArrayView classBytes, const QSt
             continue;
         numbers.append(RollRecord(lines.at(i)).leadField().trimmed().toString());
         counts.append(record.callCountText()->toString());
-        tallies.append(lines.at(i).last(4).toString());
+        tallies.append(lines.at(i).right(4).toString());
     }
     if (numbers.isEmpty())
         return std::nullopt;
@@ -235,7 +236,7 @@ HistoryEntry absenceEntry(const QString& shownClass, const StudentKey& student, 
     entry.action = absent ? HistoryAction::Absent : HistoryAction::Present;
     entry.number = head.leadField().trimmed().toString();
     // The head ends in the name's separator, where a line's counters would follow.
-    entry.name = QStringView(student.head).sliced(head.leadField().size()).chopped(1).toString();
+    entry.name = QStringView(student.head).mid(head.leadField().size()).chopped(1).toString();
     entry.copy = student.copy;
     return entry;
 }
@@ -379,13 +380,16 @@ QList<HistoryEntry> keptRecordings(const QList<HistoryEntry>& history, const QSt
             for (qsizetype i = of.size() - 1; i >= 0; --i) {
                 if (entry.drawId.isEmpty() || kept[of[i]].drawId == entry.drawId) {
                     kept[of[i]].action = HistoryAction::Undo;
-                    of.remove(i);
+                    of.removeAt(i);
                     break;
                 }
             }
         }
     }
-    kept.removeIf([](const HistoryEntry& entry) { return entry.action == HistoryAction::Undo; });
+    kept.erase(std::remove_if(
+                   kept.begin(), kept.end(),
+                   [](const HistoryEntry& entry) { return entry.action == HistoryAction::Undo; }),
+               kept.end());
     return kept;
 }
 

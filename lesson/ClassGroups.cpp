@@ -72,7 +72,8 @@ Result<ClassGrouping> groupStudents(const GroupingJob& job, const GroupingReques
     const Grouping& made = result.value();
     ClassGrouping grouping{{}, made.repeatedPairs, made.largestBalanceGap};
     for (const std::vector<int>& group : made.groups) {
-        QList<StudentKey>& members = grouping.groups.emplace_back();
+        grouping.groups.append(QList<StudentKey>());
+        QList<StudentKey>& members = grouping.groups.last();
         for (const int number : group)
             members.append(keys[std::size_t(present[std::size_t(number)])]);
     }

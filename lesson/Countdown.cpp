@@ -104,7 +104,7 @@ Result<seconds> parseCountdownDuration(const QString& typed)
         return refused(u"看不懂“"_s + typed + u"”，请写成 "_s + Examples + u" 这样的时长"_s);
     const qint64 minutes = capturedNumber(match, {2, 4});
     const qint64 secondsPart = capturedNumber(match, {1, 3, 5});
-    const bool withMinutes = match.hasCaptured(2) || match.hasCaptured(4);
+    const bool withMinutes = match.capturedStart(2) >= 0 || match.capturedStart(4) >= 0;
     if (withMinutes && secondsPart >= 60)
         return refused(u"“"_s + typed + u"”里的秒数应小于 60"_s);
     const seconds duration(minutes * 60 + secondsPart);

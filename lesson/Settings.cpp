@@ -308,7 +308,7 @@ void Settings::setFlag(QStringView key, bool on)
 QByteArray Settings::bytes(QStringView key) const
 {
     const QVariant value = m_values.value(key.toString());
-    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+    return value.userType() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
 }
 
 void Settings::setBytes(QStringView key, const QByteArray& value)

@@ -25,7 +25,7 @@ bool runsAsFormula(QStringView field)
 bool needsApostrophe(QStringView field)
 {
     while (field.startsWith(u'\''))
-        field = field.sliced(1);
+        field = field.mid(1);
     return runsAsFormula(field);
 }
 
@@ -114,9 +114,8 @@ QString withoutFormula(const QString& field)
 
 QString fieldWithFormula(const QString& field)
 {
-    return field.startsWith(u'\'') && needsApostrophe(QStringView(field).sliced(1))
-               ? field.sliced(1)
-               : field;
+    return field.startsWith(u'\'') && needsApostrophe(QStringView(field).mid(1)) ? field.mid(1)
+                                                                                 : field;
 }
 
 QString csvLine(const QStringList& fields)

@@ -22,11 +22,11 @@ QByteArray nativeFileName(const QString& path)
     QByteArray bytes;
     qsizetype runStart = 0;
     for (qsizetype i = 0; i <= path.size(); ++i) {
-        if (i < path.size() && !isEscapedByte(path[i]))
+        if (i < path.size() && !isEscapedByte(path.at(i)))
             continue;
-        bytes += QStringView(path).sliced(runStart, i - runStart).toUtf8();
+        bytes += QStringView(path).mid(runStart, i - runStart).toUtf8();
         if (i < path.size())
-            bytes += char(path[i].unicode() - EscapeBase);
+            bytes += char(path.at(i).unicode() - EscapeBase);
         runStart = i + 1;
     }
     return bytes;

@@ -24,7 +24,7 @@ fs::path toFileSystemPath(const QString& path)
 
 QString reasonOf(const std::error_code& error)
 {
-    return QString::fromLocal8Bit(error.message());
+    return QString::fromLocal8Bit(error.message().c_str());
 }
 
 } // namespace

@@ -63,17 +63,17 @@ Run nextRun(QStringView text, qsizetype& i)
         qint64 value = 0;
         for (; i < text.size() && isAsciiDigit(text[i]); ++i)
             value = std::min<qint64>(value * 10 + (text[i].unicode() - u'0'), qint64(1) << 60);
-        return {text.sliced(start, i - start), true, value};
+        return {text.mid(start, i - start), true, value};
     }
     if (numeralValue(text[i]) >= 0) {
         while (i < text.size() && numeralValue(text[i]) >= 0)
             ++i;
-        const QStringView run = text.sliced(start, i - start);
+        const QStringView run = text.mid(start, i - start);
         return {run, true, chineseValue(run)};
     }
     while (i < text.size() && !isAsciiDigit(text[i]) && numeralValue(text[i]) < 0)
         ++i;
-    return {text.sliced(start, i - start), false, 0};
+    return {text.mid(start, i - start), false, 0};
 }
 
 int compareRuns(const Run& a, const Run& b)

@@ -12,13 +12,13 @@ QString folderOf(const QString& path)
         return QStringLiteral(".");
     if (slash == 0)
         return QStringLiteral("/");
-    return QDir::toNativeSeparators(normal.first(slash));
+    return QDir::toNativeSeparators(normal.left(slash));
 }
 
 QString fileNameOf(const QString& path)
 {
     const QString normal = QDir::fromNativeSeparators(path);
-    return normal.sliced(normal.lastIndexOf(u'/') + 1);
+    return normal.mid(normal.lastIndexOf(u'/') + 1);
 }
 
 QString pathInFolder(const QString& folder, const QString& tail)

@@ -11,12 +11,12 @@ std::optional<QStringView> mid(QStringView text, qsizetype start, qsizetype coun
     if (start > text.size())
         return QStringView();
     const qsizetype offset = start - 1;
-    return text.sliced(offset, std::min(count, text.size() - offset));
+    return text.mid(offset, std::min(count, text.size() - offset));
 }
 
 QStringView rightPart(QStringView text, qsizetype count)
 {
-    return text.last(std::clamp<qsizetype>(count, 0, text.size()));
+    return text.right(std::clamp<qsizetype>(count, 0, text.size()));
 }
 
 qint64 leadingNumber(QStringView text)

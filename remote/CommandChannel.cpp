@@ -22,12 +22,17 @@ constexpr int ConnectWaitMs = 3000;
 // A message ends in an empty line; an answer is one line.
 constexpr QByteArrayView MessageEnd = "\n\n";
 
-QLocalSocket::SocketOptions socketOptions(const LocalChannelAddress& address)
-{
-    return address.abstractName ? QLocalSocket::AbstractNamespaceOption : QLocalSocket::NoOptions;
-}
-
 } // namespace
+
+// Qt 5 has no abstract namespace; its one use, Windows, has no need of it.
+void reachAddress(QLocalSocket& socket, const LocalChannelAddress& address)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 2, 0)
+    socket.setSocketOptions(address.abstractName ? QLocalSocket::AbstractNamespaceOption
+                                                 : QLocalSocket::NoOptions);
+#endif
+    socket.connectToServer(address.serverName);
+}
 
 LocalChannelAddress channelAddress(const QString& rollFolder)
 {
@@ -50,8 +55,7 @@ std::optional<QString> sendToRunningCopy(const LocalChannelAddress& address,
                                          std::chrono::milliseconds wait)
 {
     QLocalSocket socket;
-    socket.setSocketOptions(socketOptions(address));
-    socket.connectToServer(address.serverName);
+    reachAddress(socket, address);
     if (!socket.waitForConnected(ConnectWaitMs))
         return std::nullopt;
     // Another user's program could otherwise take the teacher's commands and answer "done".
@@ -77,8 +81,10 @@ CommandServer::CommandServer(const LocalChannelAddress& address, CarryOut carryO
     , m_server(new QLocalServer(this))
 {
     QLocalServer::SocketOptions options = QLocalServer::NoOptions;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 2, 0)
     if (address.abstractName)
         options |= QLocalServer::AbstractNamespaceOption;
+#endif
     if (address.userOnlyAccess)
         options |= QLocalServer::UserAccessOption;
     m_server->setSocketOptions(options);
@@ -93,8 +99,7 @@ CommandServer::CommandServer(const LocalChannelAddress& address, CarryOut carryO
 std::optional<QString> CommandServer::listen()
 {
     QLocalSocket probe;
-    probe.setSocketOptions(socketOptions(m_address));
-    probe.connectToServer(m_address.serverName);
+    reachAddress(probe, m_address);
     if (probe.waitForConnected(ConnectWaitMs)) {
         const std::optional<QString> foreign =
             foreignChannelEnd(probe.socketDescriptor(), ChannelEnd::Server);

@@ -18,6 +18,9 @@ namespace mirello {
 // other roll folders have other names, and other users' copies other places.
 LocalChannelAddress channelAddress(const QString& rollFolder);
 
+// Connects `socket` to the channel at `address`.
+void reachAddress(QLocalSocket& socket, const LocalChannelAddress& address);
+
 // Hands `commands` to the copy listening at `address` (none: it is asked to show its
 // window). Nothing when no copy listens; else its answer: empty when it carried them
 // out, else what went wrong, or why nothing was handed over to a program that is not

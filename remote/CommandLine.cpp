@@ -23,7 +23,7 @@ std::optional<Option> optionOf(const FeatureRow& row)
         return std::nullopt;
     const qsizetype space = row.command.indexOf(u' ');
     return space < 0 ? Option{&row, row.command, {}}
-                     : Option{&row, row.command.first(space), row.command.sliced(space + 1)};
+                     : Option{&row, row.command.left(space), row.command.mid(space + 1)};
 }
 
 // Rows of one option that set an amount (the grades) are told apart by the value;
@@ -71,8 +71,8 @@ QString usageText(const QList<const FeatureRow*>& rows)
     const qsizetype colon = rows.first()->text.indexOf(u'：') + 1;
     QStringList amounts;
     for (const FeatureRow* row : rows)
-        amounts.append(QString::number(row->amount) + u' ' + row->text.sliced(colon));
-    return rows.first()->text.first(colon) + amounts.join(u'，');
+        amounts.append(QString::number(row->amount) + u' ' + row->text.mid(colon));
+    return rows.first()->text.left(colon) + amounts.join(u'，');
 }
 
 // Pads to a terminal's column: a Chinese character takes two.
@@ -127,14 +127,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             return CommandLineMistake{u"不认识的参数：“"_s + argument + u"”"_s};
         const qsizetype equals = argument.indexOf(u'=');
         const QStringView name =
-            QStringView(argument).sliced(2, (equals < 0 ? argument.size() : equals) - 2);
+            QStringView(argument).mid(2, (equals < 0 ? argument.size() : equals) - 2);
         const std::optional<Option> option = optionNamed(name, std::nullopt);
         if (!option)
             return CommandLineMistake{u"不认识的选项：“"_s + argument + u"”"_s};
         QString value;
         if (!option->value.isEmpty()) {
             if (equals >= 0)
-                value = argument.sliced(equals + 1);
+                value = argument.mid(equals + 1);
             else if (i + 1 < arguments.size())
                 value = arguments[++i];
         } else if (equals >= 0) {
@@ -202,8 +202,8 @@ std::optional<QList<RemoteCommand>> decodeCommands(const QByteArray& message)
         const qsizetype space = line.indexOf(' ');
         const std::optional<RemoteCommand> command =
             space < 0 ? std::nullopt
-                      : commandNamed(QString::fromUtf8(line.first(space)),
-                                     QString::fromUtf8(line.sliced(space + 1)));
+                      : commandNamed(QString::fromUtf8(line.left(space)),
+                                     QString::fromUtf8(line.mid(space + 1)));
         if (!command)
             return std::nullopt;
         commands.append(*command);

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,18 @@ constexpr int TokenBytes = 32;
 constexpr int KeyBytes = 32;
 constexpr QStringView KeyFile = u"phone-key";
 constexpr qsizetype LongestDescription = 200;
+
+// A new file that only its owner may read. Qt 5, the Windows program's, cannot make it
+// so at once; there the file inherits the access list of the user's own profile.
+bool openOwnerOnly(QFile& file)
+{
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 3, 0)
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
+#else
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.setPermissions(ownerOnly);
+#endif
+}
 
 bool isHashHex(const QString& text)
 {
@@ -57,10 +70,8 @@ Result<QByteArray> PairedPhones::keyIn(const QString& folder)
     }
     const QByteArray key = randomKey();
     QFile made(path);
-    if (!QDir().mkpath(folder) ||
-        !made.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        made.write(key.toHex()) != 2 * KeyBytes || !made.flush()) {
+    if (!QDir().mkpath(folder) || !openOwnerOnly(made) || made.write(key.toHex()) != 2 * KeyBytes ||
+        !made.flush()) {
         return Error{u"手机遥控的密钥无法保存在“"_s + QDir::toNativeSeparators(path) +
                          u"”：今天配对的手机在 Mirello 关闭后需要重新配对。"_s,
                      made.errorString()};
@@ -121,7 +132,9 @@ bool PairedPhones::holds(const QByteArray& tokenHash) const
 
 void PairedPhones::revoke(const QByteArray& tokenHash)
 {
-    m_phones.removeIf([&](const Phone& phone) { return phone.tokenHash == tokenHash; });
+    m_phones.erase(std::remove_if(m_phones.begin(), m_phones.end(),
+                                  [&](const Phone& phone) { return phone.tokenHash == tokenHash; }),
+                   m_phones.end());
 }
 
 QList<PairedPhones::Phone> PairedPhones::phones() const

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <QRandomGenerator>
 
 namespace mirello {
@@ -42,11 +43,12 @@ qint64 Pairing::nowSeconds() const
 void Pairing::dropOld()
 {
     const qint64 now = nowSeconds();
-    m_requests.removeIf([&](auto entry) {
-        const Request& request = entry.value();
-        return request.since < now - RequestLife.count() ||
-               (request.state == State::Waiting && request.polled < now - PollGap.count());
-    });
+    for (auto request = m_requests.begin(); request != m_requests.end();) {
+        const bool old =
+            request->since < now - RequestLife.count() ||
+            (request->state == State::Waiting && request->polled < now - PollGap.count());
+        request = old ? m_requests.erase(request) : std::next(request);
+    }
 }
 
 std::optional<std::chrono::seconds> Pairing::pauseOf(const QString& address, qint64 now) const
@@ -65,8 +67,10 @@ Pairing::Outcome Pairing::countWrongTry(const QString& address, qint64 now)
         m_wrongTriesOfAll = 0;
         m_allPausedUntil = now + FirstPause.count();
     }
-    if (m_guessers.size() >= MostGuessers)
-        m_guessers.removeIf([now](auto entry) { return entry.value().pausedUntil <= now; });
+    if (m_guessers.size() >= MostGuessers) {
+        for (auto other = m_guessers.begin(); other != m_guessers.end();)
+            other = other->pausedUntil <= now ? m_guessers.erase(other) : std::next(other);
+    }
     Guesser& guesser = m_guessers[address];
     if (++guesser.wrongTries >= WrongTriesBeforePause) {
         guesser.wrongTries = 0;

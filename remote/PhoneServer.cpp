@@ -197,7 +197,7 @@ void PhoneServer::accept()
         // its request is in, since closing on bytes unread resets the connection on
         // Windows before the answer arrives.
         const QList<QTcpSocket*> open =
-            m_tcp->findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
+            m_tcp->findChildren<QTcpSocket*>(QString(), Qt::FindDirectChildrenOnly);
         const QHostAddress peer = socket->peerAddress();
         const auto refuseOnRequest = [this, socket](int status, const QString& why) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, status, why] {
@@ -234,7 +234,7 @@ void PhoneServer::readRequest(QTcpSocket* socket)
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         return;
     }
-    serve(socket, request, seen.sliced(request.headBytes, request.bodyBytes));
+    serve(socket, request, seen.mid(request.headBytes, request.bodyBytes));
 }
 
 // Only the address the phones were given: a page elsewhere that renames its own host
@@ -257,7 +257,7 @@ std::optional<QByteArray> PhoneServer::tokenOf(const HttpRequest& request) const
 {
     const QByteArray authorization = request.header("authorization");
     const QByteArray token = authorization.startsWith("Bearer ")
-                                 ? authorization.sliced(7)
+                                 ? authorization.mid(7)
                                  : request.queryItem(u"token"_s).toLatin1();
     return m_phones.admit(token);
 }
@@ -285,7 +285,7 @@ void PhoneServer::servePairing(QTcpSocket* socket, const HttpRequest& request,
                                const QByteArray& body)
 {
     if (request.method == "GET" && request.path.startsWith(u"/pair/"_s)) {
-        const auto [state, token] = m_pairing.poll(request.path.sliced(6));
+        const auto [state, token] = m_pairing.poll(request.path.mid(6));
         switch (state) {
         case Pairing::State::Unknown:
             return refuse(socket, 404, u"配对请求已过期，请重新配对。"_s);
@@ -294,9 +294,9 @@ void PhoneServer::servePairing(QTcpSocket* socket, const HttpRequest& request,
         case Pairing::State::Refused:
             return respondJson(socket, 200, {{u"status"_s, u"refused"_s}});
         case Pairing::State::Paired:
-            return respondJson(
-                socket, 200,
-                {{u"status"_s, u"paired"_s}, {u"token"_s, QString::fromLatin1(token)}});
+            return respondJson(socket, 200,
+                               {{u"status"_s, u"paired"_s},
+                                {u"token"_s, QString::fromLatin1(token.data(), token.size())}});
         }
     }
     if (request.method != "POST" || request.path != u"/pair"_s)
@@ -354,7 +354,7 @@ void PhoneServer::upgrade(QTcpSocket* socket, const HttpRequest& request)
     if (m_sockets.size() >= MostPhoneSockets)
         return refuse(socket, 503, u"连接的手机太多"_s);
     // The request's deadline is over: a phone stays connected for the lesson.
-    qDeleteAll(socket->findChildren<QTimer*>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(socket->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly));
     (void)socket->read(request.headBytes);
     auto* phone = new PhoneSocket(socket, key, this);
     m_sockets.insert(phone, {*hash, nowMs(), 0, nowMs()});

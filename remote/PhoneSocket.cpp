@@ -111,7 +111,7 @@ bool PhoneSocket::takeFrame()
     if (size >= 126) {
         size = 0;
         for (qsizetype i = 2; i < headSize - 4; ++i)
-            size = (size << 8) | quint8(m_buffer[i]);
+            size = (size << 8) | quint8(m_buffer.at(i));
     }
     // Phones mask every frame and use no extension; control frames are short and whole.
     if ((first & 0x70) || !(second & 0x80) || (opcode >= Close && (size > 125 || !final)) ||
@@ -125,10 +125,11 @@ bool PhoneSocket::takeFrame()
     }
     if (quint64(m_buffer.size()) < quint64(headSize) + size)
         return false;
-    QByteArray payload = m_buffer.sliced(headSize, qsizetype(size));
+    QByteArray payload = m_buffer.mid(headSize, qsizetype(size));
     const char* mask = m_buffer.constData() + headSize - 4;
+    char* unmasked = payload.data();
     for (qsizetype i = 0; i < payload.size(); ++i)
-        payload[i] = char(payload[i] ^ mask[i % 4]);
+        unmasked[i] = char(unmasked[i] ^ mask[i % 4]);
     m_buffer.remove(0, headSize + qsizetype(size));
     Q_EMIT frameReceived();
     if (m_closing)

@@ -48,10 +48,10 @@ std::optional<Listed> parseName(const QString& fileName)
     Listed listed{fileName, {}, 1};
     if (stem.size() > StemLength) {
         bool ok = false;
-        listed.sequence = stem.sliced(StemLength + 1).toInt(&ok);
+        listed.sequence = stem.mid(StemLength + 1).toInt(&ok);
         if (stem[StemLength] != u'_' || !ok || listed.sequence < 2)
             return std::nullopt;
-        stem = stem.first(StemLength);
+        stem = stem.left(StemLength);
     }
     listed.taken = QDateTime::fromString(stem.toString(), NameFormat.toString());
     if (!listed.taken.isValid())

@@ -128,7 +128,7 @@ QString shownStateFile(const QString& path)
 // Everything before the counters; a student's line always has them.
 QStringView headOf(QStringView line)
 {
-    return line.first(line.size() - RollRecord::CounterLength);
+    return line.left(line.size() - RollRecord::CounterLength);
 }
 
 } // namespace

@@ -28,9 +28,9 @@ QStringView NameList::at(qsizetype index) const
 {
     const qsizetype start = m_lineStarts[index];
     qsizetype end = m_lineStarts[index + 1] - 1;
-    if (end > start && m_text[end - 1] == u'\r' && end < m_text.size())
+    if (end > start && m_text.at(end - 1) == u'\r' && end < m_text.size())
         --end;
-    return QStringView(m_text).sliced(start, end - start);
+    return QStringView(m_text).mid(start, end - start);
 }
 
 void NameList::overwrite(qsizetype index, QStringView line)

@@ -5,6 +5,7 @@
 #include "platform/FileOperations.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <QDir>
 
 namespace mirello {
@@ -60,7 +61,10 @@ Result<QList<ListedFile>> RollFolder::listClasses() const
     if (!files)
         return files;
     QList<ListedFile> classes = std::move(files).value();
-    classes.removeIf([](const ListedFile& file) { return isHelperFileName(file.name); });
+    classes.erase(
+        std::remove_if(classes.begin(), classes.end(),
+                       [](const ListedFile& file) { return isHelperFileName(file.name); }),
+        classes.end());
     return classes;
 }
 

@@ -33,14 +33,14 @@ std::optional<QStringView> RollRecord::recordHead() const
 {
     if (length() < CounterLength)
         return std::nullopt;
-    return m_line.first(length() - CounterLength);
+    return m_line.left(length() - CounterLength);
 }
 
 bool RollRecord::hasCounterLayout() const
 {
     if (length() < CounterLength)
         return false;
-    const QStringView counters = m_line.last(CounterLength);
+    const QStringView counters = m_line.right(CounterLength);
     for (qsizetype i = 0; i < CounterLength; ++i) {
         const QChar c = counters[i];
         if (i == 2 ? c != u'\\' : (c < u'0' || c > u'9'))

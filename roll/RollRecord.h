@@ -29,7 +29,7 @@ public:
 
     qsizetype length() const { return m_line.size(); }
     // Characters 1 to 9 (the student number), fewer on a shorter line.
-    QStringView leadField() const { return m_line.first(std::min<qsizetype>(m_line.size(), 9)); }
+    QStringView leadField() const { return m_line.left(std::min<qsizetype>(m_line.size(), 9)); }
     // Characters 10 to L-8; none for lines shorter than MinimumLength.
     std::optional<QStringView> personName() const;
     // The two characters at L-6, as they stand; none for lines shorter than 7.

@@ -170,7 +170,7 @@ std::optional<QByteArrayView> bytesBeforeCounters(QByteArrayView line, QStringVi
     if (text.size() < RollRecord::CounterLength)
         return std::nullopt;
     const std::optional<QByteArray> counters =
-        encodeText(text.last(RollRecord::CounterLength), encoding);
+        encodeText(text.right(RollRecord::CounterLength), encoding);
     if (!counters || !line.endsWith(*counters))
         return std::nullopt;
     const QByteArrayView head = line.chopped(counters->size());

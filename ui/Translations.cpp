@@ -15,7 +15,7 @@ void installChineseTranslations(QCoreApplication& application, const QString& pr
     auto* translator = new QTranslator(&application);
     const QString name = u"qtbase_zh_CN"_s;
     if (translator->load(name, pathInFolder(programFolder, u"translations"_s)) ||
-        translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        translator->load(name, qtFolder(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 }
 

@@ -33,7 +33,7 @@ Result<QStringList> plainFileNames(const QString& folder)
     }
     if (error) {
         return Error{u"无法打开文件夹“" + shownFileName(folder) + u"”。",
-                     QString::fromLocal8Bit(error.message())};
+                     QString::fromLocal8Bit(error.message().c_str())};
     }
     return names;
 }

@@ -7,6 +7,9 @@
 
 #include <QTest>
 
+Q_DECLARE_METATYPE(std::optional<mirello::NameList>)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
 using namespace mirello;
 using test::FixedRandom;
 using namespace Qt::StringLiterals;
@@ -32,7 +35,9 @@ void TestDrawTick::drawsTheLineTheValueSelects_data()
         return std::optional(NameList::fromText(lines.join(u"\r\n")));
     };
     // A 16-bit index would fail beyond 32767 lines and fall back to the first line.
-    QStringList large(40000, u"S20230101甲-00\\0000"_s);
+    QStringList large;
+    for (int line = 0; line < 40000; ++line)
+        large.append(u"S20230101甲-00\\0000"_s);
     large.last() = u"S20239999末尾-00\\0000"_s;
     large.append(QString());
     QTest::newRow("40000 lines reach the end")
@@ -41,7 +46,7 @@ void TestDrawTick::drawsTheLineTheValueSelects_data()
     const QString longName(5'000'000, u'名');
     QTest::newRow("a name of megabytes is shortened, not copied whole")
         << list({u"S20230101"_s + longName + u"-00\\0000"_s}) << 0.5
-        << OptionalText(longName.first(DrawTexts::LongestName - 1) + u'…');
+        << OptionalText(longName.left(DrawTexts::LongestName - 1) + u'…');
     QTest::newRow("no class") << std::optional<NameList>() << 0.5 << OptionalText();
 }
 

@@ -40,7 +40,7 @@ struct MillisecondLcg final : RandomSource
 
 // Whether the chi-square statistic of `observed` stays below the upper critical value
 // (Wilson-Hilferty) for the standard normal quantile z.
-bool passesChiSquare(const QList<int>& observed, double z)
+bool passesChiSquare(const QVector<int>& observed, double z)
 {
     const double expected = std::reduce(observed.begin(), observed.end()) / double(observed.size());
     double sum = 0;
@@ -101,8 +101,8 @@ void TestDrawUniformity::drawsAreUniformAndIndependent()
     ClockSeededRandom seeded(clock);
     RandomSource& random = poor ? static_cast<RandomSource&>(lcg) : seeded;
 
-    QList<int> single(Students, 0);
-    QList<int> pairs(Students * Students, 0);
+    QVector<int> single(Students, 0);
+    QVector<int> pairs(Students * Students, 0);
     int previous = -1;
     for (int tick = 0; tick < Ticks; ++tick) {
         const DrawTexts texts = drawTick(names, random);
@@ -145,7 +145,7 @@ void TestDrawUniformity::roundsAreUniformWithin()
         draw.setAbsent(absent, true);
     const SteppedClock clock(50'000'000);
     ClockSeededRandom random(clock);
-    QList<int> calledAtPlace(Class, 0);
+    QVector<int> calledAtPlace(Class, 0);
     for (int round = 0; round < Rounds; ++round) {
         draw.beginDrawing();
         for (int call = 0; !draw.roundComplete(); ++call) {

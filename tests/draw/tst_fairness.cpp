@@ -11,11 +11,13 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+Q_DECLARE_METATYPE(mirello::HistoryEntry)
+
 using namespace mirello;
 using namespace Qt::StringLiterals;
 using recordingtest::classText;
 
-using Calls = QList<qint64>;
+using Calls = QVector<qint64>;
 // Each: the number of calls, then how many lines of each student were present.
 using Stretches = QList<QList<qint64>>;
 using Shares = QList<double>;
@@ -30,7 +32,7 @@ NameList classOf(const QStringList& students)
 {
     QString text;
     for (const QString& student : students)
-        text += classText({student.first(1)}, student.sliced(1) + u"\\0000", u"\n");
+        text += classText({student.left(1)}, student.mid(1) + u"\\0000", u"\n");
     return nameListFromBytes(text.toUtf8());
 }
 

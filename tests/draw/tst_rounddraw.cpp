@@ -64,8 +64,8 @@ void TestRoundDraw::everyPresentStudentOncePerRound()
 
     int pauses = 0;
     for (int round = 0; round < Rounds; ++round) {
-        QList<int> calls(classSize, 0);
-        QList<int> passes(classSize, 0);
+        QVector<int> calls(classSize, 0);
+        QVector<int> passes(classSize, 0);
         // Start after Pause: a round still open goes on, a complete one gives way.
         QCOMPARE(draw.beginDrawing(), round > 0);
         while (!draw.roundComplete()) {

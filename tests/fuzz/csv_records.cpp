@@ -24,7 +24,7 @@ QList<CsvRecord> records(QStringView text, qsizetype piece, CsvLimits limits = L
         return true;
     };
     for (qsizetype at = 0; at < text.size(); at += piece)
-        reader.read(text.sliced(at, std::min(piece, text.size() - at)), take);
+        reader.read(text.mid(at, std::min(piece, text.size() - at)), take);
     reader.finish(take);
     return read;
 }

@@ -25,11 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(request->bodyBytes >= 0 && request->bodyBytes <= HttpRequest::LargestBody);
     FUZZ_CHECK(request->method == "GET" || request->method == "POST");
     FUZZ_CHECK(request->path.startsWith(u'/') && !request->path.contains(u"/.."));
-    const ParsedRequest head = parseRequestHead(bytes.first(request->headBytes));
+    const ParsedRequest head = parseRequestHead(bytes.left(request->headBytes));
     const auto* again = std::get_if<HttpRequest>(&head);
     FUZZ_CHECK(again && again->path == request->path && again->headers == request->headers &&
                again->bodyBytes == request->bodyBytes);
     FUZZ_CHECK(std::holds_alternative<RequestIncomplete>(
-        parseRequestHead(bytes.first(request->headBytes - 1))));
+        parseRequestHead(bytes.left(request->headBytes - 1))));
     return 0;
 }

@@ -38,7 +38,7 @@ void checkTexts(const DrawTexts& texts, const QString& line)
         const QString name = line.mid(9, length - 17);
         FUZZ_CHECK(*texts.name == (name.size() <= DrawTexts::LongestName
                                        ? name
-                                       : name.first(DrawTexts::LongestName - 1) + u'…'));
+                                       : name.left(DrawTexts::LongestName - 1) + u'…'));
     }
     FUZZ_CHECK(texts.tallies.has_value() == (length >= 4));
     if (texts.tallies) {

@@ -19,14 +19,14 @@ namespace {
 qint64 referenceLeadingNumber(const QString& text)
 {
     qsizetype i = 0;
-    while (i < text.size() && QStringView(u" \t\r\n").contains(text[i]))
+    while (i < text.size() && QStringView(u" \t\r\n").contains(text.at(i)))
         ++i;
-    const bool negative = i < text.size() && text[i] == u'-';
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+    const bool negative = i < text.size() && text.at(i) == u'-';
+    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
         ++i;
     QString digits;
-    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9')
-        digits += text[i++];
+    while (i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9')
+        digits += text.at(i++);
     while (digits.startsWith(u'0'))
         digits.remove(0, 1);
     const QString limit = QString::number(std::numeric_limits<qint64>::max());

@@ -7,6 +7,8 @@
 #include "platform/Csv.h"
 #include "support/EveryFileStep.h"
 
+Q_DECLARE_METATYPE(mirello::HistoryEntry)
+
 using namespace mirello;
 using namespace recordingtest;
 

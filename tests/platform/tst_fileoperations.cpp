@@ -46,7 +46,7 @@ void TestFileOperations::writeAllSurvivesSignalsAndShortWrites()
     QCOMPARE(::pipe(pipeEnds), 0);
     QByteArray data(8 * 1024 * 1024, Qt::Uninitialized);
     for (qsizetype i = 0; i < data.size(); ++i)
-        data[i] = char((i * 7919) >> 5);
+        data.data()[i] = char((i * 7919) >> 5);
 
     faulttest::FaultInjectingFileOperations files;
     Result<void> written;

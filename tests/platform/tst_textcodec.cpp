@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+Q_DECLARE_METATYPE(mirello::TextEncoding)
+
 using namespace mirello;
 using namespace Qt::StringLiterals;
 

@@ -253,9 +253,7 @@ void TestRemote::carriesTheAnswerBack()
     QVERIFY(answer && (heard.endsWith(u'：') ? answer->startsWith(heard) : *answer == heard));
 
     QLocalSocket flood;
-    flood.setSocketOptions(address.abstractName ? QLocalSocket::AbstractNamespaceOption
-                                                : QLocalSocket::NoOptions);
-    flood.connectToServer(address.serverName);
+    reachAddress(flood, address);
     QVERIFY(flood.waitForConnected(1000));
     flood.write(QByteArray(64 * 1024, 'x'));
     QTRY_COMPARE(flood.state(), QLocalSocket::UnconnectedState);
@@ -366,7 +364,7 @@ void TestRemote::placesTheChannelWhereOnlyThisUserCan()
         const QByteArray name = QFile::encodeName(path);
         return mode.isEmpty() ||
                (::mkdir(name.constData(), 0700) == 0 &&
-                ::chmod(name.constData(), mode.first(3).toUInt(nullptr, 8)) == 0 &&
+                ::chmod(name.constData(), mode.left(3).toUInt(nullptr, 8)) == 0 &&
                 (mode.endsWith(u"ours") || ::chown(name.constData(), 65534, 65534) == 0));
     };
     QVERIFY(make(runtimeFolder, runtime));

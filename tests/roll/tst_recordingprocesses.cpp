@@ -96,7 +96,8 @@ void TestRecordingProcesses::survivesKillsAtRandomMoments()
         child.start(Helper, recording(roll, u"甲"_s, "缺席", 0));
         QVERIFY(child.waitForStarted());
         // The kills land before, during and between recordings, at every step.
-        std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(qint64(0), span)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(qint64(random.bounded(double(span)))));
         child.kill();
         QVERIFY(child.waitForFinished(5000));
         ++kills;

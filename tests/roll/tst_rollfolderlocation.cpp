@@ -9,6 +9,8 @@
 #include <windows.h>
 #endif
 
+Q_DECLARE_METATYPE(mirello::Installation)
+
 using namespace mirello;
 using namespace recordingtest;
 

@@ -133,7 +133,8 @@ struct WindowUnderTest
     bool shows(const QString& picture, const QString& iconFile) const
     {
         const QImage expected(folder.iconPath(iconFile));
-        return get<QLabel>(picture)->pixmap().toImage() == QPixmap::fromImage(expected).toImage();
+        return mirello::pixmapOf(get<QLabel>(picture)).toImage() ==
+               QPixmap::fromImage(expected).toImage();
     }
     // Exactly one report so far, and it names `part`.
     bool reportedOnce(const QString& part) const

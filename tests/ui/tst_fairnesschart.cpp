@@ -38,7 +38,7 @@ void TestFairnessChart::paintsAndNamesTheBars()
 {
     QFETCH(int, students);
     QFETCH(bool, drawn);
-    QList<OverviewRow> rows(students);
+    QList<OverviewRow> rows = QVector<OverviewRow>(students).toList();
     std::vector<qint64> calls;
     for (int i = 0; i < students; ++i)
         calls.push_back(i + 1 == students ? 0 : 20);
@@ -97,7 +97,7 @@ void TestFairnessChart::sortsStudentNumbersAsTeachersDo()
 {
     QFETCH(QStringList, leads);
     QFETCH(QStringList, sorted);
-    QList<OverviewRow> rows(leads.size());
+    QList<OverviewRow> rows = QVector<OverviewRow>(leads.size()).toList();
     for (qsizetype i = 0; i < leads.size(); ++i)
         rows[i].lead = leads[i];
     OverviewModel model;

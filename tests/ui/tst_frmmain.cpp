@@ -198,7 +198,8 @@ void TestFrmMain::zoomsTheWholeLayoutAndFitsEveryName()
     };
     QCOMPARE(w.get(u"ComboResult"_s)->geometry(), zoomed(80, 62, 129, 22));
     QCOMPARE(w.get(u"PicOK"_s)->geometry(), zoomed(224, 56, 32, 32));
-    QCOMPARE(w.get<QLabel>(u"PicOK"_s)->pixmap().deviceIndependentSize(), QSizeF(32, 32) * zoom);
+    const QPixmap ok = pixmapOf(w.get<QLabel>(u"PicOK"_s));
+    QCOMPARE(QSizeF(ok.size()) / ok.devicePixelRatio(), QSizeF(32, 32) * zoom);
     const QLabel* label = w.get<QLabel>(u"LblName"_s);
     QCOMPARE(label->pos(), zoomed(64, 96).topLeft());
     QVERIFY(label->fontMetrics().horizontalAdvance(name) <= label->width());

@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QtMath>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -44,8 +45,8 @@ QPointingDevice* touchScreen()
 
 void tap(QWidget* widget, QPoint at)
 {
-    QTest::touchEvent(widget, touchScreen()).press(0, at);
-    QTest::touchEvent(widget, touchScreen()).release(0, at);
+    QTest::touchEvent(widget, touchScreen()).press(0, at, widget);
+    QTest::touchEvent(widget, touchScreen()).release(0, at, widget);
 }
 
 QString shown(const ProjectorWindow* projector, const QString& line)

@@ -103,7 +103,7 @@ std::vector<Step> parse(const QString& text)
         const QStringList words = part.split(u' ');
         const auto* kind =
             std::find_if(std::begin(KindNames), std::end(KindNames),
-                         [&](const char* n) { return words[0] == QLatin1StringView(n); });
+                         [&](const char* n) { return words[0] == QLatin1String(n); });
         steps.push_back({Kind(kind - std::begin(KindNames)), words.value(1).toInt()});
     }
     return steps;
@@ -352,7 +352,7 @@ private:
     int m_several = 1;
     // The students of the last Pause, whether each may still pass, and the one shown.
     QStringList m_picks;
-    QList<bool> m_passable;
+    QVector<bool> m_passable;
     qsizetype m_pickAt = 0;
     // Whether the last tick drew in a round, and whether it may have landed on a line
     // without a name (the plain draw does), which leaves the name as it was.
@@ -548,7 +548,7 @@ void Walk::startPause()
            u"the Pause drew %1, not %2 as announced"_s.arg(m_picks.value(0), next));
     expect(m_warmCall || m_picks.value(0) == m_shown, u"the Pause moved off the name drawn"_s);
     const QString ticked = std::exchange(m_shown, m_picks.value(0));
-    m_passable = QList<bool>(m_picks.size(), true);
+    m_passable = QVector<bool>(m_picks.size(), true);
     m_pickAt = 0;
     for (qsizetype at = 0; at < m_picks.size(); ++at) {
         const QString& name = m_picks[at];

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStringList>
 #include <QStyleOption>
+#include <QtMath>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -219,7 +220,7 @@ QString keyNames(const FeatureRow& row)
 {
     QStringList names;
     for (const QKeySequence& key : keysOf(row)) {
-        const int combined = key[0].toCombined();
+        const int combined = keyOf(key, 0).toCombined();
         if ((combined & Qt::KeypadModifier) ||
             (combined & ~Qt::KeyboardModifierMask) == Qt::Key_Enter)
             continue;

@@ -90,7 +90,7 @@ void GlobalKeyBindings::takeKeys()
         binding.problem.reset();
         if (!m_keys || !isOn() || binding.key.isEmpty())
             continue;
-        if (Result<void> taken = m_keys->take(int(i), binding.key[0]); !taken)
+        if (Result<void> taken = m_keys->take(int(i), keyOf(binding.key, 0)); !taken)
             binding.problem = taken.error();
     }
     Q_EMIT changed();
@@ -99,7 +99,7 @@ void GlobalKeyBindings::takeKeys()
 bool takesAKeyFromEveryone(const QKeySequence& key)
 {
     const Qt::KeyboardModifiers shared = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-    return !key.isEmpty() && !(key[0].keyboardModifiers() & shared);
+    return !key.isEmpty() && !(keyOf(key, 0).keyboardModifiers() & shared);
 }
 
 QString takesAKeyWarning(const QKeySequence& key)

@@ -183,11 +183,11 @@ void FrmMain::arrangeTabOrder()
 void FrmMain::connectEvents()
 {
     // activated, not currentIndexChanged: choosing the class on show again reloads it.
-    connect(m_comboFileChange, &QComboBox::activated, this, [this](int index) {
+    connect(m_comboFileChange, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         m_lesson->chooseClass(m_comboFileChange->itemData(index).toString());
         showLoadedClassAsChosen(); // where it could not be loaded
     });
-    connect(m_comboResult, &QComboBox::currentIndexChanged, this,
+    connect(m_comboResult, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int index) { m_lesson->chooseGrade(index); });
     connect(m_timerName, &QTimer::timeout, this, [this] { m_lesson->tick(); });
     connect(m_timerSearch, &QTimer::timeout, this, &FrmMain::showNextSearchFrame);

@@ -33,8 +33,7 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
     const bool endsDoubleClick = std::exchange(m_releaseEndsDoubleClick, false);
-    if (event->button() == Qt::LeftButton && !endsDoubleClick &&
-        rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && !endsDoubleClick && rect().contains(pointerAt(event)))
         Q_EMIT clicked();
 }
 

@@ -45,8 +45,8 @@ void WindowZoom::takeDesign(const QList<QWidget*>& controls, const QList<QLabel*
     m_designSize = m_window.size();
     for (QWidget* control : controls) {
         m_designs.append({control, control->geometry(), control->font()});
-        if (auto* label = qobject_cast<QLabel*>(control); label && !label->pixmap().isNull())
-            m_pictures.insert(label, label->pixmap());
+        if (auto* label = qobject_cast<QLabel*>(control); label && !pixmapOf(label).isNull())
+            m_pictures.insert(label, pixmapOf(label));
     }
     m_sizedToText = sizedToText;
 }
@@ -113,7 +113,8 @@ QPixmap WindowZoom::zoomed(const QPixmap& picture) const
     if (m_percent == 100 && picture.devicePixelRatio() == 1)
         return picture;
     const qreal ratio = m_window.devicePixelRatioF();
-    const QSize size = (picture.deviceIndependentSize() * factor() * ratio).toSize();
+    const QSize size =
+        (QSizeF(picture.size()) / picture.devicePixelRatio() * factor() * ratio).toSize();
     if (size == picture.size()) { // drawn for this zoom already
         QPixmap same = picture;
         same.setDevicePixelRatio(ratio);

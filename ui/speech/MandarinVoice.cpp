@@ -17,7 +17,7 @@ std::optional<qsizetype> mandarinVoice(const QList<OfferedVoice>& voices)
         const OfferedVoice& voice = voices[i];
         const bool chinese = voice.locale.language() == QLocale::Chinese;
         const bool simplified = chinese && (voice.locale.script() == QLocale::SimplifiedHanScript ||
-                                            voice.locale.territory() == QLocale::China);
+                                            voice.locale.country() == QLocale::China);
         const bool mandarin = simplified || voice.name.contains(u"Mandarin"_s, Qt::CaseInsensitive);
         if ((!chinese && !mandarin) || voice.name.contains(u"Cantonese"_s, Qt::CaseInsensitive))
             continue;

@@ -36,20 +36,57 @@ private:
     std::unique_ptr<QTextToSpeech> m_speech;
 };
 
+struct LocaleVoice
+{
+    QLocale locale;
+    QVoice voice;
+};
+
 // The engine lists only the voices of its current locale, so every locale that may
 // hold Mandarin is visited in turn.
-QList<QVoice> voicesThatMaySpeakMandarin(QTextToSpeech& speech)
+QList<LocaleVoice> voicesThatMaySpeakMandarin(QTextToSpeech& speech)
 {
-    QList<QVoice> voices;
+    QList<LocaleVoice> voices;
     for (const QLocale& locale : speech.availableLocales()) {
         if (!mayHoldMandarin(locale))
             continue;
         speech.setLocale(locale);
-        if (speech.locale() == locale)
-            voices.append(speech.availableVoices());
+        if (speech.locale() == locale) {
+            for (const QVoice& voice : speech.availableVoices())
+                voices.append({locale, voice});
+        }
     }
     return voices;
 }
+
+// Qt 5's module names neither its engine nor why it failed.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+QString engineName(const QTextToSpeech& speech)
+{
+    return speech.engine();
+}
+QString failureOf(const QTextToSpeech& speech)
+{
+    return speech.errorString();
+}
+bool cannotConnect(const QTextToSpeech& speech)
+{
+    return speech.errorReason() == QTextToSpeech::ErrorReason::Initialization;
+}
+#else
+QString engineName(const QTextToSpeech&)
+{
+    return QTextToSpeech::availableEngines().value(0);
+}
+QString failureOf(const QTextToSpeech&)
+{
+    return QString();
+}
+bool cannotConnect(const QTextToSpeech& speech)
+{
+    return speech.state() == QTextToSpeech::BackendError;
+}
+#endif
 
 } // namespace
 
@@ -65,31 +102,31 @@ Result<std::unique_ptr<SpeechEngine>> openSpeechEngine()
     }
     auto speech = std::make_unique<QTextToSpeech>();
     if (speech->availableLocales().isEmpty()) {
-        if (speech->errorReason() == QTextToSpeech::ErrorReason::Initialization) {
+        if (cannotConnect(*speech)) {
             return Error{NoSpeech + u"无法连接系统的语音服务。请安装 speech-dispatcher 和 "
                                     u"speech-dispatcher-espeak-ng 后再打开朗读。"_s,
-                         speech->errorString()};
+                         failureOf(*speech)};
         }
-        return Error{NoSpeech + u"语音引擎“"_s + speech->engine() + u"”没有任何语音。"_s +
+        return Error{NoSpeech + u"语音引擎“"_s + engineName(*speech) + u"”没有任何语音。"_s +
                          InstallVoices,
-                     speech->errorString()};
+                     failureOf(*speech)};
     }
-    const QList<QVoice> voices = voicesThatMaySpeakMandarin(*speech);
+    const QList<LocaleVoice> voices = voicesThatMaySpeakMandarin(*speech);
     QList<OfferedVoice> offered;
-    for (const QVoice& voice : voices)
-        offered.append({voice.locale(), voice.name()});
+    for (const auto& [locale, voice] : voices)
+        offered.append({locale, voice.name()});
     const std::optional<qsizetype> chosen = mandarinVoice(offered);
     if (!chosen) {
-        return Error{NoSpeech + u"语音引擎“"_s + speech->engine() + u"”没有普通话语音。"_s +
+        return Error{NoSpeech + u"语音引擎“"_s + engineName(*speech) + u"”没有普通话语音。"_s +
                          InstallVoices,
                      QString()};
     }
-    const QVoice& voice = voices[*chosen];
-    speech->setLocale(voice.locale());
+    const auto& [locale, voice] = voices[*chosen];
+    speech->setLocale(locale);
     speech->setVoice(voice);
     if (speech->voice() != voice) {
         return Error{NoSpeech + u"语音引擎无法换用普通话语音“"_s + voice.name() + u"”。"_s,
-                     speech->errorString()};
+                     failureOf(*speech)};
     }
     return std::unique_ptr<SpeechEngine>(std::make_unique<QtSpeechEngine>(std::move(speech)));
 }

@@ -37,7 +37,7 @@ QStringList familiesOf(TypeStyle style)
 // one, which costs a noticeable part of the start-up.
 QStringList installedFamilies(const QStringList& wanted)
 {
-    static const QStringList available = QFontDatabase::families();
+    static const QStringList available = fontFamilies<QFontDatabase>();
     QStringList installed;
     for (const QString& family : wanted) {
         if (available.contains(family))
@@ -65,7 +65,7 @@ QFont chineseFont(TypeStyle style, qreal points, QFont::Weight weight)
 
 bool chineseFontInstalled()
 {
-    return !QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty();
+    return !fontFamilies<QFontDatabase>(QFontDatabase::SimplifiedChinese).isEmpty();
 }
 
 Error missingChineseFont()

@@ -68,7 +68,8 @@ BackupsDialog::BackupsDialog(const RollFolder& folder, const QString& chosenClas
     layout->addWidget(m_done);
     layout->addWidget(buttons);
 
-    connect(m_class, &QComboBox::currentIndexChanged, this, &BackupsDialog::showBackups);
+    connect(m_class, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &BackupsDialog::showBackups);
     connect(m_backups, &QTreeWidget::itemSelectionChanged, this,
             [this] { m_restore->setEnabled(m_backups->currentItem() != nullptr); });
     connect(m_restore, &QPushButton::clicked, this, &BackupsDialog::restoreChosen);

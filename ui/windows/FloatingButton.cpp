@@ -367,18 +367,18 @@ void FloatingButton::paintEvent(QPaintEvent*)
 void FloatingButton::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_dragOffset = event->globalPosition().toPoint() - pos();
+        m_dragOffset = pointerOnScreen(event) - pos();
 }
 
 void FloatingButton::mouseMoveEvent(QMouseEvent* event)
 {
     if (!(event->buttons() & Qt::LeftButton))
         return;
-    move(event->globalPosition().toPoint() - m_dragOffset);
+    move(pointerOnScreen(event) - m_dragOffset);
     keepOnScreen();
 }
 
-void FloatingButton::enterEvent(QEnterEvent*)
+void FloatingButton::enterEvent(EnterEvent*)
 {
     m_pointerOver = true;
     showOpacity();

@@ -169,7 +169,7 @@ void GroupsWindow::createContents()
     button(u"导出 Excel…"_s, [this] { exportAs(true); });
     layout->addLayout(buttons, 6, 0, 1, 4);
     connect(m_regroup, &QPushButton::clicked, this, &GroupsWindow::regroup);
-    connect(m_earlier, &QComboBox::activated, this, [this](int index) {
+    connect(m_earlier, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         const QList<NamedGroups> kept = m_session.groupings();
         if (index >= 0 && index < kept.size())
             display(kept[kept.size() - 1 - index]);

@@ -145,13 +145,15 @@ ImportDialog::ImportDialog(const RollFolder& folder, ErrorReporter& reporter, QW
     layout->addWidget(buttons);
 
     connect(choose, &QPushButton::clicked, this, &ImportDialog::chooseFile);
-    connect(m_sheet, &QComboBox::currentIndexChanged, this, [this](int index) {
+    connect(m_sheet, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (!m_filling)
             readFile(index);
     });
     connect(m_pasted, &QPlainTextEdit::textChanged, this, &ImportDialog::takePastedText);
-    connect(m_numberColumn, &QComboBox::currentIndexChanged, this, &ImportDialog::takeColumns);
-    connect(m_nameColumn, &QComboBox::currentIndexChanged, this, &ImportDialog::takeColumns);
+    connect(m_numberColumn, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &ImportDialog::takeColumns);
+    connect(m_nameColumn, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &ImportDialog::takeColumns);
     connect(m_titleRow, &QCheckBox::toggled, this, &ImportDialog::takeColumns);
     connect(m_shorten, &QCheckBox::toggled, this, [this] { replan(); });
     connect(m_preview, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
@@ -294,7 +296,7 @@ void ImportDialog::fillColumnChoosers()
     m_numberColumn->addItem(u"（不导入学号）"_s, -1);
     qsizetype width = 0;
     for (const TableRow& row : m_table)
-        width = std::max(width, row.cells.size());
+        width = std::max<qsizetype>(width, row.cells.size());
     for (int column = 0; column < width; ++column) {
         QString sample;
         for (const TableRow& row : m_table) {

@@ -59,7 +59,7 @@ void NameBoard::mark(int picked)
 
 void NameBoard::mousePressEvent(QMouseEvent* event)
 {
-    const int at = int(m_names.indexOf(childAt(event->position().toPoint())));
+    const int at = int(m_names.indexOf(qobject_cast<FittedText*>(childAt(pointerAt(event)))));
     if (at < 0 || event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;

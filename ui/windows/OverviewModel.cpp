@@ -30,12 +30,12 @@ void OverviewModel::setRows(QList<OverviewRow> rows)
     beginResetModel();
     m_rows = std::move(rows);
     // Ranked once here: the proxy compares sort values, and 学号 sort as 2 before 10.
-    QList<qsizetype> byLead(m_rows.size());
+    QVector<qsizetype> byLead(m_rows.size());
     std::iota(byLead.begin(), byLead.end(), 0);
     std::stable_sort(byLead.begin(), byLead.end(), [this](qsizetype a, qsizetype b) {
         return naturallyBefore(m_rows[a].lead, m_rows[b].lead);
     });
-    m_leadOrder = QList<qsizetype>(m_rows.size());
+    m_leadOrder = QVector<qsizetype>(m_rows.size());
     for (qsizetype place = 0; place < byLead.size(); ++place)
         m_leadOrder[byLead[place]] = place;
     endResetModel();

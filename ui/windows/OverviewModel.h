@@ -63,7 +63,7 @@ private:
 
     QList<OverviewRow> m_rows;
     // Per row, its place among the student numbers in natural order.
-    QList<qsizetype> m_leadOrder;
+    QVector<qsizetype> m_leadOrder;
 };
 
 } // namespace mirello
