@@ -67,5 +67,10 @@ ours() {
 [ -n "$(ours)" ] || fail "Mirello was not running"
 kill $(ours)
 for _ in $(seq 100); do [ -n "$(ours)" ] || break; sleep 0.1; done
+# Wine's server lets go of an ended program's sockets a moment later: the page's port is
+# free before the new copy takes it again.
+port=${address#http://*:}
+port=${port%%/*}
+for _ in $(seq 200); do ss -Hltn "sport = :$port" | grep -q . || break; sleep 0.1; done
 run >>"$work/log" 2>&1 &
 wait "$phone" || fail "the phone's steps failed"
