@@ -6,7 +6,8 @@
 work=$(mktemp -d)
 cleanup() {
     kill $(jobs -p) 2>/dev/null || true
-    rm -rf "$work"
+    # Chromium's helpers may still write its profile in here a moment after it ends.
+    for _ in 1 2 3 4 5; do rm -rf "$work" 2>/dev/null && break; sleep 0.5; done
 }
 trap cleanup EXIT
 fail() {
