@@ -185,7 +185,7 @@ int runExport(QTextStream& out)
         out << exported.error().message << Qt::endl;
         return 1;
     }
-    out << readXlsx(exported.value().bytes, 0, u"x"_s).value().sheetNames.join(u'|') << u' '
+    out << readXlsx(exported.value().bytes, 0, u"x"_s).value().sheetNames.join(u'|') << u" "_s
         << exported.value().leftOut.join(u' ') << Qt::endl;
     return exported.value().leftOut.isEmpty() ? 0 : RefusedCode;
 }
