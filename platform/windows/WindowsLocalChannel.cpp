@@ -12,8 +12,10 @@ namespace mirello {
 
 namespace {
 
-// The TOKEN_USER of `process`'s token; empty when it cannot be read.
-std::vector<BYTE> tokenUser(HANDLE process)
+// The SID of the user `process` runs as, copied out of its token's TOKEN_USER (whose
+// pointer points into that buffer, so the buffer itself cannot be handed on); empty
+// when it cannot be read.
+std::vector<BYTE> userSid(HANDLE process)
 {
     HANDLE token = nullptr;
     if (!::OpenProcessToken(process, TOKEN_QUERY, &token))
@@ -23,19 +25,20 @@ std::vector<BYTE> tokenUser(HANDLE process)
     std::vector<BYTE> user(size);
     const bool read = size > 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size);
     ::CloseHandle(token);
-    return read ? user : std::vector<BYTE>();
-}
-
-PSID sidOf(std::vector<BYTE>& user)
-{
-    return reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    if (!read)
+        return {};
+    const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    std::vector<BYTE> copy(::GetLengthSid(sid));
+    if (!::CopySid(DWORD(copy.size()), copy.data(), sid))
+        return {};
+    return copy;
 }
 
 QString ownSidText()
 {
-    std::vector<BYTE> user = tokenUser(::GetCurrentProcess());
+    std::vector<BYTE> own = userSid(::GetCurrentProcess());
     wchar_t* text = nullptr;
-    if (user.empty() || !::ConvertSidToStringSidW(sidOf(user), &text))
+    if (own.empty() || !::ConvertSidToStringSidW(own.data(), &text))
         return u"unknown"_s;
     const QString sid = QString::fromWCharArray(text);
     ::LocalFree(text);
@@ -62,12 +65,12 @@ std::optional<QString> foreignChannelEnd(qintptr descriptor, ChannelEnd otherEnd
     const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
     if (!process)
         return u"无法查看另一端的程序："_s + win32::systemReason(::GetLastError());
-    std::vector<BYTE> theirs = tokenUser(process);
+    std::vector<BYTE> theirs = userSid(process);
     ::CloseHandle(process);
-    std::vector<BYTE> ours = tokenUser(::GetCurrentProcess());
+    std::vector<BYTE> ours = userSid(::GetCurrentProcess());
     if (theirs.empty() || ours.empty())
         return u"无法确认另一端的程序属于哪个用户"_s;
-    if (!::EqualSid(sidOf(theirs), sidOf(ours)))
+    if (!::EqualSid(theirs.data(), ours.data()))
         return u"另一端是其他用户的程序"_s;
     return std::nullopt;
 }
