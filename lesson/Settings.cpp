@@ -9,14 +9,14 @@
 #include "roll/OwnFiles.h"
 
 #include <condition_variable>
-#include <future>
 #include <mutex>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <thread>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -189,6 +189,16 @@ Result<void> writeChanges(const RollFolder& folder, FileOperations& files, const
     return writeSettings(folder, files, place, *bytes);
 }
 
+// A thread still blocked in the file system goes on alone and is deleted when it ends.
+// Threads of the C++ library are never detached for this: the Windows build's thread
+// library crashes now and then when a detached thread ends.
+void leaveBehind(QThread* thread)
+{
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (thread->isFinished())
+        thread->deleteLater();
+}
+
 } // namespace
 
 // The thread that writes: the changes made meanwhile go in one write, one write at a
@@ -252,23 +262,23 @@ Settings::Settings(const RollFolder& folder, QObject* parent)
 {
     FileOperations& files = systemFileOperations();
     // Looked at and read on a thread of its own, which is left behind when it is slow.
-    auto reading =
-        std::make_shared<std::promise<std::pair<Place, Result<QMap<QString, QVariant>>>>>();
-    std::future result = reading->get_future();
-    std::thread([reading, folder, &files] {
-        const Place place = placeOf(folder, files);
-        reading->set_value({place, readSettings(folder, files, place)});
-    }).detach();
-
+    auto read = std::make_shared<std::pair<Place, Result<QMap<QString, QVariant>>>>(
+        Place(), QMap<QString, QVariant>());
+    QThread* reading = QThread::create([read, folder, &files] {
+        read->first = placeOf(folder, files);
+        read->second = readSettings(folder, files, read->first);
+    });
+    reading->start();
     Place place;
-    if (result.wait_for(ReadWait) == std::future_status::ready) {
-        auto [found, values] = result.get();
-        place = found;
-        if (values)
-            m_values = std::move(values).value();
+    if (reading->wait(QDeadlineTimer(ReadWait))) {
+        delete reading;
+        place = read->first;
+        if (read->second)
+            m_values = std::move(read->second).value();
         else
-            m_readFailure = values.error();
+            m_readFailure = read->second.error();
     } else {
+        leaveBehind(reading);
         place = {pathInFolder(folder.stateFolderPath(), FileName.toString()), true};
         m_readFailure = settingsError(place, u"读取超时，本次使用默认设置，也不会保存设置。"_s,
                                       u"文件操作没有返回"_s);
@@ -276,7 +286,8 @@ Settings::Settings(const RollFolder& folder, QObject* parent)
     m_writer = std::make_shared<Writer>(folder, files, place, this);
     if (m_readFailure && m_readFailure->reason == u"文件操作没有返回")
         m_writer->closing = true; // nothing is written where reading hangs
-    std::thread([writer = m_writer] { writer->run(); }).detach();
+    m_writing = QThread::create([writer = m_writer] { writer->run(); });
+    m_writing->start();
 }
 
 Settings::~Settings()
@@ -286,6 +297,14 @@ Settings::~Settings()
                                [&] { return !m_writer->due && !m_writer->writing; });
     m_writer->closing = true;
     m_writer->changed.notify_all();
+    const bool blocked = m_writer->writing;
+    lock.unlock();
+    if (blocked) {
+        leaveBehind(m_writing);
+    } else {
+        m_writing->wait();
+        delete m_writing;
+    }
 }
 
 bool Settings::flag(QStringView key, bool fallback) const

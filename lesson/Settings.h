@@ -12,6 +12,8 @@
 #include <QStringView>
 #include <QVariant>
 
+class QThread;
+
 namespace mirello {
 
 // The few things the program remembers between runs (switches of the feature menu,
@@ -52,6 +54,7 @@ private:
 
     struct Writer;
     std::shared_ptr<Writer> m_writer;
+    QThread* m_writing = nullptr;
     QMap<QString, QVariant> m_values;
     std::optional<Error> m_readFailure;
 };
