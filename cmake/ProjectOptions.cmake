@@ -26,6 +26,12 @@ if(MIRELLO_QT_MAJOR EQUAL 5)
     target_include_directories(mirello_options INTERFACE ${PROJECT_SOURCE_DIR}/platform/qt5)
 endif()
 
+# The Windows program runs on Windows 7 SP1 and later: a call that Windows 7 lacks does
+# not compile, and a newer one worth having is looked up at run time.
+if(WIN32)
+    target_compile_definitions(mirello_options INTERFACE _WIN32_WINNT=0x0601 WINVER=0x0601)
+endif()
+
 if(MIRELLO_SANITIZE)
     target_compile_options(mirello_options INTERFACE
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
