@@ -28,6 +28,8 @@ QPoint pointerOnScreen(const MouseEvent* event)
 }
 // What QWidget::enterEvent() is given.
 using EnterEvent = QEnterEvent;
+// Where a native event filter puts its result.
+using NativeEventResult = qintptr;
 // What a QLabel shows.
 template <typename Label>
 auto pixmapOf(const Label* label)
@@ -436,6 +438,7 @@ QPoint pointerOnScreen(const MouseEvent* event)
     return event->globalPos();
 }
 using EnterEvent = QEvent;
+using NativeEventResult = long;
 template <typename Label>
 auto pixmapOf(const Label* label)
 {

@@ -12,7 +12,7 @@ std::wstring widePath(const QString& path)
     QString absolute =
         QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
     if (absolute.startsWith(u"\\\\"))
-        absolute = u"\\\\?\\UNC\\" + absolute.sliced(2);
+        absolute = u"\\\\?\\UNC\\" + absolute.mid(2);
     else
         absolute.prepend(u"\\\\?\\");
     return absolute.toStdWString();
@@ -22,9 +22,9 @@ QString fromWidePath(const wchar_t* path, qsizetype length)
 {
     QString text = QString::fromWCharArray(path, length);
     if (text.startsWith(u"\\\\?\\UNC\\"))
-        return u"\\\\" + text.sliced(8);
+        return u"\\\\" + text.mid(8);
     if (text.startsWith(u"\\\\?\\"))
-        return text.sliced(4);
+        return text.mid(4);
     return text;
 }
 

@@ -56,7 +56,7 @@ public:
         m_ids.clear();
     }
 
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    bool nativeEventFilter(const QByteArray& type, void* message, NativeEventResult*) override
     {
         const auto* msg = static_cast<const MSG*>(message);
         if (type != "windows_generic_MSG" || msg->message != WM_HOTKEY || msg->hwnd)
