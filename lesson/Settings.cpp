@@ -297,7 +297,8 @@ Settings::~Settings()
                                [&] { return !m_writer->due && !m_writer->writing; });
     m_writer->closing = true;
     m_writer->changed.notify_all();
-    const bool blocked = m_writer->writing;
+    // A write still due or under way may hang in the file system: it is not waited for.
+    const bool blocked = m_writer->writing || m_writer->due;
     lock.unlock();
     if (blocked) {
         leaveBehind(m_writing);
