@@ -306,6 +306,9 @@ private:
     void changed(int index, const QStringList& before, const QStringList& after);
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
+        // A teacher's key comes through the event loop, once windows closed before it
+        // are gone (Qt 5 deletes them no sooner).
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QApplication::setActiveWindow(&m_window.window); // again after a dialog
         QTest::keyClick(&m_window.window, key, modifiers);
     }
