@@ -16,7 +16,7 @@ namespace mirello {
 
 namespace {
 
-constexpr QStringView Refused = u"无法导入班级：";
+constexpr QStringView ImportRefused = u"无法导入班级：";
 
 } // namespace
 
@@ -24,9 +24,9 @@ Result<void> writeNewClass(const RollFolder& folder, const QString& fileName, QB
                            FileOperations& files)
 {
     if (std::optional<QString> problem = classFileNameProblem(fileName))
-        return Error{Refused + *problem, QString()};
+        return Error{ImportRefused + *problem, QString()};
     if (bytes.size() > RollFolder::LargestClassFileBytes) {
-        return Error{Refused + u"新的班级文件会超过 " +
+        return Error{ImportRefused + u"新的班级文件会超过 " +
                          QString::number(RollFolder::LargestClassFileBytes >> 20) +
                          u" MB（一个班级文件的上限），Mirello 将无法打开它，所以没有建立。",
                      QString()};
@@ -35,19 +35,19 @@ Result<void> writeNewClass(const RollFolder& folder, const QString& fileName, QB
     const QString nothing = QStringLiteral("没有建立新的班级文件。");
 
     FileLock lock(folder.lockFilePath());
-    if (std::optional<Error> locked = lockRollFolder(lock, folder, Refused, nothing))
+    if (std::optional<Error> locked = lockRollFolder(lock, folder, ImportRefused, nothing))
         return *locked;
 
     Result<QList<ListedFile>> classes = folder.listClasses();
     if (!classes) {
-        return Error{Refused + u"无法读取点名册文件夹“" + shownFileName(folder.path()) + u"”。" +
-                         nothing,
+        return Error{ImportRefused + u"无法读取点名册文件夹“" + shownFileName(folder.path()) +
+                         u"”。" + nothing,
                      classes.error().reason};
     }
     const QString path = folder.classFilePath(fileName);
     Result<std::optional<FileStatus>> there = files.status(path);
     if (!there)
-        return Error{Refused + u"无法查看" + shown + u"是否已经存在。" + nothing,
+        return Error{ImportRefused + u"无法查看" + shown + u"是否已经存在。" + nothing,
                      there.error().reason};
     const bool taken =
         there.value() ||
@@ -55,15 +55,15 @@ Result<void> writeNewClass(const RollFolder& folder, const QString& fileName, QB
             return file.name.compare(fileName, Qt::CaseInsensitive) == 0;
         });
     if (taken) {
-        return Error{Refused + u"点名册文件夹里已经有名为" + shown +
+        return Error{ImportRefused + u"点名册文件夹里已经有名为" + shown +
                          u"的班级（或只差大小写的同名文件），没有覆盖它。请换一个班级名称。",
                      QString()};
     }
 
     Result<FileStatus> keep = newFileStatusIn(files, folder.path());
     if (!keep) {
-        return Error{Refused + u"无法查看点名册文件夹“" + shownFileName(folder.path()) + u"”。" +
-                         nothing,
+        return Error{ImportRefused + u"无法查看点名册文件夹“" + shownFileName(folder.path()) +
+                         u"”。" + nothing,
                      keep.error().reason};
     }
     const QString scratch = folder.scratchFilePath();
@@ -74,7 +74,7 @@ Result<void> writeNewClass(const RollFolder& folder, const QString& fileName, QB
                              describeReplaceFailure(*failure, fileNameOf(scratch), fileName),
                          failure->error.reason};
         }
-        return Error{Refused + nothing +
+        return Error{ImportRefused + nothing +
                          describeReplaceFailure(*failure, fileNameOf(scratch), fileName),
                      failure->error.reason};
     }
