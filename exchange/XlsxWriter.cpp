@@ -1,7 +1,8 @@
 #include "XlsxWriter.h"
 
+#include "platform/ProgramFolder.h"
+
 #include <algorithm>
-#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QProcess>
@@ -31,7 +32,7 @@ QString xlsxHelperPath()
 #else
     constexpr QStringView Name = u"mirello-xlsx";
 #endif
-    return QDir(QCoreApplication::applicationDirPath()).filePath(Name.toString());
+    return QDir(programFolder()).filePath(Name.toString());
 }
 
 // The first `units` UTF-16 units of `text`, one fewer when the last would be half a

@@ -1,31 +1,21 @@
 # Run while installing the portable program folder MIRELLO_FOLDER: copies the Qt
-# plugins for X11 and Wayland from MIRELLO_QT_PLUGINS into plugins/, and every library
-# that the program and those plugins load, found from their own dependencies, into
-# lib/: Qt and what it needs that not every Linux desktop has. Each copy finds its
-# neighbours through a run path relative to itself, set with MIRELLO_PATCHELF, so the
-# folder runs wherever it is unpacked and whatever Qt the system has, if any.
-# MIRELLO_DPKG_QUERY, when set, finds the Debian package of each copy, whose
+# plugins for X11, Wayland and input methods from MIRELLO_QT_PLUGINS (and from
+# MIRELLO_UNPACKED_QT_PLUGINS, in packages unpacked into MIRELLO_UNPACKED_PACKAGES)
+# into plugins/, and every library that the programs in bin/ and those plugins load,
+# found from their own dependencies, into lib/: Qt, the C and C++ runtimes and the C
+# library's loader, X11, Wayland, fontconfig, GLib and D-Bus. The folder's launchers
+# start the programs through that loader with lib/ as the library path, so the folder
+# runs on any Linux 3.2 or later, whatever C library and Qt the system has, if any.
+# Only the graphics drivers, which no program names, stay the system's: libGL finds
+# them. MIRELLO_DPKG_QUERY, when set, finds the Debian package of each copy, whose
 # copyright file goes into licenses/.
-
-# What every desktop has, and must come from the system: the C and C++ runtimes, the
-# X11 and Wayland client libraries, the graphics drivers' libraries, fontconfig and
-# freetype with what they use, GLib, D-Bus and systemd's client library. The
-# utility libraries of xcb that Qt uses (icccm, image, keysyms, render-util, util)
-# and xkbcommon's X11 part are not on every desktop, and are copied.
-set(system_libraries
-    "^ld-linux" "^lib(c|m|dl|pthread|rt|resolv|util)\\.so" "^libstdc\\+\\+\\.so" "^libgcc_s\\.so"
-    "^libX11" "^libX(au|dmcp|ext|render|i)\\.so" "^lib(ICE|SM)\\.so"
-    "^libxcb\\.so" "^libxcb-(dri2|dri3|glx|present|randr|render|shape|shm|sync|xfixes|xinerama|xinput|xkb)\\.so"
-    "^libxkbcommon\\.so" "^libwayland-"
-    "^lib(EGL|GL|GLX|GLdispatch|OpenGL|gbm|drm)\\.so"
-    "^lib(fontconfig|freetype|expat|png16|z|bz2|brotli[a-z]*|harfbuzz|graphite2)\\.so"
-    "^lib(glib|gobject|gthread|gmodule)-2\\.0\\.so" "^lib(pcre2-8|ffi)\\.so"
-    "^lib(dbus-1|systemd|cap|gcrypt|gpg-error|lz4|lzma|zstd|uuid|bsd|md)\\.so")
 
 set(plugin_patterns
     platforms/libqxcb.so platforms/libqwayland-*.so xcbglintegrations/*.so
     wayland-shell-integration/*.so wayland-decoration-client/*.so
     wayland-graphics-integration-client/*.so
+    # Typing Chinese names: fcitx5's and IBus's plugins, and X11's compose keys.
+    platforminputcontexts/*.so
     # Names read aloud through the system's speech service, when it has one.
     texttospeech/libqtexttospeech_speechd.so)
 
@@ -35,29 +25,36 @@ file(MAKE_DIRECTORY "${MIRELLO_FOLDER}/lib" "${MIRELLO_FOLDER}/licenses")
 
 set(plugins)
 set(origins)
-foreach(pattern IN LISTS plugin_patterns)
-    file(GLOB found "${MIRELLO_QT_PLUGINS}/${pattern}")
-    foreach(plugin IN LISTS found)
-        file(RELATIVE_PATH relative "${MIRELLO_QT_PLUGINS}" "${plugin}")
-        get_filename_component(group "${relative}" DIRECTORY)
-        file(COPY "${plugin}" DESTINATION "${MIRELLO_FOLDER}/plugins/${group}")
-        list(APPEND plugins "${MIRELLO_FOLDER}/plugins/${relative}")
-        list(APPEND origins "${plugin}")
+foreach(source IN ITEMS "${MIRELLO_QT_PLUGINS}" ${MIRELLO_UNPACKED_QT_PLUGINS})
+    foreach(pattern IN LISTS plugin_patterns)
+        file(GLOB found "${source}/${pattern}")
+        foreach(plugin IN LISTS found)
+            file(RELATIVE_PATH relative "${source}" "${plugin}")
+            get_filename_component(group "${relative}" DIRECTORY)
+            file(COPY "${plugin}" DESTINATION "${MIRELLO_FOLDER}/plugins/${group}")
+            list(APPEND plugins "${MIRELLO_FOLDER}/plugins/${relative}")
+            if(source STREQUAL MIRELLO_QT_PLUGINS)
+                list(APPEND origins "${plugin}")
+            endif()
+        endforeach()
     endforeach()
 endforeach()
-foreach(needed platforms/libqxcb.so platforms/libqwayland-generic.so)
+foreach(needed platforms/libqxcb.so platforms/libqwayland-generic.so
+               platforminputcontexts/libfcitx5platforminputcontextplugin.so
+               platforminputcontexts/libibusplatforminputcontextplugin.so)
     if(NOT EXISTS "${MIRELLO_FOLDER}/plugins/${needed}")
         message(FATAL_ERROR "Qt's plugin ${needed} is missing from ${MIRELLO_QT_PLUGINS}: "
-                            "install libqt6gui6 and qt6-wayland")
+                            "install libqt6gui6, qt6-wayland and fcitx5-frontend-qt6")
     endif()
 endforeach()
 
+# The graphics drivers' dispatch libraries (libglvnd) are copied; the drivers are
+# found by them at run time, among the system's libraries.
 file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES "${MIRELLO_FOLDER}/mirello" "${MIRELLO_FOLDER}/mirello-xlsx"
+    EXECUTABLES "${MIRELLO_FOLDER}/bin/mirello" "${MIRELLO_FOLDER}/bin/mirello-xlsx"
     MODULES ${plugins}
     RESOLVED_DEPENDENCIES_VAR libraries
-    UNRESOLVED_DEPENDENCIES_VAR unresolved
-    PRE_EXCLUDE_REGEXES ${system_libraries})
+    UNRESOLVED_DEPENDENCIES_VAR unresolved)
 if(unresolved)
     message(FATAL_ERROR "Libraries that the program needs cannot be found: ${unresolved}")
 endif()
@@ -72,16 +69,6 @@ foreach(library IN LISTS libraries)
 endforeach()
 list(LENGTH libraries count)
 message(STATUS "Bundled ${count} libraries into ${MIRELLO_FOLDER}/lib")
-
-function(set_run_path run_path)
-    foreach(file IN LISTS ARGN)
-        execute_process(COMMAND "${MIRELLO_PATCHELF}" --set-rpath "${run_path}" "${file}"
-                        COMMAND_ERROR_IS_FATAL ANY)
-    endforeach()
-endfunction()
-file(GLOB copied "${MIRELLO_FOLDER}/lib/*")
-set_run_path("$ORIGIN" ${copied})
-set_run_path("$ORIGIN/../../lib" ${plugins})
 
 # The licences of what was copied, one file per Debian package. A package of a merged
 # /usr may name a library by its old path in /lib, so a path unknown to dpkg is asked
@@ -105,3 +92,12 @@ if(MIRELLO_DPKG_QUERY)
         file(COPY_FILE "${copyright}" "${MIRELLO_FOLDER}/licenses/${package}.txt")
     endforeach()
 endif()
+set(unpacked_copyrights)
+if(MIRELLO_UNPACKED_PACKAGES)
+    file(GLOB unpacked_copyrights "${MIRELLO_UNPACKED_PACKAGES}/usr/share/doc/*/copyright")
+endif()
+foreach(copyright IN LISTS unpacked_copyrights)
+    get_filename_component(package "${copyright}" DIRECTORY)
+    get_filename_component(package "${package}" NAME)
+    file(COPY_FILE "${copyright}" "${MIRELLO_FOLDER}/licenses/${package}.txt")
+endforeach()
