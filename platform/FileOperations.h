@@ -46,7 +46,7 @@ class FileOperations
 public:
     using Handle = qintptr;
     // Whether a file may be reached through a link at its name: a class file may (the
-    // README documents it), the program's own files under .mirello/ may not.
+    // design notes say why), the program's own files under .mirello/ may not.
     enum class Links
     {
         Follow,

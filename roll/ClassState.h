@@ -98,7 +98,7 @@ std::vector<StudentKey> studentKeys(const NameList& names, std::span<const quint
 std::vector<std::pair<qsizetype, StudentMarks>>
 markedStudents(const NameList& names, std::span<const quint32> lines, const ClassState& state);
 
-// The state as a small JSON document (see the README for its fields), and back.
+// The state as a small JSON document (docs/reference.md lists its fields), and back.
 // A document that is not such a state gives an error whose reason says why.
 QByteArray classStateToJson(const ClassState& state);
 Result<ClassState> classStateFromJson(const QByteArray& json);
