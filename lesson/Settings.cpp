@@ -22,23 +22,26 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
+// Outside the anonymous namespace: Settings::Writer, a member, holds both.
+// What a copy set (a value) or removed (none) since its last write.
+using SettingsChanges = QMap<QString, std::optional<QVariant>>;
+struct SettingsPlace
+{
+    QString path;
+    bool inRollFolder = false; // under .mirello, where no link is followed
+};
+
 namespace {
 
 constexpr QStringView FileName = u"settings.ini";
-// What a copy set (a value) or removed (none) since its last write.
-using Changes = QMap<QString, std::optional<QVariant>>;
+using Changes = SettingsChanges;
+using Place = SettingsPlace;
 // A few switches and a window's place: anything larger is not ours.
 constexpr qint64 LargestSettingsBytes = 64 * 1024;
 // How long the start waits for the file; a slower drive leaves the defaults.
 constexpr auto ReadWait = std::chrono::seconds(4);
 // How long closing waits for the last write.
 constexpr auto LastWriteWait = std::chrono::seconds(3);
-
-struct Place
-{
-    QString path;
-    bool inRollFolder = false; // under .mirello, where no link is followed
-};
 
 // The hidden folder beside the classes when it is a real folder that can be written,
 // or can be made; otherwise the user's configuration folder.
