@@ -59,6 +59,7 @@ constexpr FeatureRow Table[] = {
     {GlobalKeysSettings, u"全局快捷键…", u"", InMain, u"", true},
     {PhoneRemote, u"手机遥控…", u"", InMain, u"", false, u"", u"phone-remote"},
     {Keys, u"按键一览", u"F1", InBoth, u""},
+    {Guide, u"使用指南", u"", InBoth, u""},
     {ChooseClass, u"选择班级，名称同“名册”中的写法", u"", Nowhere, u"", false, u"", u"class 名称"},
     {AbsentOf, u"把这位学生标为今天缺席，再用一次取消", u"", Nowhere, u"", false, u"",
      u"absent-of 姓名"},

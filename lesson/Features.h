@@ -50,6 +50,7 @@ enum class Feature
     Zoom200,
     Zoom250,
     Keys,
+    Guide,
     ImportClass,
     ExportClasses,
     Backups,

@@ -12,8 +12,11 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QKeySequenceEdit>
+#include <QScopeGuard>
 
 using namespace mirello;
 using namespace Qt::StringLiterals;
@@ -36,6 +39,18 @@ void drawOnce(WindowUnderTest& w)
     w.moveOverSurface();
 }
 
+// Keeps what the program asks the system's browser to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
 } // namespace
 
 class TestFrontKeys : public QObject
@@ -50,6 +65,8 @@ private Q_SLOTS:
     void switchesSpeechOnAcrossRuns();
     void keepsTheKeysFromAnyProgram_data();
     void keepsTheKeysFromAnyProgram();
+    void opensTheGuide_data();
+    void opensTheGuide();
 };
 
 void TestFrontKeys::keysActAsTheirMouseActions_data()
@@ -258,6 +275,47 @@ void TestFrontKeys::keepsTheKeysFromAnyProgram()
     QVERIFY(notes(window).contains(u"“PgDown”不带 Ctrl 或 Alt"));
     bindings.resetKeys();
     QVERIFY(!notes(window).contains(u"收不到这个键"));
+}
+
+void TestFrontKeys::opensTheGuide_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("shipped");
+    for (const QString& way : {u"menu"_s, u"F1 twice"_s, u"button"_s}) {
+        QTest::addRow("%s", qPrintable(way)) << way << true;
+        QTest::addRow("%s, guide missing", qPrintable(way)) << way << false;
+    }
+}
+
+// From the menu, or from the keys window that F1 opens, the guide of the program
+// folder opens as a file; a folder without one says so, and nothing opens.
+void TestFrontKeys::opensTheGuide()
+{
+    QFETCH(QString, way);
+    QFETCH(bool, shipped);
+
+    const TestProgramFolder folder;
+    const QString guide = folder.path() + u"/guide/index.html"_s;
+    QVERIFY(!shipped || (QDir(folder.path()).mkdir(u"guide"_s) && writeBytes(guide, "<html>")));
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler(u"file"_s, &browser, "open");
+    const auto handled = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+    WindowUnderTest w(folder);
+    if (way == u"menu") {
+        w.window.findChild<QAction*>(u"使用指南"_s)->trigger();
+    } else {
+        QTest::keyClick(&w.window, Qt::Key_F1);
+        QWidget* keys = w.window.findChild<QWidget*>(u"KeysWindow"_s);
+        QVERIFY(keys && QTest::qWaitForWindowActive(keys));
+        if (way == u"button")
+            QTest::mouseClick(keys->findChild<QWidget*>(u"GuideButton"_s), Qt::LeftButton);
+        else
+            QTest::keyClick(keys, Qt::Key_F1);
+    }
+
+    QCOMPARE(browser.opened, shipped ? QList{QUrl::fromLocalFile(guide)} : QList<QUrl>());
+    QCOMPARE(w.reporter.errors.size(), shipped ? 0 : 1);
+    QVERIFY(shipped || w.reportedOnce(u"无法打开使用指南"_s));
 }
 
 QTEST_MAIN(TestFrontKeys)

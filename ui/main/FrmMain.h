@@ -108,6 +108,7 @@ private:
     // Closes the main window, hidden or not, and ends the program.
     void quit();
 
+    const QString m_programFolder;
     ErrorReporter& m_reporter;
     Speaker& m_speaker;
     Lesson* m_lesson;

@@ -8,6 +8,7 @@
 #include "PanelStatusBar.h"
 #include "ui/keys/FeatureActions.h"
 #include "ui/phone/PhoneRemote.h"
+#include "ui/widgets/Guide.h"
 #include "ui/widgets/OpenWindow.h"
 #include "ui/widgets/PrivateView.h"
 #include "ui/windows/AttendanceWindow.h"
@@ -101,7 +102,11 @@ void FrmMain::handleFeatures()
     features.handle(ExportClasses, [=, this](bool) { m_classFeatures->exportClasses(loaded()); });
     features.handle(Backups, [=, this](bool) { m_classFeatures->showBackups(loaded()); });
     features.handle(NewTerm, [=, this](bool) { m_classFeatures->startNewTerm(loaded()); });
-    features.handle(Keys, [this](bool) { m_features->showKeys(); });
+    const auto guide = [this] {
+        openGuide(m_programFolder, this, m_reporter);
+    };
+    features.handle(Keys, [=, this](bool) { m_features->showKeys(guide); });
+    features.handle(Guide, [=](bool) { guide(); });
 }
 
 void FrmMain::showOverview()

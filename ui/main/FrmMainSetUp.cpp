@@ -66,6 +66,7 @@ FrmMain::FrmMain(const QString& programFolder, const QString& rollFolder, const 
                  ErrorReporter& reporter, Speaker& speaker, FileOperations& files,
                  GlobalKeysSource globalKeys, QWidget* parent)
     : QWidget(parent)
+    , m_programFolder(programFolder)
     , m_reporter(reporter)
     , m_speaker(speaker)
     , m_lesson(new Lesson(rollFolder, samplesFolderPath(programFolder), clock, files, this))

@@ -296,9 +296,9 @@ void MainWindowFeatures::switchSpeech(bool on)
     });
 }
 
-void MainWindowFeatures::showKeys()
+void MainWindowFeatures::showKeys(std::function<void()> openGuide)
 {
-    openWindow(m_keys, [this] { return new KeysWindow(m_mainWindow); });
+    openWindow(m_keys, [&] { return new KeysWindow(std::move(openGuide), m_mainWindow); });
 }
 
 void MainWindowFeatures::toggleFloatingButton()

@@ -6,6 +6,7 @@
 #include "platform/GlobalKeys.h"
 #include "platform/Result.h"
 
+#include <functional>
 #include <memory>
 #include <QObject>
 #include <QPointer>
@@ -57,7 +58,8 @@ public:
     void toggleProjectorFullScreen();
     void setProjectorDark(bool dark);
     void switchSpeech(bool on);
-    void showKeys();
+    // The keys window, whose button and F1 call `openGuide`.
+    void showKeys(std::function<void()> openGuide);
     void toggleFloatingButton();
     void showGlobalKeys();
     // Board mode: the main window, which shows tallies, stays out of sight behind the

@@ -4,7 +4,9 @@
 #include "ui/widgets/ProgramIcon.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -12,8 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace mirello {
 
-KeysWindow::KeysWindow(QWidget* parent)
+KeysWindow::KeysWindow(std::function<void()> openGuide, QWidget* parent)
     : QWidget(parent, Qt::Tool)
+    , m_openGuide(std::move(openGuide))
 {
     setObjectName(u"KeysWindow"_s);
     setWindowTitle(u"按键一览"_s);
@@ -50,11 +53,35 @@ KeysWindow::KeysWindow(QWidget* parent)
                    this);
     note->setWordWrap(true);
     layout->addWidget(note);
+    auto* guide = new QPushButton(u"使用指南（F1，在浏览器中打开）"_s, this);
+    guide->setObjectName(u"GuideButton"_s);
+    connect(guide, &QPushButton::clicked, this, [this] { m_openGuide(); });
+    layout->addWidget(guide, 0, Qt::AlignLeft);
     // The whole table shows without scrolling.
     table->setMinimumSize(table->horizontalHeader()->length() + 2 * table->frameWidth(),
                           table->horizontalHeader()->sizeHint().height() +
                               table->verticalHeader()->length() + 2 * table->frameWidth());
     adjustSize();
+}
+
+// F1 here is the main window's key too: taken before it becomes a shortcut, so that
+// it opens the guide rather than this window again.
+bool KeysWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void KeysWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1)
+        m_openGuide();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 } // namespace mirello
