@@ -13,18 +13,29 @@ if(NOT newest MATCHES "^mirello \\(${PROJECT_VERSION}\\) ")
                         "add an entry for version ${PROJECT_VERSION} at its top")
 endif()
 
+# The manual page lists every option of the command line, from the table that --help
+# lists, so that the two never disagree.
+add_executable(mirello-manual ManualPage.cpp)
+target_link_libraries(mirello-manual PRIVATE mirello_remote)
+set(manual ${CMAKE_CURRENT_BINARY_DIR}/mirello.1)
+add_custom_command(OUTPUT ${manual}
+    COMMAND mirello-manual ${CMAKE_CURRENT_SOURCE_DIR}/mirello.1.in ${manual}
+    DEPENDS mirello-manual mirello.1.in
+    COMMENT "Writing the manual page")
+
 # mirello_compress(<file> <variable>): gzip -9n of <file>, made by every build.
 function(mirello_compress file variable)
-    set(compressed ${CMAKE_CURRENT_BINARY_DIR}/${file}.gz)
+    get_filename_component(name ${file} NAME)
+    set(compressed ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
     add_custom_command(OUTPUT ${compressed}
-        COMMAND gzip -9n --stdout ${CMAKE_CURRENT_SOURCE_DIR}/${file} > ${compressed}
+        COMMAND gzip -9n --stdout ${file} > ${compressed}
         DEPENDS ${file}
-        COMMENT "Compressing ${file}")
-    add_custom_target(mirello_compress_${file} ALL DEPENDS ${compressed})
+        COMMENT "Compressing ${name}")
+    add_custom_target(mirello_compress_${name} ALL DEPENDS ${compressed})
     set(${variable} ${compressed} PARENT_SCOPE)
 endfunction()
 
-mirello_compress(changelog changelog_gz)
-mirello_compress(mirello.1 manual_gz)
+mirello_compress(${CMAKE_CURRENT_SOURCE_DIR}/changelog changelog_gz)
+mirello_compress(${manual} manual_gz)
 install(FILES copyright ${changelog_gz} DESTINATION share/doc/mirello)
 install(FILES ${manual_gz} DESTINATION share/man/man1)

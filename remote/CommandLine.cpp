@@ -148,13 +148,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     return commands;
 }
 
-QString commandLineUsage()
+QList<OptionHelp> commandLineOptions()
 {
-    QString usage =
-        u"用法：mirello [选项]…\n"
-        u"没有选项时启动 Mirello，已经运行的则把它的窗口显示在最前。有选项时，把它们依次\n"
-        u"交给同一用户、同一点名册文件夹下已经运行的 Mirello；没有运行的，先启动再执行。\n"
-        u"\n"_s;
     QList<Option> options;
     QList<QList<const FeatureRow*>> rows;
     for (const FeatureRow& row : featureTable()) {
@@ -168,13 +163,23 @@ QString commandLineUsage()
         options.append(*option);
         rows.append({&row});
     }
-    for (qsizetype i = 0; i < options.size(); ++i) {
-        const QString head = u"--"_s + options[i].row->command.toString();
-        usage += u"  "_s + padded(head, 17) + u' ' + usageText(rows[i]) + u'\n';
-    }
-    return usage + u"  --help            显示本说明\n"
-                   u"\n"
-                   u"退出码：0 已执行，1 执行时出错，2 参数有误。\n"_s;
+    QList<OptionHelp> help;
+    for (qsizetype i = 0; i < options.size(); ++i)
+        help.append({u"--"_s + options[i].row->command.toString(), usageText(rows[i])});
+    help.append({u"--help"_s, u"显示本说明"_s});
+    return help;
+}
+
+QString commandLineUsage()
+{
+    QString usage =
+        u"用法：mirello [选项]…\n"
+        u"没有选项时启动 Mirello，已经运行的则把它的窗口显示在最前。有选项时，把它们依次\n"
+        u"交给同一用户、同一点名册文件夹下已经运行的 Mirello；没有运行的，先启动再执行。\n"
+        u"\n"_s;
+    for (const OptionHelp& option : commandLineOptions())
+        usage += u"  "_s + padded(option.head, 17) + u' ' + option.text + u'\n';
+    return usage + u"\n退出码：0 已执行，1 执行时出错，2 参数有误。\n"_s;
 }
 
 // One command per line: its option's name, a space and its value.

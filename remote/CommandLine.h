@@ -33,6 +33,14 @@ std::optional<RemoteCommand> phoneCommand(const QJsonObject& action);
 
 // `arguments` without the program's own name.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// An option as --help and the manual page list it: "--grade N" and what it does.
+struct OptionHelp
+{
+    QString head;
+    QString text;
+};
+QList<OptionHelp> commandLineOptions();
 QString commandLineUsage();
 
 // The commands as one message from one copy of the program to another, and back.
