@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -47,21 +49,33 @@ KeysWindow::KeysWindow(std::function<void()> openGuide, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table);
-    auto* note =
-        new QLabel(u"在名字、次数或状态栏上按鼠标右键，打开功能菜单。在投影窗口里单击鼠标，"
-                   u"等于按空格键。按 Esc 先退出全屏，再按一次关闭该窗口或对话框。"_s,
-                   this);
-    note->setWordWrap(true);
+    // A sentence a line, no wrapping: the window's height is then known before it shows.
+    auto* note = new QLabel(u"在名字、次数或状态栏上按鼠标右键，打开功能菜单。\n"
+                            u"在投影窗口里单击鼠标，等于按空格键。\n"
+                            u"按 Esc 先退出全屏，再按一次关闭该窗口或对话框。"_s,
+                            this);
     layout->addWidget(note);
     auto* guide = new QPushButton(u"使用指南（F1，在浏览器中打开）"_s, this);
     guide->setObjectName(u"GuideButton"_s);
     connect(guide, &QPushButton::clicked, this, [this] { m_openGuide(); });
     layout->addWidget(guide, 0, Qt::AlignLeft);
-    // The whole table shows without scrolling.
+    // The whole table shows without scrolling where the screen has room; on a shorter
+    // screen it scrolls, so that the note and the guide's button stay on the screen.
+    const int wholeHeight = table->horizontalHeader()->sizeHint().height() +
+                            table->verticalHeader()->length() + 2 * table->frameWidth();
     table->setMinimumSize(table->horizontalHeader()->length() + 2 * table->frameWidth(),
-                          table->horizontalHeader()->sizeHint().height() +
-                              table->verticalHeader()->length() + 2 * table->frameWidth());
+                          wholeHeight);
     adjustSize();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    // adjustSize() keeps a window within the screen, so its height says too little.
+    const int over =
+        layout->totalSizeHint().height() + titleBar - screen()->availableGeometry().height();
+    if (over > 0) {
+        table->setMinimumSize(table->minimumWidth() +
+                                  style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table),
+                              wholeHeight - over);
+        adjustSize();
+    }
 }
 
 // F1 here is the main window's key too: taken before it becomes a shortcut, so that
