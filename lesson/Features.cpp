@@ -56,6 +56,11 @@ constexpr FeatureRow Table[] = {
     {Zoom150, u"150%", u"", InMain, u"", false, u"缩放主窗口", u"", 150},
     {Zoom200, u"200%", u"", InMain, u"", false, u"缩放主窗口", u"", 200},
     {Zoom250, u"250%", u"", InMain, u"", false, u"缩放主窗口", u"", 250},
+    // Between lessons the board belongs to the students.
+    {LockNow, u"下课锁定", u"Ctrl+K", InBoth, u"", true},
+    {Unlock, u"解锁…", u"Ctrl+U", InBoth, u"", false, u"", u"unlock"},
+    {LockSettings, u"锁定密码与时间…", u"", InMain, u""},
+    {LockDrawingOpen, u"锁定时仍可抽名", u"", InMain, u"lock/drawingOpen"},
     {GlobalKeysSettings, u"全局快捷键…", u"", InMain, u"", true},
     {PhoneRemote, u"手机遥控…", u"", InMain, u"", false, u"", u"phone-remote"},
     {Keys, u"按键一览", u"F1", InBoth, u""},

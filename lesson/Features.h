@@ -55,6 +55,10 @@ enum class Feature
     ExportClasses,
     Backups,
     NewTerm,
+    LockNow,
+    Unlock,
+    LockSettings,
+    LockDrawingOpen,
     // Asked for by other programs only.
     ChooseClass,
     MarkAbsent,

@@ -1,5 +1,7 @@
 #include "Lesson.h"
 
+#include "BreakLock.h"
+#include "platform/Clock.h"
 #include "platform/FileNames.h"
 #include "platform/Folders.h"
 #include "RecordingWorker.h"
@@ -121,7 +123,33 @@ void Lesson::open()
                           ? DrawMode::OncePerRound
                           : DrawMode::EveryTick);
     m_session.setWarmCall(m_settings->flag(featureRow(Feature::WarmCall).setting));
+    m_lock = new BreakLock(*m_settings, m_clock, this);
+    connectLock();
     publish();
+}
+
+// Locked from the start once a PIN is kept, which the status bar says at once.
+void Lesson::connectLock()
+{
+    const auto said = [this](bool locked) {
+        notify(locked ? u"已锁定：下课时不能记录、撤销或打开成绩。按 Ctrl+U 解锁。"_s : u"已解锁"_s,
+               3 * NoticeTime);
+    };
+    connect(m_lock, &BreakLock::lockedChanged, this, said);
+    if (m_lock->isLocked())
+        said(true);
+    for (const auto told :
+         {&BreakLock::unlockFailed, &BreakLock::pinChanged, &BreakLock::pinRefused}) {
+        connect(m_lock, told, this, [this](const QString& text) { notify(text, 2 * NoticeTime); });
+    }
+}
+
+std::optional<QString> Lesson::refusedByLock(Feature feature)
+{
+    std::optional<QString> refusal = m_lock ? m_lock->refusalOf(feature) : std::nullopt;
+    if (refusal)
+        notify(*refusal, 3 * NoticeTime);
+    return refusal;
 }
 
 void Lesson::listClasses(const Result<QList<ListedFile>>& classes)
@@ -223,6 +251,8 @@ void Lesson::chooseGrade(int grade)
 // the class they were drawn in. A grade given while names flicker is a draw of its own.
 void Lesson::record()
 {
+    if (refusedByLock(Feature::Record))
+        return;
     const QString draw = m_picks.empty() ? newId() : m_picks[m_pickAt].drawId;
     m_recorder->record(
         {m_view.classFile, m_view.name, GradeNames[m_view.grade].toString(), draw, newId()});
@@ -230,6 +260,8 @@ void Lesson::record()
 
 void Lesson::undo(const QString& expected)
 {
+    if (refusedByLock(Feature::Undo))
+        return;
     m_recorder->undoLast(expected);
 }
 
@@ -327,6 +359,7 @@ void Lesson::publish()
     m_view.onStudent = student.has_value();
     m_view.absent = student && m_session.marksOf(*student).absent;
     m_view.oncePerRound = m_session.mode() == DrawMode::OncePerRound;
+    m_view.locked = m_lock && m_lock->isLocked();
     m_view.picks.clear();
     if (!m_view.drawing) {
         for (const Pick& pick : m_picks)

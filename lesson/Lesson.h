@@ -19,6 +19,7 @@ class QTimer;
 
 namespace mirello {
 
+class BreakLock;
 class FileOperations;
 class RecordingWorker;
 class Settings;
@@ -59,6 +60,10 @@ public:
     const DrawSession& session() const { return m_session; }
     DrawSession& session() { return m_session; }
     RandomSource& random() { return m_random; }
+    BreakLock& breakLock() const { return *m_lock; }
+    // The break lock's refusal of `feature`, said in the status bar too; none when it
+    // may run.
+    std::optional<QString> refusedByLock(Feature feature);
 
     void chooseClass(const QString& classFile);
     // A class was added to the roll folder: it is listed and chosen.
@@ -121,6 +126,11 @@ private:
     };
 
     void connectRecorder();
+    void connectLock();
+    // At a class's first load of the day: says in the status bar what was changed
+    // outside Mirello.
+    void checkOutsideEditsToday(const QString& classFile);
+    void sayOutsideEdits(const QString& classFile, int edited, bool historyBroken);
     void listClasses(const Result<QList<ListedFile>>& classes);
     void remember(QStringView key, const QByteArray& value);
     void showTexts(const DrawTexts& texts);
@@ -150,6 +160,7 @@ private:
     FileOperations& m_files;
     ClockSeededRandom m_random;
     Settings* m_settings = nullptr;
+    BreakLock* m_lock = nullptr;
     RecordingWorker* m_recorder = nullptr;
     DrawSession m_session;
     std::optional<NameList> m_names;

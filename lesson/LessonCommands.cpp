@@ -1,4 +1,5 @@
 // What other programs and phones ask of the lesson, and the lesson's countdown.
+#include "BreakLock.h"
 #include "CommandAim.h"
 #include "Lesson.h"
 #include "RecordingWorker.h"
@@ -23,7 +24,11 @@ QString Lesson::carryOut(const QList<RemoteCommand>& commands)
         m_commandFailures.emplace();
         const OnScreen now{m_view.classFile, m_view.draw, m_view.drawing, !m_view.name.isEmpty(),
                            m_view.undoable};
-        QString failure = refusalOf(command, now).value_or(QString());
+        if (m_lock)
+            m_lock->noteUse();
+        const std::optional<QString> locked =
+            m_lock ? m_lock->refusalOf(command.feature) : std::nullopt;
+        QString failure = locked ? *locked : refusalOf(command, now).value_or(QString());
         if (failure.isEmpty())
             failure = carryOutOne(command);
         if (failure.isEmpty())
@@ -54,6 +59,13 @@ QString Lesson::carryOutOne(const RemoteCommand& command)
     case Feature::CountdownFor:
         startCountdown(seconds(command.argument.toInt()));
         return QString();
+    case Feature::Unlock:
+        // Only a phone aims its commands, and only a phone paired today is heard: its
+        // token is the teacher's own. The command line gets the keypad on the board.
+        if (!command.aim.given)
+            break;
+        m_lock->unlockFromPhone();
+        return QString();
     case Feature::Record:
         // The grade the phone showed, so that a grade tapped at the board meanwhile
         // does not change what the phone's OK records.
@@ -62,10 +74,11 @@ QString Lesson::carryOutOne(const RemoteCommand& command)
         record();
         return QString();
     default:
-        if (m_windowFeatures)
-            m_windowFeatures(command.feature);
-        return QString();
+        break;
     }
+    if (m_windowFeatures)
+        m_windowFeatures(command.feature);
+    return QString();
 }
 
 QString Lesson::chooseClassNamed(const QString& name)

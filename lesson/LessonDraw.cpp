@@ -129,6 +129,8 @@ void Lesson::setSeveralCount(int count)
 // the round (in either mode the pass is counted).
 QString Lesson::pass()
 {
+    if (std::optional<QString> locked = refusedByLock(Feature::Pass))
+        return *locked;
     const QString refused = m_view.drawing ? u"请先暂停，再跳过抽到的学生"_s
                             : m_picks.empty() || !m_picks[m_pickAt].passable || !m_shownLine ||
                                     !m_session.pass(*m_shownLine)
@@ -149,6 +151,8 @@ QString Lesson::pass()
 
 QString Lesson::switchAbsence()
 {
+    if (std::optional<QString> locked = refusedByLock(Feature::MarkAbsent))
+        return *locked;
     const std::optional<StudentKey> student = studentOnScreen();
     if (!student)
         return u"屏幕上没有可以标记缺席的学生"_s;
@@ -160,6 +164,8 @@ QString Lesson::switchAbsence()
 
 QString Lesson::switchAbsenceOf(const QString& name)
 {
+    if (std::optional<QString> locked = refusedByLock(Feature::AbsentOf))
+        return *locked;
     const QList<Attendee> students = m_session.attendance();
     const auto named = std::ranges::find(students, name, &Attendee::name);
     if (named == students.end())
@@ -173,6 +179,8 @@ QString Lesson::switchAbsenceOf(const QString& name)
 
 void Lesson::setAbsent(const StudentKey& student, bool absent)
 {
+    if (refusedByLock(Feature::Attendance))
+        return;
     m_session.setAbsent(student, absent);
     m_recorder->logAbsence(m_session.classFileName(), student, absent);
     announce();
@@ -182,6 +190,8 @@ void Lesson::setAbsent(const StudentKey& student, bool absent)
 
 void Lesson::startNewRound()
 {
+    if (refusedByLock(Feature::NewRound))
+        return;
     if (m_session.classFileName().isEmpty())
         return;
     const qint64 round = m_session.startNewRound();

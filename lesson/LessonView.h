@@ -50,6 +50,8 @@ struct LessonView
     // The countdown's digits, empty when none runs, and whether its time is up.
     QString countdown;
     bool countdownEnded = false;
+    // The break lock is closed: the board shows no grade and records nothing.
+    bool locked = false;
     LessonNotice notice;
     // The last recording or undo as the class may read it: who, never the grade.
     LessonNotice confirmation;

@@ -30,6 +30,7 @@ QJsonObject phoneState(const LessonView& view, const QList<Attendee>& attendance
             {u"picks"_s, several ? QJsonArray::fromStringList(view.picks) : QJsonArray()},
             {u"pickAt"_s, view.pickAt},
             {u"timer"_s, view.countdown},
+            {u"locked"_s, view.locked},
             {u"attendance"_s, students}};
 }
 

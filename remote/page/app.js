@@ -169,6 +169,7 @@
       case 'pass': return '已跳过：' + name;
       case 'absent': return (s.absent ? '已取消缺席：' : '已记为今天缺席：') + name;
       case 'new-round': return '新一轮开始';
+      case 'unlock': return '大屏已解锁';
       case 'absent-of': {
         const listed = attendanceOf(s).find((a) => a[0] === arg);
         return (listed && listed[1] ? '已取消缺席：' : '今天缺席：') + arg;
@@ -364,6 +365,8 @@
     $('card').classList.toggle('running', running);
     // What comes and goes keeps its room, so that no button moves under a finger.
     unseen($('absentMark'), !s.absent);
+    // Between lessons the board is locked; a phone paired today opens it.
+    unseen($('unlock'), !s.locked);
     // The counts as the computer shows them: "已被点到过05次", "优秀1次|良好2次|…".
     unseen($('calls'), !calls);
     unseen($('tally'), !calls);

@@ -115,11 +115,21 @@ FeatureActions::FeatureActions(Settings& settings, QObject* parent)
         if (!row.setting.isEmpty()) {
             action->setCheckable(true);
             action->setChecked(settings.flag(row.setting));
-            connect(action, &QAction::toggled, this,
-                    [&settings, key = row.setting](bool on) { settings.setFlag(key, on); });
+            connect(action, &QAction::toggled, this, [this, action, &settings, &row](bool on) {
+                if (m_gate && m_gate(row.feature)) {
+                    const QSignalBlocker unheard(action);
+                    action->setChecked(!on);
+                    return;
+                }
+                settings.setFlag(row.setting, on);
+            });
         }
         const qsizetype index = m_actions.size();
-        connect(action, &QAction::triggered, this, [this, index](bool checked) {
+        connect(action, &QAction::triggered, this, [this, index, &row](bool checked) {
+            if (std::optional<QString> why = m_gate ? m_gate(row.feature) : std::nullopt) {
+                Q_EMIT refused(*why);
+                return;
+            }
             if (m_handlers[index])
                 m_handlers[index](checked);
         });

@@ -3,6 +3,7 @@
 #include "lesson/Features.h"
 
 #include <functional>
+#include <optional>
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
@@ -27,10 +28,14 @@ class FeatureActions final : public QObject
 public:
     // Receives whether a switch is now on (false for an action).
     using Handler = std::function<void(bool checked)>;
+    // Why a feature may not run now, or none.
+    using Gate = std::function<std::optional<QString>(Feature)>;
 
     FeatureActions(Settings& settings, QObject* parent = nullptr);
 
     void handle(Feature feature, Handler handler);
+    // Asked before every handler and switch: a refused switch stays as it was.
+    void setGate(Gate gate) { m_gate = std::move(gate); }
     // Does what the key or the menu entry of `feature` does.
     void trigger(Feature feature) const;
     bool isOn(Feature feature) const;
@@ -44,11 +49,16 @@ public:
     // The feature menu, kept by `parent`, for a place that shows it itself.
     QMenu* menu(QWidget* parent) const;
 
+Q_SIGNALS:
+    // A key or an entry was refused by the gate, for this reason.
+    void refused(const QString& why);
+
 private:
     QAction* action(Feature feature) const;
 
     QList<QAction*> m_actions;
     QList<Handler> m_handlers;
+    Gate m_gate;
 };
 
 QList<QKeySequence> keysOf(const FeatureRow& row);

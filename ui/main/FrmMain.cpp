@@ -85,6 +85,10 @@ void FrmMain::showNextSearchFrame()
 
 void FrmMain::handleButtonEvent(ButtonEvent event)
 {
+    const bool starts =
+        event == ButtonEvent::ClickOnStartPause || event == ButtonEvent::KeyForStartPause;
+    if (starts && !m_lesson->view().drawing && m_lesson->refusedByLock(Feature::StartPause))
+        return;
     for (const FaceChange& change : m_buttonStates.changesFor(event))
         applyFaceChange(change);
 }

@@ -28,12 +28,14 @@ class FileOperations;
 class FrmAbout;
 class GroupsWindow;
 class Lesson;
+class LockSettingsDialog;
 class MainWindowFeatures;
 class OverviewWindow;
 class PhoneRemote;
 class PictureButton;
 class PanelStatusBar;
 class Speaker;
+class UnlockPad;
 
 // The main window of the roll call: its choosers, the name with its count and
 // tallies, the image buttons with their faces, the search animation and the status
@@ -96,6 +98,9 @@ private:
     void showGroups();
     void askSeveralCount();
     void showAttendance();
+    void handleLock();
+    void showUnlockPad();
+    void showLockSettings();
     // Reading the class again and drawing its chart takes a tenth of a second for a
     // thousand students: while names flicker it waits for the Pause.
     void refreshOverview();
@@ -128,6 +133,8 @@ private:
     QPointer<OverviewWindow> m_overview;
     QPointer<GroupsWindow> m_groups;
     QPointer<AttendanceWindow> m_attendance;
+    QPointer<UnlockPad> m_unlockPad;
+    QPointer<LockSettingsDialog> m_lockSettings;
     PhoneRemote* m_phone = nullptr;
     // The class changed while names were flickering: the overview reads it at Pause.
     bool m_overviewStale = false;

@@ -2,6 +2,7 @@
 // does, and the secondary windows they open.
 #include "ClassFeatures.h"
 #include "FrmMain.h"
+#include "lesson/BreakLock.h"
 #include "lesson/Lesson.h"
 #include "lesson/Settings.h"
 #include "MainWindowFeatures.h"
@@ -15,8 +16,12 @@
 #include "ui/windows/CountChooser.h"
 #include "ui/windows/CountdownDialog.h"
 #include "ui/windows/GroupsWindow.h"
+#include "ui/windows/LockSettingsDialog.h"
 #include "ui/windows/OverviewWindow.h"
+#include "ui/windows/UnlockPad.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +40,30 @@ seconds privateViewTime(const Settings& settings)
     return number && chosen >= 1 && chosen <= 3600 ? seconds(chosen) : Fallback;
 }
 
+// A key, a click or a touch anywhere in the program is use: the break lock's minutes
+// without use start again.
+class UseWatcher final : public QObject
+{
+public:
+    UseWatcher(BreakLock& lock, QObject* parent)
+        : QObject(parent)
+        , m_lock(lock)
+    {
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress ||
+            type == QEvent::TouchBegin)
+            m_lock.noteUse();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    BreakLock& m_lock;
+};
+
 } // namespace
 
 // What every key and menu entry does; a key acts as the mouse action it stands for.
@@ -45,6 +74,10 @@ void FrmMain::handleFeatures()
     FeatureActions& features = m_features->actions();
     Lesson& lesson = *m_lesson;
     lesson.setWindowFeatures([&features](Feature feature) { features.trigger(feature); });
+    features.setGate([&lesson](Feature feature) { return lesson.breakLock().refusalOf(feature); });
+    connect(&features, &FeatureActions::refused, &lesson,
+            [&lesson](const QString& why) { lesson.notify(why, 3 * Lesson::NoticeTime); });
+    handleLock();
     features.handle(StartPause, [this](bool) { handleButtonEvent(ButtonEvent::KeyForStartPause); });
     features.handle(Record, [&lesson](bool) { lesson.record(); });
     for (const Feature grade : {ChooseExcellent, ChooseGood, ChoosePass, ChooseFail}) {
@@ -107,6 +140,44 @@ void FrmMain::handleFeatures()
     };
     features.handle(Keys, [=, this](bool) { m_features->showKeys(guide); });
     features.handle(Guide, [=](bool) { guide(); });
+}
+
+void FrmMain::handleLock()
+{
+    FeatureActions& features = m_features->actions();
+    BreakLock& lock = m_lesson->breakLock();
+    features.handle(Feature::LockNow, [&lock](bool) { lock.lock(); });
+    features.handle(Feature::Unlock, [this](bool) { showUnlockPad(); });
+    features.handle(Feature::LockSettings, [this](bool) { showLockSettings(); });
+    qApp->installEventFilter(new UseWatcher(lock, this));
+    // What shows grades or changes them closes with the lock, in front of the class.
+    connect(&lock, &BreakLock::lockedChanged, this, [this](bool locked) {
+        if (!locked)
+            return;
+        for (QWidget* open :
+             {static_cast<QWidget*>(m_overview), static_cast<QWidget*>(m_attendance),
+              static_cast<QWidget*>(m_groups)}) {
+            if (open)
+                open->close();
+        }
+    });
+}
+
+void FrmMain::showUnlockPad()
+{
+    if (!m_lesson->breakLock().isLocked()) {
+        m_lesson->notify(u"现在没有锁定"_s);
+        return;
+    }
+    openWindow(m_unlockPad,
+               [this] { return new UnlockPad(m_lesson->breakLock(), m_features->dialogParent()); });
+}
+
+void FrmMain::showLockSettings()
+{
+    openWindow(m_lockSettings, [this] {
+        return new LockSettingsDialog(m_lesson->breakLock(), m_features->dialogParent());
+    });
 }
 
 void FrmMain::showOverview()

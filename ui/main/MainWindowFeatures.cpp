@@ -180,7 +180,7 @@ void MainWindowFeatures::showOnProjector(const LessonView& view, bool all)
 {
     if (!m_projector)
         return;
-    const bool grades = isOn(Feature::ProjectorGrades) && !isOn(Feature::BoardMode);
+    const bool grades = isOn(Feature::ProjectorGrades) && !isOn(Feature::BoardMode) && !view.locked;
     if (all || grades != m_projectorGrades || view.name != m_shown.name ||
         view.callCount != m_shown.callCount || view.tallies != m_shown.tallies) {
         m_projector->showTexts(view.name, grades ? view.callCount : QString(),

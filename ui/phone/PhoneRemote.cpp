@@ -1,5 +1,6 @@
 #include "PhoneRemote.h"
 
+#include "lesson/BreakLock.h"
 #include "lesson/Lesson.h"
 #include "lesson/Settings.h"
 #include "PhoneWindow.h"
@@ -141,6 +142,11 @@ void PhoneRemote::switchOff()
 // click or touch on 允许 does. The two digits match those on the phone in the teacher's hand.
 void PhoneRemote::confirm(const QString& request, const QString& phone, const QString& check)
 {
+    // A student at the board between lessons lets no phone in.
+    if (m_lesson.breakLock().refusalOf(Feature::PhoneRemote)) {
+        m_server->answerPairing(request, false);
+        return;
+    }
     if (m_question)
         m_question->close(); // its request is gone: one waits at a time
     auto* box = new QWidget(m_mainWindow,
