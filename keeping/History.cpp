@@ -1,5 +1,6 @@
 #include "History.h"
 
+#include "HistorySeal.h"
 #include "platform/Csv.h"
 #include "platform/FileLock.h"
 #include "platform/FileNames.h"
@@ -287,6 +288,9 @@ Result<void> appendHistory(const RollFolder& folder, const QList<HistoryEntry>& 
         return appendFailed(u"无法保存到磁盘。请检查磁盘空间。"_s, synced.error().reason);
     if (!closed)
         return appendFailed(u"关闭失败。请检查磁盘空间。"_s, closed.error().reason);
+    // The line is in: a seal that could not follow it shows later as a seal that no
+    // longer agrees, and the teacher is told so then, with that as one of the reasons.
+    (void)sealAppend(folder, status.value()->size, bytes, files);
     return {};
 }
 

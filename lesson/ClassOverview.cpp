@@ -3,6 +3,8 @@
 #include "draw/ClassFairness.h"
 #include "draw/DrawTick.h"
 #include "FairnessSentence.h"
+#include "keeping/HistorySeal.h"
+#include "keeping/OutsideEdits.h"
 #include "platform/FileNames.h"
 #include "roll/RollFolder.h"
 #include "roll/RollRecord.h"
@@ -25,6 +27,19 @@ OverviewRow rowOf(const RollRecord& record, quint32 line)
     for (std::size_t grade = 0; grade < row.tallies.size(); ++grade)
         row.tallies[grade] = record.tallyDigit(int(grade))->toString();
     return row;
+}
+
+// What the overview says beside the fairness sentence of the edits outside Mirello.
+QString outsideEditsSentence(qsizetype edited, const Result<SealState>& seal)
+{
+    QString said;
+    if (edited > 0)
+        said += u"\n有 "_s + QString::number(edited) +
+                u" 位学生的次数或成绩在 Mirello 之外改动过，见“外部改动”一列。"_s;
+    if (seal && seal.value() == SealState::Broken)
+        said += u"\n点名记录“.mirello/history.csv”与它的校验不一致：它在 Mirello 之外改动过，"
+                u"或者校验没能写入。它所记的不能证明名册没被改过。"_s;
+    return said;
 }
 
 } // namespace
@@ -53,6 +68,10 @@ ClassOverview readClassOverview(const RollFolder& folder, const QString& classFi
         classFairness(names.value(), lines, overview.history, overview.shownClass);
     const QHash<QString, StudentHistory> histories =
         studentHistories(overview.history, overview.shownClass);
+    QHash<QString, QString> edits;
+    for (const OutsideEdit& edit :
+         outsideEdits(names.value(), overview.history, overview.shownClass))
+        edits.insert(edit.name, edit.text());
     overview.rows.reserve(qsizetype(lines.size()));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         OverviewRow row = rowOf(RollRecord(names.value().at(lines[i])), lines[i]);
@@ -61,10 +80,12 @@ ClassOverview readClassOverview(const RollFolder& folder, const QString& classFi
         row.callsThisTerm = called.callsThisTerm;
         row.lastCalled = called.lastCalled;
         row.fairness = fairness.students[i];
+        row.outsideEdit = edits.value(row.name);
         overview.rows.append(std::move(row));
     }
     overview.report = std::move(fairness.report);
-    overview.sentence = fairnessSentence(overview.report, overview.rows);
+    overview.sentence = fairnessSentence(overview.report, overview.rows) +
+                        outsideEditsSentence(edits.size(), checkHistorySeal(folder));
     return overview;
 }
 

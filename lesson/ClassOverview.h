@@ -34,6 +34,8 @@ struct OverviewRow
     StudentMarks marks;
     // The calls as the fairness report counts them, and what it makes of them.
     StudentFairness fairness;
+    // What of the line was changed outside Mirello (OutsideEdits.h); empty when nothing.
+    QString outsideEdit;
 };
 
 // What the class overview shows of a class: its students with their figures, the

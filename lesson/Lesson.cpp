@@ -10,6 +10,7 @@
 #include "roll/RosterLoader.h"
 #include "Settings.h"
 
+#include <QDateTime>
 #include <QTimer>
 #include <QUuid>
 
@@ -21,6 +22,8 @@ namespace {
 
 constexpr QStringView LastClassKey = u"lesson/lastClass";
 constexpr QStringView LastGradeKey = u"lesson/lastGrade";
+// The day and the classes whose edits outside Mirello were said that day.
+constexpr QStringView OutsideEditsSaidKey = u"lesson/outsideEditsSaid";
 
 // Grades given on one draw are one call, however often OK is pressed; each recording
 // has an id of its own too, for an undo that names it.
@@ -92,6 +95,7 @@ void Lesson::connectRecorder()
             notify(warning.text(), 10 * NoticeTime);
     });
     connect(m_recorder, &RecordingWorker::classReplaced, this, &Lesson::takeClassFile);
+    connect(m_recorder, &RecordingWorker::outsideEditsChecked, this, &Lesson::sayOutsideEdits);
     connect(m_recorder, &RecordingWorker::stateSaved, this, [this](const Result<void>& saved) {
         if (std::optional<Error> failure = m_session.saved(saved))
             report(*failure);
@@ -209,6 +213,34 @@ void Lesson::chooseClass(const QString& classFile)
     announce();
     publish();
     Q_EMIT classLoaded();
+    checkOutsideEditsToday(classFile);
+}
+
+void Lesson::checkOutsideEditsToday(const QString& classFile)
+{
+    const QByteArray today =
+        QDateTime::fromMSecsSinceEpoch(m_clock.nanosecondsSinceEpoch() / 1000000)
+            .date()
+            .toString(Qt::ISODate)
+            .toLatin1();
+    const QList<QByteArray> said = m_settings->bytes(OutsideEditsSaidKey).split('/');
+    if (said.first() == today && said.contains(classFile.toUtf8().toPercentEncoding()))
+        return;
+    m_settings->setBytes(OutsideEditsSaidKey, (said.first() == today ? said.join('/') : today) +
+                                                  '/' + classFile.toUtf8().toPercentEncoding());
+    m_recorder->checkOutsideEdits(classFile);
+}
+
+void Lesson::sayOutsideEdits(const QString& classFile, int edited, bool historyBroken)
+{
+    QStringList said;
+    if (edited > 0)
+        said.append(u"班级“"_s + shownFileName(classFile) + u"”有 "_s + QString::number(edited) +
+                    u" 位学生的次数或成绩在 Mirello 之外改动过，详见班级概览。"_s);
+    if (historyBroken)
+        said.append(u"点名记录与它的校验不一致：它在 Mirello 之外改动过，或者校验没能写入。"_s);
+    if (!said.isEmpty())
+        notify(said.join(u' '), 10 * NoticeTime);
 }
 
 void Lesson::tick()

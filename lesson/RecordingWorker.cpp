@@ -1,11 +1,14 @@
 #include "RecordingWorker.h"
 
 #include "keeping/History.h"
+#include "keeping/HistorySeal.h"
 #include "keeping/NewTerm.h"
+#include "keeping/OutsideEdits.h"
 #include "keeping/Restore.h"
 #include "platform/FileNames.h"
 #include "roll/GradeRecorder.h"
 #include "roll/RecordingUndo.h"
+#include "roll/RosterLoader.h"
 
 #include <QCoreApplication>
 #include <QSemaphore>
@@ -125,6 +128,21 @@ void RecordingWorker::logAbsence(const QString& classFileName, const StudentKey&
         if (std::optional<Error> missing =
                 missingHistory(u"班级“"_s + shown + u"”的缺席标记已保存"_s, appended))
             deliver([this, error = *missing] { Q_EMIT historyMissing(error); });
+    });
+}
+
+// Read errors are left to the overview, which reads the same files and reports them.
+void RecordingWorker::checkOutsideEdits(const QString& classFileName)
+{
+    post(classFileName, [this, classFileName] {
+        const QString shown = shownFileName(classFileName);
+        const Result<NameList> names = loadRoster(m_folder.classFilePath(classFileName));
+        const Result<QList<HistoryEntry>> history = readHistory(m_folder, {shown});
+        const Result<SealState> seal = checkHistorySeal(m_folder);
+        const int edited =
+            names && history ? int(outsideEdits(names.value(), history.value(), shown).size()) : 0;
+        const bool broken = seal && seal.value() == SealState::Broken;
+        deliver([=, this] { Q_EMIT outsideEditsChecked(classFileName, edited, broken); });
     });
 }
 

@@ -62,6 +62,10 @@ public:
                  ClassChangeDone done);
     void startNewTerm(const QString& classFileName, QObject* context, ClassChangeDone done);
 
+    // Compares the class file with what the history says Mirello wrote to it, and the
+    // history with its seal, after the writes asked for before it.
+    void checkOutsideEdits(const QString& classFileName);
+
     // Waits until all work asked for so far is done, and delivers its outcomes now;
     // after `wait`, names the class file whose write has not returned instead.
     std::optional<Error> finish(std::chrono::milliseconds wait);
@@ -87,6 +91,9 @@ Q_SIGNALS:
     void classReplaced(const QString& classFileName, const QByteArray& bytes);
     // The outcome of saveState().
     void stateSaved(const mirello::Result<void>& saved);
+    // The outcome of checkOutsideEdits(): how many students differ, and whether the
+    // history disagrees with its seal.
+    void outsideEditsChecked(const QString& classFileName, int edited, bool historyBroken);
 
 private:
     // Runs `work` for the class `classFileName` on the worker's thread, after

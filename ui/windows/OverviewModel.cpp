@@ -13,6 +13,7 @@ namespace mirello {
 
 const QColor OverviewModel::NeverCalled(255, 214, 153);
 const QColor OverviewModel::FewerThanFair(255, 190, 190);
+const QColor OverviewModel::OutsideEdited(255, 235, 130);
 
 namespace {
 
@@ -68,7 +69,8 @@ QVariant OverviewModel::headerData(int section, Qt::Orientation orientation, int
         for (const QStringView grade : GradeNames)
             titles.append(grade.toString());
         return titles + QStringList{u"本学期点名"_s, u"最近点名"_s, u"与公平抽取相比"_s,
-                                    u"本轮已点"_s,   u"跳过次数"_s, u"今日缺席"_s};
+                                    u"本轮已点"_s,   u"跳过次数"_s, u"今日缺席"_s,
+                                    u"外部改动"_s};
     }();
     return Titles.value(section);
 }
@@ -104,6 +106,8 @@ QVariant OverviewModel::display(const OverviewRow& row, int column) const
         return row.marks.calledThisRound ? u"✓"_s : QString();
     case Passes:
         return row.marks.passes;
+    case OutsideEdit:
+        return row.outsideEdit;
     }
     return {};
 }
@@ -140,15 +144,21 @@ QVariant OverviewModel::data(const QModelIndex& index, int role) const
         if (index.column() == Absent)
             return row.marks.absent ? Qt::Checked : Qt::Unchecked;
         return {};
+    case Qt::ToolTipRole:
+        return index.column() == Name && !row.outsideEdit.isEmpty() ? row.outsideEdit : QString();
     case Qt::BackgroundRole:
+        if (!row.outsideEdit.isEmpty() && index.column() == OutsideEdit)
+            return OutsideEdited;
         if (row.calls == 0)
             return NeverCalled;
         return fewerThanFair(row) ? QVariant(FewerThanFair) : QVariant();
     case Qt::ForegroundRole:
         // Dark text on the pale tints, whatever the desktop's theme.
-        return row.calls == 0 || fewerThanFair(row) ? QVariant(QColor(Qt::black)) : QVariant();
+        return row.calls == 0 || fewerThanFair(row) || !row.outsideEdit.isEmpty()
+                   ? QVariant(QColor(Qt::black))
+                   : QVariant();
     case Qt::TextAlignmentRole:
-        return index.column() == Lead || index.column() == Name
+        return index.column() == Lead || index.column() == Name || index.column() == OutsideEdit
                    ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                    : QVariant(Qt::AlignCenter);
     }

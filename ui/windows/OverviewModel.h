@@ -31,6 +31,7 @@ public:
         CalledThisRound,
         Passes,
         Absent,
+        OutsideEdit,
         ColumnCount
     };
     // The value columns sort by.
@@ -38,6 +39,7 @@ public:
 
     static const QColor NeverCalled;
     static const QColor FewerThanFair;
+    static const QColor OutsideEdited;
 
     using QAbstractTableModel::QAbstractTableModel;
 

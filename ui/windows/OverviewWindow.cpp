@@ -68,11 +68,12 @@ void OverviewWindow::createContents()
     m_sentence->setObjectName(u"FairnessSentence"_s);
     m_sentence->setWordWrap(true);
     m_sentence->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* key =
-        new QLabel(colourSquare(OverviewModel::NeverCalled) + u" 从未被点到　"_s +
-                       colourSquare(OverviewModel::FewerThanFair) +
-                       u" 明显偏少　　点列标题可排序；勾选“今日缺席”的学生今天不会被抽到。"_s,
-                   this);
+    auto* key = new QLabel(
+        colourSquare(OverviewModel::NeverCalled) + u" 从未被点到　"_s +
+            colourSquare(OverviewModel::FewerThanFair) + u" 明显偏少　"_s +
+            colourSquare(OverviewModel::OutsideEdited) +
+            u" 在 Mirello 之外改动过　　点列标题可排序；勾选“今日缺席”的学生今天不会被抽到。"_s,
+        this);
 
     m_table = new QTableView(this);
     m_table->setObjectName(u"OverviewTable"_s);
