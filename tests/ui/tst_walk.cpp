@@ -4,8 +4,12 @@
 // whatever the order of clicks, keys, class changes, outside edits and failing disks.
 
 #include "keeping/History.h"
+#include "lesson/BreakLock.h"
+#include "lesson/ClassOverview.h"
 #include "lesson/Lesson.h"
+#include "lesson/PinHash.h"
 #include "lesson/RecordingWorker.h"
+#include "lesson/Settings.h"
 #include "platform/TextCodec.h"
 #include "remote/PhoneState.h"
 #include "roll/ClassState.h"
@@ -65,12 +69,14 @@ enum class Kind
     PhoneLook,  // the phone is shown the lesson as it is now
     PhoneOk,    // the phone's OK with a grade, for what it was shown last
     PhoneUndo,  // the phone's undo, of the recording it was shown last
+    Lock,       // 下课锁定: OK, undo, pass and absent refused, then a phone unlocks
+    EditCounts, // a text editor raises a call count in a class file
 };
 constexpr const char* KindNames[] = {
-    "skip",     "choose",     "startpause", "tick",    "grade",    "ok",
-    "okflight", "undo",       "pass",       "round",   "newround", "edit",
-    "newterm",  "failrename", "failflush",  "absent",  "restore",  "several",
-    "nextpick", "warmcall",   "phonelook",  "phoneok", "phoneundo"};
+    "skip",      "choose",    "startpause", "tick",      "grade",    "ok",       "okflight",
+    "undo",      "pass",      "round",      "newround",  "edit",     "newterm",  "failrename",
+    "failflush", "absent",    "restore",    "several",   "nextpick", "warmcall", "phonelook",
+    "phoneok",   "phoneundo", "lock",       "editcounts"};
 
 struct Step
 {
@@ -144,6 +150,10 @@ struct Class : Text
     QHash<QString, int> called = {}; // in this round, per name
     QHash<QString, int> absent = {};
     bool unsure = false; // which copy of a name a stop or pass reached is unknown
+    // The counters Mirello last wrote on each name's lines ("01、02|1000"), since the
+    // last new term (which left every one at zero) or restore.
+    QHash<QString, QString> written = {};
+    bool zeroed = false;
 
     bool readable() const { return onDisk && !pipe; }
     QByteArray bytes() const
@@ -220,10 +230,24 @@ struct WalkFiles final : faulttest::FaultInjectingFileOperations
     QSemaphore gate;
 };
 
+// Each different count of a name's lines once, then each tally, as the history keeps them.
+QString countersOf(const QStringList& lines, const QString& name)
+{
+    QStringList counts, tallies;
+    for (const QString& line : lines) {
+        if (nameOf(line) == name)
+            counts.append(line.right(7).left(2)), tallies.append(line.right(4));
+    }
+    counts.removeDuplicates();
+    tallies.removeDuplicates();
+    return counts.join(u'、') + u'|' + tallies.join(u'、');
+}
+
 struct Undoable
 {
     int id;
     int klass;
+    QString name;
     Class before; // lines and line ends
     QStringList after;
     bool replaced = false; // by a new term since
@@ -239,6 +263,7 @@ public:
         // The draw's timer never fires by itself: the walk ticks it.
         m_window.get<QTimer>(u"TimerName"_s)->setInterval(3'600'000);
         m_recorder = m_window.window.findChild<RecordingWorker*>();
+        m_window.window.lesson().breakLock().unlockFromPhone();
         // The projector lists the students of one Pause and says who comes next.
         key(Qt::Key_F11);
         for (QWidget* window : QApplication::topLevelWidgets())
@@ -258,6 +283,8 @@ private:
     void editElsewhere(int index);
     void newTerm();
     void markAbsence(int arg);
+    void lockAndTry();
+    void editCounts(int arg);
     void restore();
     void drawSeveral(int count);
     void nextPick();
@@ -340,6 +367,14 @@ private:
             files.insert(c.file, c.bytes());
         return files;
     }()};
+    // The teacher's PIN, kept before the program starts, which then starts locked;
+    // no minutes without use close it here, where the clock runs fast.
+    const bool m_pinKept = [this] {
+        Settings settings(RollFolder::at(m_folder.rollFolder()));
+        settings.setBytes(u"lock/pin", hashPin(u"2468"_s, 1000));
+        settings.setBytes(u"lock/idleMinutes", "0");
+        return true;
+    }();
     WalkFiles m_files;
     WindowUnderTest m_window{m_folder, m_files};
     RecordingWorker* m_recorder = nullptr;
@@ -485,6 +520,14 @@ void Walk::take(const Step& step)
             undoLast();
         break;
     }
+    case Kind::Lock:
+        settle();
+        lockAndTry();
+        break;
+    case Kind::EditCounts:
+        settle();
+        editCounts(step.arg);
+        break;
     case Kind::Restore:
         // A recording held half-way has kept its backup once it waits at the rename, or
         // was refused before; it goes on then, as the restore waits behind it.
@@ -692,8 +735,9 @@ void Walk::recordShown()
         return void(++m_reports);
     if (!changes(c))
         return;
-    m_journal.push_back({m_recordings++, m_loaded, c, after});
+    m_journal.push_back({m_recordings++, m_loaded, m_shown, c, after});
     ++m_history[HistoryAction::Recording];
+    c.written[m_shown] = countersOf(after, m_shown);
     c.lineEnd = "\r\n";
     c.finalLineEnd = true;
     changed(m_loaded, m_journal.back().before.lines, after);
@@ -721,6 +765,7 @@ void Walk::undoLast()
         return; // may be tried again
     m_journal.pop_back();
     ++m_history[HistoryAction::Undo];
+    c.written[last.name] = countersOf(last.before.lines, last.name);
     changed(last.klass, last.after, last.before.lines);
     c.lineEnd = last.before.lineEnd;
     c.finalLineEnd = last.before.finalLineEnd;
@@ -765,6 +810,36 @@ void Walk::editElsewhere(int index)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(c.bytes()) >= 0);
 }
 
+// Locked, the keys of OK, undo, pass and absent change nothing; a phone paired today
+// opens the lock again.
+void Walk::lockAndTry()
+{
+    key(Qt::Key_K, Qt::ControlModifier);
+    expect(m_window.window.lesson().view().locked, u"Ctrl+K does not lock"_s);
+    for (const Qt::Key refused : {Qt::Key_Return, Qt::Key_P, Qt::Key_Q})
+        key(refused);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    expect(phoneSends(u"unlock"_s), u"the phone does not unlock"_s);
+    expect(!m_window.window.lesson().view().locked, u"the board stays locked"_s);
+}
+
+// A text editor raises the call count of one line with counters, below 99.
+void Walk::editCounts(int arg)
+{
+    Class& c = m_classes[arg % Classes.size()];
+    static const QRegularExpression counters(u"^\\d\\d\\\\\\d{4}$"_s);
+    if (!c.readable())
+        return;
+    QString& line = c.lines[arg / 4 % c.lines.size()];
+    if (nameOf(line).isEmpty() || !counters.match(line.right(7)).hasMatch() ||
+        line.right(7).startsWith(u"99"_s))
+        return;
+    line = line.chopped(7) + u"%1"_s.arg(line.right(7).left(2).toInt() + 1, 2, 10, QChar(u'0')) +
+           line.right(5);
+    QFile file(m_folder.rollFolder() + u'/' + c.file);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(c.bytes()) >= 0);
+}
+
 // 新学期 for the loaded class only: every line with counters starts afresh.
 void Walk::newTerm()
 {
@@ -784,6 +859,8 @@ void Walk::newTerm()
     }
     c.lineEnd = "\r\n";
     c.finalLineEnd = true;
+    c.written.clear();
+    c.zeroed = true;
     replaced(HistoryAction::NewTerm);
 }
 
@@ -853,6 +930,8 @@ void Walk::restore()
     if (!changes(c))
         return;
     static_cast<Text&>(c) = *c.firstBackup;
+    c.written.clear();
+    c.zeroed = false;
     replaced(HistoryAction::Restore);
 }
 
@@ -896,6 +975,25 @@ void Walk::check()
         }
     }
     const Class& c = m_classes[m_loaded];
+    if (c.readable()) {
+        // The overview marks exactly the names whose counters differ from Mirello's last.
+        QStringList edited, marked;
+        for (const QString& line : c.lines) {
+            const QString name = nameOf(line);
+            const QString kept = c.written.value(name, c.zeroed ? u"00|0000"_s : QString());
+            if (!name.isEmpty() && !edited.contains(name) && !kept.isEmpty() &&
+                kept != countersOf(c.lines, name))
+                edited.append(name);
+        }
+        const ClassOverview overview =
+            readClassOverview(RollFolder::at(m_folder.rollFolder()), c.file);
+        for (const OverviewRow& row : overview.rows) {
+            if (!row.outsideEdit.isEmpty() && !marked.contains(row.name))
+                marked.append(row.name);
+        }
+        expect(marked == edited,
+               u"the overview marks %1, not %2"_s.arg(marked.join(u','), edited.join(u',')));
+    }
     for (auto it = c.called.cbegin(); it != c.called.cend() && !c.unsure; ++it)
         expect(called.value(it.key()) == it.value(), u"the round's calls of "_s + it.key());
     for (auto it = c.absent.cbegin(); it != c.absent.cend(); ++it)
